@@ -1,0 +1,89 @@
+// The database as the program uses it: read-only snapshot queries whose SQL
+// goes to the server unchanged, and statements that each run in their own
+// transaction. Implementations: the ODBC connection (odbc_database.h) and,
+// for tests, a tracing wrapper that records every SQL text it passes on.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace boleto {
+
+// How a query is opened. Snapshot with pass-through is the rule; the
+// "SQLSERVER" dialect opens three queries with the engine's defaults.
+enum class QueryMode { kSnapshotPassThrough, kEngineDefault };
+
+// A read-only snapshot: every row is fetched when the query is opened. Values
+// are UTF-8 text as the driver renders them (dates "YYYY-MM-DD", decimals with
+// a dot); SQL NULL is kept apart from the empty text.
+class RowSet {
+ public:
+  using Row = std::vector<std::optional<std::string>>;
+
+  RowSet() = default;
+  RowSet(std::vector<std::string> columns, std::vector<Row> rows);
+
+  // True when there is no current row (empty result, or moved past the last).
+  bool eof() const { return current_ >= rows_.size(); }
+  void MoveFirst() { current_ = 0; }
+  void MoveNext() { if (current_ < rows_.size()) ++current_; }
+  size_t row_count() const { return rows_.size(); }
+  const std::vector<std::string>& columns() const { return columns_; }
+
+  // The current row's value of the column named, compared case-insensitively;
+  // nullopt for SQL NULL. Error 3021 without a current row, 3265 for an
+  // unknown column.
+  Result<std::optional<std::string>> Value(std::string_view column) const;
+  // The same value where text is required: SQL NULL is error 94.
+  Result<std::string> Text(std::string_view column) const;
+
+ private:
+  std::vector<std::string> columns_;
+  std::vector<Row> rows_;
+  size_t current_ = 0;
+};
+
+class Database {
+ public:
+  virtual ~Database() = default;
+
+  // Opens a read-only snapshot of `sql`, positioned on its first row.
+  virtual Result<RowSet> Query(const std::string& sql, QueryMode mode) = 0;
+  Result<RowSet> Query(const std::string& sql) {
+    return Query(sql, QueryMode::kSnapshotPassThrough);
+  }
+
+  // Runs one statement in a transaction of its own: committed when it
+  // succeeds, rolled back when it fails. Returns the number of rows affected.
+  // A lock held by another connection is error 3158.
+  virtual Result<int64_t> Execute(const std::string& sql) = 0;
+};
+
+// Passes everything on to another database and keeps each SQL text, with the
+// way it was run, for tests to assert on.
+class TracingDatabase : public Database {
+ public:
+  struct Statement {
+    std::string sql;
+    bool is_query;
+    QueryMode mode;
+  };
+
+  explicit TracingDatabase(Database& inner) : inner_(inner) {}
+  using Database::Query;
+  Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
+  Result<int64_t> Execute(const std::string& sql) override;
+
+  std::vector<Statement> statements;
+
+ private:
+  Database& inner_;
+};
+
+}  // namespace boleto

@@ -1,0 +1,15 @@
+// The one way a value goes between single quotes in SQL text: every single
+// quote inside it is doubled, so a quote in the argument text or in stored
+// data can neither break a statement nor change its meaning.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace boleto {
+
+// The value with each ' doubled, without the surrounding quotes, so that the
+// callers keep their fixed SQL pieces ("... = '" + SqlQuote(v) + "' ").
+std::string SqlQuote(std::string_view value);
+
+}  // namespace boleto

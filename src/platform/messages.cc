@@ -1,0 +1,29 @@
+#include "platform/messages.h"
+
+#include <cstdio>
+
+namespace boleto {
+
+void ConsoleMessages::Show(const std::string& text, MessageIcon /*icon*/) {
+  std::string out;
+  out.reserve(text.size() + 1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  if (out.empty() || out.back() != '\n') out += '\n';
+  std::fwrite(out.data(), 1, out.size(), stderr);
+  std::fflush(stderr);
+}
+
+std::vector<std::string> RecordingMessages::texts() const {
+  std::vector<std::string> result;
+  for (const Shown& s : shown) result.push_back(s.text);
+  return result;
+}
+
+}  // namespace boleto

@@ -1,0 +1,39 @@
+// Message boxes. The program talks to the clerk only through messages with
+// an OK button; Show returns once the message has been acknowledged. The
+// console form writes to standard error; tests record what was shown.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace boleto {
+
+enum class MessageIcon { kNone, kExclamation };
+
+class Messages {
+ public:
+  virtual ~Messages() = default;
+  virtual void Show(const std::string& text, MessageIcon icon) = 0;
+};
+
+// Writes each message to standard error, carriage returns shown as line
+// breaks, followed by one line break.
+class ConsoleMessages : public Messages {
+ public:
+  void Show(const std::string& text, MessageIcon icon) override;
+};
+
+// Keeps every message shown, in order, for tests to assert on.
+class RecordingMessages : public Messages {
+ public:
+  struct Shown {
+    std::string text;
+    MessageIcon icon;
+  };
+  void Show(const std::string& text, MessageIcon icon) override { shown.push_back({text, icon}); }
+  std::vector<std::string> texts() const;
+
+  std::vector<Shown> shown;
+};
+
+}  // namespace boleto
