@@ -1,0 +1,526 @@
+#include "validation/eligibility.h"
+
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <limits>
+#include <optional>
+
+#include "bankrules/free_field_settings.h"
+#include "db/amount_text.h"
+#include "db/sql_text.h"
+#include "validation/installment_key.h"
+
+namespace boleto {
+namespace {
+
+// The banks whose reference number and free field this program composes.
+constexpr std::array<std::string_view, 10> kSupportedBanks = {"409", "237", "001", "399", "033",
+                                                              "356", "341", "104", "756", "021"};
+
+// A PARCELAR.RefBancaria of ten zeros: the installment is in no remittance.
+constexpr std::string_view kNoRemittance = "0000000000";
+// The receipt document that the boleto itself writes back on printing.
+constexpr std::string_view kBoletoReceipt = "BOL-BANCAR";
+// DOCUMENTOR.Status of a cancelled document, as the CHAR(2) column holds it.
+constexpr std::string_view kCancelledStatus = "C ";
+// DOCUMENTO.Tipo of a forecast document, which is never collected.
+constexpr std::string_view kForecastDocument = "6";
+// LookupBankDescription without a row, for the bank's name.
+constexpr size_t kMissingNameBlanks = 30;
+// Raised when the check is asked to run without an open connection.
+constexpr int32_t kNoConnection = 91;
+
+constexpr std::string_view kMsgNoInstallment = "-Parcela a Receber não cadastrada, verifique.";
+constexpr std::string_view kMsgCancelled = "-Documento Cancelado. Verifique e corrija";
+constexpr std::string_view kMsgPaid = "-Parcela quitada. Verifique e corrija";
+constexpr std::string_view kMsgInRemittance = "-Parcela em remessa bancaria. Verifique e corrija";
+constexpr std::string_view kMsgOtherCollection =
+    "-Parcela já esta associada a forma de cobrança. Verifique e corrija";
+constexpr std::string_view kMsgBankNotImplemented =
+    "-Boleto sem registro não implementado para Banco: ";
+constexpr std::string_view kMsgBankNotImplementedEnd =
+    ". Entre em contato com o suporte ao aplicativo.";
+constexpr std::string_view kMsgNoBank = "-Banco de Cobrança não cadastrado. Verifique e corrija";
+constexpr std::string_view kMsgCurrency =
+    "-Moeda do documento diverge da moeda do Banco de Cobrança. Verifique e corrija";
+constexpr std::string_view kMsgNoDocumentType =
+    "-Código de Documento não cadastrado. Verifique e corrija";
+constexpr std::string_view kMsgForecast = "-Documento de previsão. Verifique e corrija";
+constexpr std::string_view kMsgNoPortfolio =
+    "-Código de Carteira da parcela não cadastrada. Verifique e corrija";
+constexpr std::string_view kMsgNoAccount = "-Conta Corrente não cadastrada. Verifique e corrija";
+constexpr std::string_view kMsgAmountRange =
+    "-Valor da parcela fora do intervalo permitido para geração de boleta. Verifique e corrija";
+constexpr std::string_view kMsgNoSrData =
+    "-Inf. Bancárias para Boleto sem registro não cadastrada. Verifique e corrija";
+constexpr std::string_view kMsgPortfolioNotImplemented = "-Carteira ";
+constexpr std::string_view kMsgPortfolioNotImplementedMid =
+    " não implementada para boleto sem registro do Banco: ";
+constexpr std::string_view kMsgPortfolioNotImplementedEnd = ". Verifique e corrija";
+constexpr std::string_view kMsgBeneficiaryCodeLength =
+    "-Código do Beneficiário deve ter 6 ou 16 posições para o Banco: 104. Verifique e corrija";
+constexpr std::string_view kMsgAccountWithoutDigit =
+    "-Conta Corrente sem dígito verificador para o Banco: 341. Verifique e corrija";
+
+#define BOLETO_RETURN_IF_ERROR(expr)   \
+  do {                                 \
+    Status status_ = (expr);           \
+    if (!status_.ok()) return status_; \
+  } while (false)
+
+std::string Join(std::initializer_list<std::string_view> pieces) {
+  std::string out;
+  for (std::string_view piece : pieces) out += piece;
+  return out;
+}
+
+std::string_view Trim(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+std::string_view TrimRight(std::string_view text) {
+  size_t last = text.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+// The identification trimmed, cut to `width` and zero-filled on the left.
+std::string ZeroFilled(std::string_view stored, size_t width) {
+  std::string_view cut = Trim(stored).substr(0, width);
+  return std::string(width - cut.size(), '0') + std::string(cut);
+}
+
+// The largest whole number not above `value`, as a 16-bit integer.
+Result<int16_t> FloorToInt16(Currency value) {
+  int64_t raw = value.raw();
+  int64_t whole = raw / Currency::kScale;
+  if (raw % Currency::kScale < 0) --whole;
+  if (whole < std::numeric_limits<int16_t>::min() || whole > std::numeric_limits<int16_t>::max()) {
+    return MakeError(error_number::kOverflow, "Overflow");
+  }
+  return static_cast<int16_t>(whole);
+}
+
+Status ReadText(const RowSet& rows, std::string_view column, std::string& out) {
+  Result<std::string> text = rows.Text(column);
+  if (!text.ok()) return text.error();
+  out = std::move(text).value();
+  return Status::Ok();
+}
+
+// A column that may be NULL; comparisons with NULL never hold.
+Status ReadNullable(const RowSet& rows, std::string_view column, std::optional<std::string>& out) {
+  Result<std::optional<std::string>> value = rows.Value(column);
+  if (!value.ok()) return value.error();
+  out = std::move(value).value();
+  return Status::Ok();
+}
+
+class EligibilityCheck {
+ public:
+  explicit EligibilityCheck(RunContext& ctx) : ctx_(ctx), db_(*ctx.db), bank_(ctx.bank) {}
+
+  // Runs the rules in order; an error ends the check at once.
+  Status Run();
+  bool refused() const { return refused_; }
+
+ private:
+  // Reads the installment and its document; `found` is false without a row.
+  Status CheckInstallment(bool& found);
+  Status CheckBank();
+  Status SetBankDescription();
+  Status CheckDocumentType();
+  Status CheckInstallmentPortfolio();
+  // The collecting account, its boleto settings and what hangs off them.
+  Status CheckAccount();
+  Status ReadAccountSettings(const RowSet& account);
+  // INSTRUCAO.Descricao of one instruction code; empty without a row.
+  Status ReadInstructionText(const std::string& code, std::string& text);
+  Status ReadCarteiraExt();
+  void CheckFreeFieldSettings();
+
+  Status ReadAmount(const RowSet& rows, std::string_view column, Currency& out);
+  // The installment and account queries use the engine's defaults on SQL Server.
+  QueryMode SqlServerSensitiveMode() const {
+    return ctx_.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
+                                                    : QueryMode::kSnapshotPassThrough;
+  }
+  void Refuse(std::string_view text);
+
+  RunContext& ctx_;
+  Database& db_;
+  BankSettings& bank_;
+  bool refused_ = false;
+  Currency valor_;     // PARCELAR.Valor
+  std::string moeda_;  // DOCUMENTOR.Moeda as stored
+};
+
+void EligibilityCheck::Refuse(std::string_view text) {
+  refused_ = true;
+  ctx_.messages->Show(ctx_.message_prefix + std::string(text), MessageIcon::kExclamation);
+}
+
+Status EligibilityCheck::ReadAmount(const RowSet& rows, std::string_view column, Currency& out) {
+  std::string text;
+  BOLETO_RETURN_IF_ERROR(ReadText(rows, column, text));
+  Result<Currency> amount = ParseAmount(text, ctx_.decimal_mark);
+  if (!amount.ok()) return amount.error();
+  out = *amount;
+  return Status::Ok();
+}
+
+Status EligibilityCheck::Run() {
+  bool found = false;
+  BOLETO_RETURN_IF_ERROR(CheckInstallment(found));
+  if (!found) return Status::Ok();
+
+  if (std::find(kSupportedBanks.begin(), kSupportedBanks.end(), bank_.banco_cobranca) ==
+      kSupportedBanks.end()) {
+    Refuse(Join({kMsgBankNotImplemented, bank_.banco_cobranca, kMsgBankNotImplementedEnd}));
+  }
+  BOLETO_RETURN_IF_ERROR(CheckBank());
+  BOLETO_RETURN_IF_ERROR(SetBankDescription());
+  BOLETO_RETURN_IF_ERROR(CheckDocumentType());
+  BOLETO_RETURN_IF_ERROR(CheckInstallmentPortfolio());
+  BOLETO_RETURN_IF_ERROR(CheckAccount());
+
+  // An account set up for another portfolio refuses without a message of
+  // its own (also when the account rules above stopped early).
+  if (bank_.carteira_sr != bank_.carteira) refused_ = true;
+  return Status::Ok();
+}
+
+Status EligibilityCheck::CheckInstallment(bool& found) {
+  const InstallmentKey& key = ctx_.key;
+  std::string sql = Join({
+      " SELECT DOCUMENTOR.CodigoEmp AS CodigoEmp,",
+      " DOCUMENTOR.CodigoUnidade    AS CodigoUnidade,",
+      " DOCUMENTOR.CodigoDocumento  AS CodigoDocumento,",
+      " DOCUMENTOR.Serie            AS Serie,",
+      " DOCUMENTOR.Numero           AS Numero,",
+      " PARCELAR.Parcela            AS Parcela, ",
+      " DOCUMENTOR.TipoEmpresa      AS TipoEmpresa,",
+      " DOCUMENTOR.CodigoEmpresa    AS CodigoEmpresa,",
+      " SUPAEMPR.AEMPR_RAZAO_SOCIAL AS NomeEmpresa,",
+      " PARCELAR.Emissao            AS Emissao, ",
+      " DOCUMENTOR.Chegada          AS Chegada, ",
+      " PARCELAR.Vencimento         AS Vencimento, ",
+      " PARCELAR.BancoCobranca      AS BancoCobranca, ",
+      " PARCELAR.AgenciaCobranca    AS AgenciaCobranca, ",
+      " PARCELAR.ContaCobranca      AS ContaCobranca, ",
+      " PARCELAR.CodigoCarteira     AS Carteira, ",
+      " PARCELAR.Valor              AS Valor, ",
+      " PARCELAR.IDBancaria         AS IDBancaria,",
+      " PARCELAR.RefBancaria        AS RefBancaria, ",
+      " PARCELAR.Recebimento        AS Recebimento, ",
+      " PARCELAR.DoctoRecebimento   AS DoctoRecebimento, ",
+      " DOCUMENTOR.Status           AS StatusDoc, ",
+      " DOCUMENTOR.Moeda            AS Moeda  ",
+      " FROM DOCUMENTOR, PARCELAR, SUPAEMPR ",
+      " WHERE PARCELAR.CODIGOEMP       = '",
+      SqlQuote(key.codigo_emp),
+      "' ",
+      "  AND  PARCELAR.CODIGOUNIDADE   = '",
+      SqlQuote(key.codigo_unidade),
+      "' ",
+      "  AND  PARCELAR.CODIGODOCUMENTO = '",
+      SqlQuote(key.codigo_documento),
+      "' ",
+      "  AND  PARCELAR.SERIE           = '",
+      SqlQuote(key.serie),
+      "' ",
+      "  AND  PARCELAR.NUMERO          = '",
+      SqlQuote(key.numero),
+      "' ",
+      "  AND  PARCELAR.PARCELA         = '",
+      SqlQuote(key.parcela),
+      "' ",
+      "  AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP ",
+      "  AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE ",
+      "  AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO ",
+      "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE ",
+      "  AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ",
+      "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO ",
+      "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO ",
+      " ORDER BY 1,2,3,4,5,6 ",
+  });
+  Result<RowSet> rows = db_.Query(sql, SqlServerSensitiveMode());
+  if (!rows.ok()) return rows.error();
+  if (rows->eof()) {
+    found = false;
+    Refuse(kMsgNoInstallment);
+    return Status::Ok();
+  }
+  found = true;
+
+  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "TipoEmpresa", bank_.tipo_empresa));
+  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "CodigoEmpresa", bank_.codigo_empresa));
+  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "BancoCobranca", bank_.banco_cobranca));
+  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "AgenciaCobranca", bank_.agencia_cobranca));
+  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "ContaCobranca", bank_.conta_cobranca));
+  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "Carteira", bank_.carteira));
+  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "Valor", valor_));
+  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "Moeda", moeda_));
+
+  std::optional<std::string> status;
+  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "StatusDoc", status));
+  if (status && *status == kCancelledStatus) Refuse(kMsgCancelled);
+
+  std::optional<std::string> recebimento;
+  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "Recebimento", recebimento));
+  if (recebimento) Refuse(kMsgPaid);
+
+  // An empty reference is no remittance of ours either: only NULL and ten
+  // zeros pass.
+  std::optional<std::string> ref_bancaria;
+  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "RefBancaria", ref_bancaria));
+  if (ref_bancaria && *ref_bancaria != kNoRemittance) Refuse(kMsgInRemittance);
+
+  std::optional<std::string> docto_recebimento;
+  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "DoctoRecebimento", docto_recebimento));
+  if (docto_recebimento) {
+    std::string_view receipt = Trim(*docto_recebimento);
+    if (!receipt.empty() && receipt != kBoletoReceipt) Refuse(kMsgOtherCollection);
+  }
+  return Status::Ok();
+}
+
+Status EligibilityCheck::CheckBank() {
+  bank_.val_desp_cob = Currency();
+  std::string sql = Join({"SELECT * FROM BANCO ", " WHERE CODIGOEMP = '",
+                          SqlQuote(ctx_.key.codigo_emp), "' ", "  AND  CODIGO    = '",
+                          SqlQuote(bank_.banco_cobranca), "' ", " ORDER BY CODIGOEMP, CODIGO "});
+  Result<RowSet> rows = db_.Query(sql);
+  if (!rows.ok()) return rows.error();
+  if (rows->eof()) {
+    Refuse(kMsgNoBank);
+    return Status::Ok();
+  }
+  std::optional<std::string> moeda;
+  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "Moeda", moeda));
+  if (moeda && *moeda != moeda_) Refuse(kMsgCurrency);
+  return ReadAmount(*rows, "ValDespCob", bank_.val_desp_cob);
+}
+
+Status EligibilityCheck::SetBankDescription() {
+  std::string sql =
+      Join({"SELECT DescricaoBanco, DescricaoBol1 FROM PARAMBANBOL WHERE CODIGOEMP = '",
+            SqlQuote(ctx_.key.codigo_emp), "' AND CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca),
+            "' "});
+  Result<RowSet> rows = db_.Query(sql);
+  if (!rows.ok()) return rows.error();
+  if (!rows->eof()) {
+    std::string description;
+    BOLETO_RETURN_IF_ERROR(ReadText(*rows, "DescricaoBanco", description));
+    bank_.bank_description = std::string(TrimRight(description));
+  } else {
+    // Without a boleto description the bank's name stands in, up to and
+    // including its first blank ("BANCO XPTO S.A." gives "BANCO ").
+    std::string name = LookupBankDescription(ctx_, ctx_.key.codigo_emp, bank_.banco_cobranca, "N");
+    size_t blank = name.find(' ');
+    bank_.bank_description = blank == std::string::npos ? std::string() : name.substr(0, blank + 1);
+  }
+  ctx_.txt_desc_banco = bank_.bank_description;
+  return Status::Ok();
+}
+
+Status EligibilityCheck::CheckDocumentType() {
+  std::string sql =
+      Join({"SELECT TIPO FROM DOCUMENTO ", " WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp),
+            "' ", "  AND  CODIGO    = '", SqlQuote(ctx_.key.codigo_documento), "' ",
+            " ORDER BY CODIGOEMP, CODIGO"});
+  Result<RowSet> rows = db_.Query(sql);
+  if (!rows.ok()) return rows.error();
+  if (rows->eof()) {
+    Refuse(kMsgNoDocumentType);
+    return Status::Ok();
+  }
+  std::optional<std::string> tipo;
+  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "TIPO", tipo));
+  if (tipo && *tipo == kForecastDocument) Refuse(kMsgForecast);
+  return Status::Ok();
+}
+
+Status EligibilityCheck::CheckInstallmentPortfolio() {
+  std::string sql = Join(
+      {"SELECT * FROM CARTEIRA ", " WHERE CODIGOEMP   = '", SqlQuote(ctx_.key.codigo_emp), "' ",
+       "  AND  CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca), "' ", "  AND  CODIGO      = '",
+       SqlQuote(bank_.carteira), "' ", " ORDER BY CODIGOEMP, CODIGOBANCO, CODIGO"});
+  Result<RowSet> rows = db_.Query(sql);
+  if (!rows.ok()) return rows.error();
+  if (rows->eof()) Refuse(kMsgNoPortfolio);
+  return Status::Ok();
+}
+
+Status EligibilityCheck::CheckAccount() {
+  std::string sql =
+      Join({"SELECT * FROM CONTA ", " WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp), "' ",
+            "  AND  CODIGOBANCO   = '", SqlQuote(bank_.banco_cobranca), "' ",
+            "  AND  CODIGOAGENCIA = '", SqlQuote(bank_.agencia_cobranca), "' ",
+            "  AND  CODIGO        = '", SqlQuote(bank_.conta_cobranca), "' ",
+            " ORDER BY CODIGOEMP, CODIGOBANCO, CODIGOAGENCIA, CODIGO"});
+  Result<RowSet> rows = db_.Query(sql, SqlServerSensitiveMode());
+  if (!rows.ok()) return rows.error();
+  if (rows->eof()) {
+    Refuse(kMsgNoAccount);
+    return Status::Ok();
+  }
+
+  // Limits equal to the amount still allow the boleto.
+  Currency minimum;
+  Currency maximum;
+  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "VALORMINIMOBOL", minimum));
+  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "VALORMAXIMOBOL", maximum));
+  if (valor_ < minimum || valor_ > maximum) Refuse(kMsgAmountRange);
+
+  std::optional<std::string> identificacao;
+  std::optional<std::string> carteira_sr;
+  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "IdentificacaoSR", identificacao));
+  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "CarteiraSR", carteira_sr));
+  bool no_identificacao = !identificacao || Trim(*identificacao).empty();
+  bool no_carteira_sr = !carteira_sr || Trim(*carteira_sr).empty();
+  if (no_identificacao && no_carteira_sr) {
+    Refuse(kMsgNoSrData);
+    return Status::Ok();
+  }
+
+  BOLETO_RETURN_IF_ERROR(ReadAccountSettings(*rows));
+  BOLETO_RETURN_IF_ERROR(ReadInstructionText(bank_.instrucao1_bol, bank_.instrucao1_text));
+  BOLETO_RETURN_IF_ERROR(ReadInstructionText(bank_.instrucao2_bol, bank_.instrucao2_text));
+  BOLETO_RETURN_IF_ERROR(ReadCarteiraExt());
+  CheckFreeFieldSettings();
+  bank_.bank_name = LookupBankDescription(ctx_, ctx_.key.codigo_emp, bank_.banco_cobranca, "N");
+  return Status::Ok();
+}
+
+Status EligibilityCheck::ReadAccountSettings(const RowSet& account) {
+  std::string stored;
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "IdentificacaoSR", stored));
+  SrIdentification& id = bank_.sr_identification;
+  id.digits9 = ZeroFilled(stored, 9);
+  id.digits5 = ZeroFilled(stored, 5);
+  id.digits6 = ZeroFilled(stored, 6);
+  id.digits7 = ZeroFilled(stored, 7);
+  id.digits11 = ZeroFilled(stored, 11);
+  id.stored = stored;
+
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "CarteiraSR", bank_.carteira_sr));
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "DescontoBol", bank_.desconto_bol));
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "JurosBol", bank_.juros_bol));
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "MultaBol", bank_.multa_bol));
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "DespBancBol", bank_.desp_banc_bol));
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "GeraRemessaBolSR", bank_.gera_remessa_bol_sr));
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "DataAnteBol", bank_.data_ante_bol));
+
+  Currency antecipa;
+  BOLETO_RETURN_IF_ERROR(ReadAmount(account, "AntecipaBol", antecipa));
+  Result<int16_t> days = FloorToInt16(antecipa);
+  if (!days.ok()) return days.error();
+  bank_.antecipa_bol = *days;
+
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "AltDataAnteBol", bank_.alt_data_ante_bol));
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "Instrucao1BOL", bank_.instrucao1_bol));
+  BOLETO_RETURN_IF_ERROR(ReadText(account, "Instrucao2BOL", bank_.instrucao2_bol));
+  return Status::Ok();
+}
+
+Status EligibilityCheck::ReadInstructionText(const std::string& code, std::string& text) {
+  std::string sql =
+      Join({"SELECT Codigo, Descricao FROM INSTRUCAO WHERE CODIGOEMP = '",
+            SqlQuote(ctx_.key.codigo_emp), "' ", " AND CODIGOBANCO = '",
+            SqlQuote(bank_.banco_cobranca), "' ", " AND CODIGO      = '", SqlQuote(code), "' "});
+  Result<RowSet> rows = db_.Query(sql);
+  if (!rows.ok()) return rows.error();
+  text.clear();
+  if (rows->eof()) return Status::Ok();
+  return ReadText(*rows, "Descricao", text);
+}
+
+Status EligibilityCheck::ReadCarteiraExt() {
+  std::string sql =
+      Join({"SELECT CarteiraExt FROM CARTEIRA WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp),
+            "' ", " AND CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca), "' ",
+            " AND CODIGO      = '", SqlQuote(bank_.carteira_sr), "' "});
+  Result<RowSet> rows = db_.Query(sql);
+  if (!rows.ok()) return rows.error();
+  bank_.carteira_ext.clear();
+  if (rows->eof()) return Status::Ok();
+  return ReadText(*rows, "CarteiraExt", bank_.carteira_ext);
+}
+
+// Settings from which the bank's 25-digit free field cannot be composed
+// would print a barcode that no bank reads: refuse them here.
+void EligibilityCheck::CheckFreeFieldSettings() {
+  switch (FreeFieldSettingsProblem(bank_.banco_cobranca, bank_.carteira_ext,
+                                   bank_.sr_identification.stored, bank_.conta_cobranca)) {
+    case FreeFieldProblem::kNone:
+      break;
+    case FreeFieldProblem::kUnsupportedPortfolio:
+      Refuse(Join({kMsgPortfolioNotImplemented, Trim(bank_.carteira_ext),
+                   kMsgPortfolioNotImplementedMid, bank_.banco_cobranca,
+                   kMsgPortfolioNotImplementedEnd}));
+      break;
+    case FreeFieldProblem::kBeneficiaryCodeLength:
+      Refuse(kMsgBeneficiaryCodeLength);
+      break;
+    case FreeFieldProblem::kAccountWithoutDigit:
+      Refuse(kMsgAccountWithoutDigit);
+      break;
+  }
+}
+
+#undef BOLETO_RETURN_IF_ERROR
+
+}  // namespace
+
+EligibilityOutcome CheckInstallmentEligibility(RunContext& ctx) {
+  ctx.key = NormalizeInstallmentKey(ctx.params);
+  ctx.message_prefix = MessagePrefix(ctx.key);
+  ctx.bank = BankSettings();
+  ctx.txt_desc_banco.clear();
+  if (ctx.db == nullptr) {
+    ReportRunError(ctx, MakeError(kNoConnection, "No database connection is open."), "");
+    return EligibilityOutcome::kErrorReported;
+  }
+
+  EligibilityCheck check(ctx);
+  Status status = check.Run();
+  if (!status.ok()) {
+    ReportRunError(ctx, status.error(), "");
+    return EligibilityOutcome::kErrorReported;
+  }
+  return check.refused() ? EligibilityOutcome::kRefused : EligibilityOutcome::kAccepted;
+}
+
+std::string LookupBankDescription(RunContext& ctx, std::string_view company, std::string_view bank,
+                                  std::string_view kind) {
+  const bool currency = kind == "M";
+  std::string fallback = currency ? ctx.company.moeda_padrao : std::string(kMissingNameBlanks, ' ');
+  std::string sql = currency ? "SELECT MOEDA AS Descricao " : "SELECT Nome AS Descricao ";
+  sql += " FROM Banco WHERE ";
+  if (company != "SEM EMPRESA") sql += Join({" CodigoEmp = '", SqlQuote(company), "' AND "});
+  sql += Join({" Codigo = '", SqlQuote(bank), "' "});
+
+  const std::string context = Join({"Erro na obtenção do Banco: ", bank});
+  if (ctx.db == nullptr) {
+    ReportRunError(ctx, MakeError(kNoConnection, "No database connection is open."), context);
+    return fallback;
+  }
+  Result<RowSet> rows = ctx.db->Query(sql);
+  if (!rows.ok()) {
+    ReportRunError(ctx, rows.error(), context);
+    return fallback;
+  }
+  if (rows->eof()) return fallback;
+  Result<std::string> description = rows->Text("Descricao");
+  if (!description.ok()) {
+    ReportRunError(ctx, description.error(), context);
+    return fallback;
+  }
+  return std::move(description).value();
+}
+
+}  // namespace boleto

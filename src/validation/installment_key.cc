@@ -1,0 +1,52 @@
+#include "validation/installment_key.h"
+
+#include <string_view>
+
+namespace boleto {
+namespace {
+
+// Key widths of the CHAR columns in PARCELAR and DOCUMENTOR.
+constexpr size_t kUnidadeWidth = 8;
+constexpr size_t kDocumentoWidth = 10;
+constexpr size_t kSerieWidth = 3;
+constexpr size_t kNumeroWidth = 8;
+constexpr size_t kParcelaWidth = 2;
+
+std::string CutOrPadRight(std::string_view text, size_t width) {
+  std::string out(text.substr(0, width));
+  out.resize(width, ' ');
+  return out;
+}
+
+std::string_view TrimRight(std::string_view text) {
+  size_t end = text.find_last_not_of(' ');
+  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+}
+
+}  // namespace
+
+InstallmentKey NormalizeInstallmentKey(const RunParameters& params) {
+  InstallmentKey key;
+  key.codigo_emp = params.codigo_emp;
+  key.codigo_unidade = CutOrPadRight(params.codigo_unidade, kUnidadeWidth);
+  key.codigo_documento = CutOrPadRight(params.codigo_documento, kDocumentoWidth);
+  key.serie = CutOrPadRight(params.serie, kSerieWidth);
+  key.numero = CutOrPadRight(params.numero, kNumeroWidth);
+  std::string zero_led = "00" + params.parcela;
+  key.parcela = zero_led.substr(zero_led.size() - kParcelaWidth);
+  return key;
+}
+
+std::string MessagePrefix(const InstallmentKey& key) {
+  std::string prefix = "Documento: ";
+  prefix += TrimRight(key.codigo_documento);
+  prefix += ' ';
+  prefix += TrimRight(key.serie);
+  prefix += ' ';
+  prefix += key.numero;
+  prefix += '/';
+  prefix += key.parcela;
+  return prefix;
+}
+
+}  // namespace boleto

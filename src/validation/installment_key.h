@@ -1,0 +1,23 @@
+// The installment's key as every statement of the run writes it, and the
+// identification that opens each eligibility message. The key columns come
+// from the argument text with their blanks; statements compare them with
+// the blank-padded CHAR columns of PARCELAR and DOCUMENTOR.
+#pragma once
+
+#include <string>
+
+#include "startup/run_context.h"
+
+namespace boleto {
+
+// Unit, document, series and number cut or blank-padded on the right to 8,
+// 10, 3 and 8 characters; installment as the last two characters of "00"
+// followed by the field ("7" gives "07", "7 " stays "7 "); company as read.
+InstallmentKey NormalizeInstallmentKey(const RunParameters& params);
+
+// "Documento: " + document and series without trailing blanks, each followed
+// by one blank, + the number as padded + "/" + the installment
+// ("Documento: 123 1 4567    /02").
+std::string MessagePrefix(const InstallmentKey& key);
+
+}  // namespace boleto
