@@ -1,0 +1,172 @@
+#include "ledger/document_number.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "db/amount_text.h"
+#include "db/sql_text.h"
+
+namespace boleto {
+namespace {
+
+// DOCNUMERO.CODIGO and DOCNUMERO.NUMERO are CHAR(10).
+constexpr size_t kFieldWidth = 10;
+constexpr char kFirstNumber[] = "0000000001";
+// Rounds of read and conditional update before a draw gives up. Every round
+// lost means another program drew a number, so eight programs drawing at
+// once need at most eight; the rest absorbs lock waits.
+constexpr int kMaxDrawAttempts = 64;
+// Pause after a lock conflict, growing with each round.
+constexpr std::chrono::milliseconds kLockPause{10};
+constexpr int kMaxPauseSteps = 10;
+
+std::string ReadContext(std::string_view code) {
+  return "Erro na Verificação do Documento Padrão: " + std::string(code);
+}
+std::string WriteContext(std::string_view code) {
+  return "Erro na Atualização do Documento Padrão: " + std::string(code);
+}
+
+std::string SequenceWhere(std::string_view company, std::string_view code) {
+  return " WHERE CODIGOEMP = '" + SqlQuote(company) + "' " + "  AND  CODIGO    = '" +
+         SqlQuote(DocumentField(code)) + "'";
+}
+
+std::string ReadSql(std::string_view company, std::string_view code, std::string_view number) {
+  std::string sql = "SELECT NUMERO FROM DOCNUMERO " + SequenceWhere(company, code);
+  if (number.find_first_not_of(' ') != std::string_view::npos) {
+    sql += "  AND NUMERO  = '" + SqlQuote(DocumentField(number)) + "'";
+  }
+  return sql;
+}
+
+std::string UpdateSql(std::string_view company, std::string_view code, std::string_view number) {
+  return "UPDATE DOCNUMERO SET NUMERO = '" + SqlQuote(DocumentField(number)) + "' " +
+         SequenceWhere(company, code);
+}
+
+std::string InsertSql(std::string_view company, std::string_view code, std::string_view number) {
+  return std::string("INSERT INTO DOCNUMERO (") + "CodigoEmp, " + "Codigo, " + "Numero ) " +
+         " VALUES ( " + "'" + SqlQuote(company) + "', " + "'" + SqlQuote(DocumentField(code)) +
+         "', " + "'" + SqlQuote(DocumentField(number)) + "') ";
+}
+
+// The stored number of the sequence, nothing when it has no row.
+Result<std::optional<std::string>> LookupNumber(Database& db, std::string_view company,
+                                                std::string_view code, std::string_view number) {
+  Result<RowSet> rows = db.Query(ReadSql(company, code, number));
+  if (!rows.ok()) return rows.error();
+  if (rows->eof()) return std::optional<std::string>();
+  Result<std::string> stored = rows->Text("Numero");
+  if (!stored.ok()) return stored.error();
+  return std::optional<std::string>(*stored);
+}
+
+bool IsLockConflict(const Error& error) { return error.number == error_number::kRecordLocked; }
+
+}  // namespace
+
+std::string DocumentField(std::string_view value) {
+  std::string field(value.substr(0, kFieldWidth));
+  field.resize(kFieldWidth, ' ');
+  return field;
+}
+
+std::string ReadDocumentNumber(RunContext& ctx, std::string_view company, std::string_view code,
+                               std::string_view number) {
+  Result<std::optional<std::string>> stored = LookupNumber(*ctx.db, company, code, number);
+  if (!stored.ok()) {
+    if (stored.error().number != error_number::kNoCurrentRecord) {
+      ReportRunError(ctx, stored.error(), ReadContext(code));
+    }
+    return kNotRegistered;
+  }
+  return stored->value_or(kNotRegistered);
+}
+
+bool WriteDocumentNumber(RunContext& ctx, std::string_view mode, std::string_view company,
+                         std::string_view code, std::string_view number) {
+  const std::string sql =
+      mode == "A" ? UpdateSql(company, code, number) : InsertSql(company, code, number);
+  Result<int64_t> written = ctx.db->Execute(sql);
+  if (!written.ok()) {
+    ReportRunError(ctx, written.error(), WriteContext(code));
+    return false;
+  }
+  return true;
+}
+
+Result<std::string> NextDocumentNumber(std::string_view stored, std::string_view decimal_mark) {
+  Result<Currency> value = ParseAmount(stored, decimal_mark);
+  if (!value.ok()) return value.error();
+  if (value->raw() < 0) {
+    return MakeError(error_number::kTypeMismatch,
+                     "Type mismatch: document number " + std::string(stored));
+  }
+  // Whole numbers only: the sequence never holds a fraction.
+  const int64_t next = value->raw() / Currency::kScale + 1;
+  std::string digits = std::to_string(next);
+  if (digits.size() > kFieldWidth) {
+    // Cutting to 10 digits would start the sequence over and repeat numbers.
+    return MakeError(error_number::kOverflow, "Overflow: document number " + digits);
+  }
+  return std::string(kFieldWidth - digits.size(), '0') + digits;
+}
+
+Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company,
+                                       std::string_view code) {
+  Database& db = *ctx.db;
+  Error last_conflict =
+      MakeError(error_number::kRecordLocked,
+                "The document number was taken by another user at every attempt.");
+  for (int attempt = 1; attempt <= kMaxDrawAttempts; ++attempt) {
+    Result<std::optional<std::string>> stored = LookupNumber(db, company, code, "");
+    if (!stored.ok()) {
+      ReportRunError(ctx, stored.error(), ReadContext(code));
+      return stored.error();
+    }
+
+    if (!stored->has_value()) {
+      // First number of the sequence. The key (CODIGOEMP, CODIGO) refuses a
+      // second first row: when another program inserted it in the meantime,
+      // read again and draw after its number.
+      Result<int64_t> inserted = db.Execute(InsertSql(company, code, kFirstNumber));
+      if (inserted.ok()) return std::string(kFirstNumber);
+      Result<std::optional<std::string>> again = LookupNumber(db, company, code, "");
+      if (again.ok() && again->has_value()) continue;
+      if (!IsLockConflict(inserted.error())) {
+        ReportRunError(ctx, inserted.error(), WriteContext(code));
+        return inserted.error();
+      }
+      last_conflict = inserted.error();
+      std::this_thread::sleep_for(kLockPause * std::min(attempt, kMaxPauseSteps));
+      continue;
+    }
+
+    Result<std::string> next = NextDocumentNumber(**stored, ctx.decimal_mark);
+    if (!next.ok()) {
+      ReportRunError(ctx, next.error(), ReadContext(code));
+      return next.error();
+    }
+    // Written only while the number read is still the stored one; no row
+    // affected means another program drew it first.
+    const std::string sql =
+        UpdateSql(company, code, *next) + "  AND NUMERO  = '" + SqlQuote(**stored) + "'";
+    Result<int64_t> updated = db.Execute(sql);
+    if (updated.ok()) {
+      if (*updated > 0) return *next;
+      continue;
+    }
+    if (!IsLockConflict(updated.error())) {
+      ReportRunError(ctx, updated.error(), WriteContext(code));
+      return updated.error();
+    }
+    last_conflict = updated.error();
+    std::this_thread::sleep_for(kLockPause * std::min(attempt, kMaxPauseSteps));
+  }
+  ReportRunError(ctx, last_conflict, WriteContext(code));
+  return last_conflict;
+}
+
+}  // namespace boleto

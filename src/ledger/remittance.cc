@@ -1,0 +1,92 @@
+#include "ledger/remittance.h"
+
+#include "db/amount_text.h"
+#include "db/dialect.h"
+#include "db/sql_text.h"
+
+namespace boleto {
+namespace {
+
+// MatrEnvio, the user who sends the remittance, is filled when it is sent.
+constexpr char kNotYetSent[] = "               ";  // 15 blanks
+
+// "'value', "
+std::string Quoted(std::string_view value) { return "'" + SqlQuote(value) + "', "; }
+
+}  // namespace
+
+void ShowRecordLocked(RunContext& ctx) {
+  ctx.error_reported = true;
+  ctx.messages->Show(kRecordLockedMessage, MessageIcon::kExclamation);
+}
+
+Result<std::string> RemittanceInsertSql(const RunContext& ctx, const RemittanceRecord& record) {
+  const std::string& dialect = ctx.params.database_type;
+  Result<std::string> emissao = SqlDateLiteral(dialect, record.emissao);
+  if (!emissao.ok()) return emissao.error();
+  Result<std::string> vencimento = SqlDateLiteral(dialect, record.vencimento);
+  if (!vencimento.ok()) return vencimento.error();
+
+  const Currency amounts[] = {record.valor,
+                              record.valor_multa,
+                              record.percentual_multa,
+                              record.percentual_juros,
+                              record.valor_desconto,
+                              record.percentual_desconto};
+  std::string amount_values;
+  for (const Currency& amount : amounts) {
+    Result<std::string> text = SqlDecimalText(amount, ctx.decimal_mark);
+    if (!text.ok()) return text.error();
+    amount_values += " " + *text + " , ";
+  }
+
+  std::string sql = "INSERT INTO REMESSAR ( ";
+  sql +=
+      "CodigoEmp, CodigoUnidade, CodigoDocumento, Serie, Numero, Parcela, Ocorrencia, "
+      "DataOcorrencia, HoraOcorrencia, Emissao, Vencimento, BancoCobranca, AgenciaCobranca, "
+      "ContaCobranca, Valor, ValorMulta, PercentualMulta, PercentualJuros, ValorDesconto, "
+      "PercentualDesconto, IDBancaria, RefBancaria, CodigoCarteira, EmiteBoletaBanco, MatrSel, "
+      "MatrEnvio ";
+  sql += ") VALUES ( ";
+  sql += Quoted(ctx.params.codigo_emp);
+  sql += Quoted(record.codigo_unidade);
+  sql += Quoted(record.codigo_documento);
+  sql += Quoted(record.serie);
+  sql += Quoted(record.numero);
+  sql += Quoted(record.parcela);
+  sql += Quoted(record.ocorrencia);
+  sql += " " + SqlCurrentDate(dialect) + " , ";
+  sql += " " + SqlCurrentTime(dialect) + " , ";
+  sql += " " + *emissao + ", ";
+  sql += " " + *vencimento + ", ";
+  sql += Quoted(record.banco_cobranca);
+  sql += Quoted(record.agencia_cobranca);
+  sql += Quoted(record.conta_cobranca);
+  sql += amount_values;
+  sql += Quoted(record.id_bancaria);
+  sql += Quoted(record.ref_bancaria);
+  sql += Quoted(record.codigo_carteira);
+  sql += Quoted(record.emite_boleta_banco);
+  sql += Quoted(ctx.params.matr_sel);
+  sql += "'" + std::string(kNotYetSent) + "' ";
+  sql += " )";
+  return sql;
+}
+
+Status InsertRemittanceRecord(RunContext& ctx, const RemittanceRecord& record) {
+  // Without a bank reference the bank could not match the payment.
+  if (record.id_bancaria.find_first_not_of(' ') == std::string::npos) return Status::Ok();
+
+  Result<std::string> sql = RemittanceInsertSql(ctx, record);
+  Status status = sql.status();
+  if (sql.ok()) status = ctx.db->Execute(*sql).status();
+  if (status.ok()) return status;
+  if (status.error().number == error_number::kRecordLocked) {
+    ShowRecordLocked(ctx);
+  } else {
+    ReportRunError(ctx, status.error(), kRemittanceErrorContext);
+  }
+  return status;
+}
+
+}  // namespace boleto
