@@ -84,7 +84,10 @@ TEST(MessagePrefix, TrimsDocumentAndSeriesButNotTheNumber) {
       {Params("01", "DUPLICATA", "ABC", "12345678", "10"), "Documento: DUPLICATA ABC 12345678/10"},
       // Only trailing blanks go; a leading blank stays.
       {Params("01", " 12", " 1", "1", "7 "), "Documento:  12  1 1       /7 "},
-      {Params("01", "", "", "", ""), "Documento:            /00"},
+      // Empty document and series leave their separating blanks.
+      {Params("01", "", "", "", ""),
+       "Documento:   "
+       "        /00"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(MessagePrefix(NormalizeInstallmentKey(c.params)), c.expected);
