@@ -1,0 +1,55 @@
+// What differs between database servers in the SQL the program writes:
+// today's date and the current time as SQL expressions, a date as an SQL
+// literal, and the server's clock, each chosen by the dialect tag of the run
+// ("ORACLE", "SQLSERVER", "SYBASESRV", "SYBASEANY", "SQLBASE", "ACCESS",
+// "SQLITE", "POSTGRESQL", compared exactly; any other tag gets empty texts).
+// Also the directory check of the print folders and logo files.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "db/database.h"
+#include "platform/date.h"
+#include "platform/status.h"
+
+namespace boleto {
+
+// One reading of the local clock: today's date and the time of day.
+struct ClockReading {
+  Date today;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// The local clock now.
+ClockReading ReadLocalClock();
+
+// An SQL expression for today's date (empty for "other" tags), from the local
+// clock or from the reading given.
+std::string SqlCurrentDate(std::string_view database_type);
+std::string SqlCurrentDateAt(std::string_view database_type, const ClockReading& now);
+
+// An SQL expression for the current time ("ACCESS" and "other" tags: empty).
+std::string SqlCurrentTime(std::string_view database_type);
+std::string SqlCurrentTimeAt(std::string_view database_type, const ClockReading& now);
+
+// A "DDMMYYYY" date as an SQL literal of the dialect (empty for "other"
+// tags). A text that is not a valid date is error 13.
+Result<std::string> SqlDateLiteral(std::string_view database_type, std::string_view ddmmyyyy);
+
+// The SELECT that reads the server clock as column "Agora" from EMPRESA.
+std::string ServerNowSql(std::string_view database_type);
+
+// The server's date; the local `today` when the server gives no row, no
+// readable value or an error (no message is shown).
+Date ServerNow(Database& db, std::string_view database_type);
+Date ServerNowAt(Database& db, std::string_view database_type, const Date& today);
+
+// True when `path` names nothing, ends in a separator ("/" or "\"), or cannot
+// be looked up; false for an existing directory or file. A "\" inside the
+// path is read as "/", as the stored print directories were written.
+bool DirectoryMissing(std::string_view path);
+
+}  // namespace boleto

@@ -1,0 +1,204 @@
+#include "db/dialect.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/paths.h"
+#include "support/postgres_cluster.h"
+#include "support/sqlite_fixture.h"
+
+namespace boleto {
+namespace {
+
+// 6 December 2026, 09:05:03 on the local clock.
+ClockReading Reading() { return ClockReading{*Date::FromYmd(2026, 12, 6), 9, 5, 3}; }
+
+struct DialectRow {
+  const char* tag;
+  const char* current_date;
+  const char* current_time;
+  const char* literal_31122026;
+  const char* literal_06122026;
+  const char* server_now_sql;
+};
+
+// The dialect table, row by row; the clock reads 06/12/2026 09:05:03.
+const DialectRow kTable[] = {
+    {"ORACLE", "SYSDATE", "SYSDATE", "TO_DATE('31122026','DDMMYYYY')",
+     "TO_DATE('06122026','DDMMYYYY')", "SELECT  DISTINCT SYSDATE as Agora  FROM EMPRESA "},
+    {"SQLBASE", "12/06/2026", "09:05:03", "12/31/2026", "12/06/2026", "SELECT  FROM EMPRESA "},
+    {"ACCESS", "#12/06/2026#", "", "#12/31/2026#", "#12/06/2026#", "SELECT  FROM EMPRESA "},
+    {"SYBASEANY", "NOW(*)", "NOW(*)", "DATE ('2026/12/31')", "DATE ('2026/12/06')",
+     "SELECT  DISTINCT NOW(*) as Agora  FROM EMPRESA "},
+    {"SYBASESRV", "GETDATE()", "GETDATE()", "'2026/12/31'", "'2026/12/06'",
+     "SELECT  DISTINCT GETDATE() as Agora  FROM EMPRESA "},
+    {"SQLSERVER", "GETDATE()", "GETDATE()", "'2026/12/31'", "'2026/12/06'",
+     "SELECT  DISTINCT GETDATE() as Agora  FROM EMPRESA "},
+    {"SQLITE", "date('now','localtime')", "datetime('now','localtime')", "'2026-12-31'",
+     "'2026-12-06'", "SELECT  DISTINCT datetime('now','localtime') as Agora  FROM EMPRESA "},
+    {"POSTGRESQL", "CURRENT_DATE", "LOCALTIMESTAMP(0)", "DATE '2026-12-31'", "DATE '2026-12-06'",
+     "SELECT  DISTINCT LOCALTIMESTAMP(0) as Agora  FROM EMPRESA "},
+    // Tags are compared exactly: anything else is "other".
+    {"DB2", "", "", "", "", "SELECT  FROM EMPRESA "},
+    {"oracle", "", "", "", "", "SELECT  FROM EMPRESA "},
+    {" ORACLE", "", "", "", "", "SELECT  FROM EMPRESA "},
+    {"", "", "", "", "", "SELECT  FROM EMPRESA "},
+};
+
+class DialectTableTest : public ::testing::TestWithParam<DialectRow> {};
+
+TEST_P(DialectTableTest, Texts) {
+  const DialectRow& row = GetParam();
+  EXPECT_EQ(SqlCurrentDateAt(row.tag, Reading()), row.current_date);
+  EXPECT_EQ(SqlCurrentTimeAt(row.tag, Reading()), row.current_time);
+  const Result<std::string> literal = SqlDateLiteral(row.tag, "31122026");
+  ASSERT_TRUE(literal.ok());
+  EXPECT_EQ(*literal, row.literal_31122026);
+  EXPECT_EQ(*SqlDateLiteral(row.tag, "06122026"), row.literal_06122026);
+  // Read as a number, a leading zero may be missing: 6122026 is 06/12/2026.
+  EXPECT_EQ(*SqlDateLiteral(row.tag, "6122026"), row.literal_06122026);
+  EXPECT_EQ(ServerNowSql(row.tag), row.server_now_sql);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTag, DialectTableTest, ::testing::ValuesIn(kTable),
+                         [](const ::testing::TestParamInfo<DialectRow>& info) {
+                           return "row" + std::to_string(info.index);
+                         });
+
+// The clock-reading forms agree with the plain ones for the tags whose text
+// does not depend on the clock.
+TEST(Dialect, PlainFormsUseTheLocalClock) {
+  EXPECT_EQ(SqlCurrentDate("ORACLE"), "SYSDATE");
+  EXPECT_EQ(SqlCurrentTime("POSTGRESQL"), "LOCALTIMESTAMP(0)");
+  const ClockReading now = ReadLocalClock();
+  EXPECT_EQ(SqlCurrentDate("ACCESS"), "#" + now.today.Format("MM/DD/YYYY") + "#");
+  EXPECT_EQ(now.today, Date::Today());
+  EXPECT_EQ(SqlCurrentTime("SQLBASE").size(), 8u);
+}
+
+// Whatever is not a valid DDMMYYYY date never reaches the SQL text, in any
+// dialect that writes a literal.
+TEST(Dialect, InvalidDateIsTypeMismatch) {
+  for (const char* tag : {"ORACLE", "SQLBASE", "ACCESS", "SYBASEANY", "SYBASESRV", "SQLSERVER",
+                          "SQLITE", "POSTGRESQL"}) {
+    for (const char* text :
+         {"31022026", "32122026", "00000000", "", "06/12/26", "0612202'", "061220260", "12"}) {
+      const Result<std::string> literal = SqlDateLiteral(tag, text);
+      ASSERT_FALSE(literal.ok()) << tag << " " << text;
+      EXPECT_EQ(literal.error().number, error_number::kTypeMismatch);
+    }
+  }
+  // An "other" tag writes nothing and so checks nothing.
+  EXPECT_EQ(*SqlDateLiteral("OTHER", "xx"), "");
+}
+
+class DirectoryMissingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = testing::MakeTempDir("dialect_dir_");
+    ASSERT_FALSE(root_.empty());
+    std::filesystem::create_directories(root_ + "/BMP/001");
+    std::ofstream(root_ + "/BMP/001/LOGO.BMP") << "BM";
+  }
+  void TearDown() override { testing::RemoveTree(root_); }
+  std::string root_;
+};
+
+TEST_F(DirectoryMissingTest, Outcomes) {
+  struct Row {
+    std::string path;
+    bool missing;
+  } rows[] = {
+      {root_, false},                           // an existing directory
+      {root_ + "/BMP", false},                  //
+      {root_ + "/", true},                      // written with a closing separator
+      {root_ + "/BMP\\", true},                 //   in either form
+      {root_ + "\\BMP\\001", false},            // backslashes as separators
+      {root_ + "/BMP/001/LOGO.BMP", false},     // an existing file (the bank logo check)
+      {root_ + "\\BMP\\001\\LOGO.BMP", false},  //
+      {root_ + "/BMP/002", true},               // nothing there
+      {root_ + "/BMP/001/LOGOBOLR.BMP", true},  //
+      {"", true},                               //
+      {root_ + std::string("\0x", 2), true},    // a NUL cuts no path short
+  };
+  for (const Row& row : rows) EXPECT_EQ(DirectoryMissing(row.path), row.missing) << row.path;
+}
+
+TEST_F(DirectoryMissingTest, UnreadableParentIsMissing) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+  std::filesystem::permissions(root_ + "/BMP", std::filesystem::perms::none);
+  EXPECT_TRUE(DirectoryMissing(root_ + "/BMP/001"));
+  std::filesystem::permissions(root_ + "/BMP", std::filesystem::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace boleto
+
+namespace boleto {
+namespace {
+
+// A date that no server clock reads today: shows when the fallback was taken.
+const Date kFallback = *Date::FromYmd(2000, 1, 1);
+
+void ExpectToday(const Date& got) {
+  // A run across midnight may see the next day.
+  EXPECT_TRUE(got == Date::Today() || got == Date::Today().AddDays(-1)) << got.Format("DD/MM/YYYY");
+}
+
+// The date and time texts of the two servers the program runs on are SQL
+// that the server accepts and reads as the date meant.
+void ExpectServerReads(Database& db, std::string_view tag) {
+  const Result<RowSet> rows =
+      db.Query("SELECT " + SqlCurrentDate(tag) + " AS d, " + SqlCurrentTime(tag) + " AS t, " +
+               *SqlDateLiteral(tag, "31122026") + " AS l");
+  ASSERT_TRUE(rows.ok()) << rows.error().description;
+  ExpectToday(*Date::ParseIso(**rows->Value("d")));
+  ExpectToday(*Date::ParseIso(**rows->Value("t")));
+  EXPECT_EQ(rows->Value("t")->value().size(), 19u) << **rows->Value("t");  // YYYY-MM-DD hh:mm:ss
+  EXPECT_EQ(**rows->Value("l"), "2026-12-31");
+}
+
+TEST(ServerNow, Sqlite) {
+  auto fixture = testing::SqliteFixture::Create();
+  ASSERT_TRUE(fixture.ok()) << fixture.error().description;
+  Database& db = (*fixture)->db();
+  ExpectServerReads(db, "SQLITE");
+
+  // No company row: no row, so the local date stands in.
+  EXPECT_EQ(ServerNowAt(db, "SQLITE", kFallback), kFallback);
+
+  ASSERT_TRUE((*fixture)
+                  ->Run("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('01', 'A');"
+                        "INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('02', 'B')")
+                  .ok());
+  ExpectToday(ServerNowAt(db, "SQLITE", kFallback));
+  ExpectToday(ServerNow(db, "SQLITE"));
+  // Dialects whose clock SQLite does not know: the statement fails, silently.
+  for (const char* tag : {"ORACLE", "SYBASEANY", "SQLSERVER", "SQLBASE", "ACCESS", "OTHER", ""}) {
+    EXPECT_EQ(ServerNowAt(db, tag, kFallback), kFallback) << tag;
+  }
+}
+
+TEST(ServerNow, Postgresql) {
+  auto cluster = testing::PostgresCluster::Shared();
+  ASSERT_TRUE(cluster.ok()) << cluster.error().description;
+  auto name = (*cluster)->NewDatabase();
+  ASSERT_TRUE(name.ok()) << name.error().description;
+  auto db = (*cluster)->Open(*name);
+  ASSERT_TRUE(db.ok()) << db.error().description;
+  ExpectServerReads(**db, "POSTGRESQL");
+
+  EXPECT_EQ(ServerNowAt(**db, "POSTGRESQL", kFallback), kFallback);
+  ASSERT_TRUE((*cluster)->Run("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('01', 'A')", *name).ok());
+  ExpectToday(ServerNowAt(**db, "POSTGRESQL", kFallback));
+  for (const char* tag : {"ORACLE", "SYBASEANY", "SQLSERVER", "SQLBASE", "OTHER"}) {
+    EXPECT_EQ(ServerNowAt(**db, tag, kFallback), kFallback) << tag;
+  }
+}
+
+}  // namespace
+}  // namespace boleto
