@@ -1,0 +1,92 @@
+#include "startup/command_line.h"
+
+#include <string_view>
+
+#include "db/error_report.h"
+
+namespace boleto {
+
+namespace {
+
+CommandLine UsageError(std::string problem) {
+  CommandLine line;
+  line.action = CommandLine::Action::kUsageError;
+  line.problem = std::move(problem);
+  return line;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
+  size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      ++i;
+      break;
+    }
+    if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') break;
+    if (arg == "--help") {
+      line.action = CommandLine::Action::kHelp;
+      return line;
+    }
+    if (arg == "--version") {
+      line.action = CommandLine::Action::kVersion;
+      return line;
+    }
+    std::string name = arg;
+    std::string value;
+    bool has_value = false;
+    if (const size_t eq = arg.find('='); eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      has_value = true;
+    }
+    if (name != "--output" && name != "--printer") {
+      return UsageError("unknown option: " + name);
+    }
+    if (!has_value) {
+      if (i + 1 >= args.size()) return UsageError(name + " needs a value");
+      value = args[++i];
+    }
+    if (value.empty()) return UsageError(name + " needs a value");
+    if (name == "--output") {
+      line.destination.output_file = value;
+    } else {
+      line.destination.printer_name = value;
+    }
+  }
+  if (i >= args.size() || args[i].empty()) return UsageError("the argument text is missing");
+  if (i + 1 < args.size()) {
+    return UsageError("one argument text expected; quote it to keep its blanks");
+  }
+  line.action = CommandLine::Action::kRun;
+  line.argument_text = args[i];
+  return line;
+}
+
+std::string UsageText() {
+  return "usage: boleto-sr [--output FILE] [--printer NAME] [--help] [--version] ARGUMENT-TEXT\n"
+         "\n"
+         "Prints the boleto of one receivable installment named by ARGUMENT-TEXT, one\n"
+         "fixed-column argument (quote it: its blanks count):\n"
+         "  columns   1-15  dialect tag (ORACLE, SQLSERVER, SYBASESRV, SYBASEANY, SQLBASE,\n"
+         "                  ACCESS, SQLITE, POSTGRESQL)\n"
+         "  columns  16-78  ODBC connect string, e.g. DRIVER=SQLite3;Database=FILE or DSN=NAME\n"
+         "  columns  80-81  company        83-90   unit          92-101  document\n"
+         "  columns 103-105 series        107-114 number       116-117 installment\n"
+         "  columns 119-133 requesting user\n"
+         "\n"
+         "  --output FILE    write the page to FILE (.pdf or .png) instead of printing it\n"
+         "  --printer NAME   print on the CUPS destination NAME instead of the default one\n"
+         "  --help           show this text\n"
+         "  --version        show the program's version\n"
+         "\n"
+         "Exit status: 0 printed, 1 refused or nothing to print, 2 error reported,\n"
+         "64 bad usage.\n";
+}
+
+std::string VersionText() { return ProgramIdentification(); }
+
+}  // namespace boleto

@@ -1,0 +1,37 @@
+// The command line: options first, then the argument text as one argument
+// kept with all its blanks.
+//   boleto-sr [--output FILE] [--printer NAME] [--help] [--version] ARGUMENT-TEXT
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "startup/run_context.h"
+
+namespace boleto {
+
+// Exit statuses of the process.
+inline constexpr int kExitPrinted = 0;
+inline constexpr int kExitRefused = 1;  // refused, or nothing to print
+inline constexpr int kExitErrorReported = 2;
+inline constexpr int kExitUsage = 64;  // bad usage, as sysexits.h numbers it
+
+struct CommandLine {
+  enum class Action { kRun, kHelp, kVersion, kUsageError };
+  Action action = Action::kUsageError;
+  std::string argument_text;
+  PrintDestination destination;
+  std::string problem;  // what was wrong, for kUsageError
+};
+
+// Reads the arguments after the program name. "--output=FILE" and
+// "--printer=NAME" are accepted too; "--" ends the options.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text, ending in a line break.
+std::string UsageText();
+
+// "boleto-sr " and the version.
+std::string VersionText();
+
+}  // namespace boleto

@@ -1,0 +1,102 @@
+#include "startup/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+namespace boleto {
+namespace {
+
+using Action = CommandLine::Action;
+
+const std::string kText = "  SQLITE        DRIVER=SQLite3;Database=/tmp/x.db   ";
+
+struct Case {
+  const char* what;
+  std::vector<std::string> args;
+  Action action;
+  std::string argument_text;
+  std::string output_file;
+  std::string printer_name;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
+
+class CommandLineTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(CommandLineTest, Reads) {
+  const Case& c = GetParam();
+  const CommandLine got = ParseCommandLine(c.args);
+  EXPECT_EQ(got.action, c.action);
+  EXPECT_EQ(got.argument_text, c.argument_text);
+  EXPECT_EQ(got.destination.output_file, c.output_file);
+  EXPECT_EQ(got.destination.printer_name, c.printer_name);
+  EXPECT_EQ(got.problem.empty(), c.action != Action::kUsageError);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, CommandLineTest,
+    ::testing::Values(
+        // The argument text is kept byte for byte, blanks at both ends included.
+        Case{"text alone", {kText}, Action::kRun, kText, "", ""},
+        Case{"output then text",
+             {"--output", "out/b.pdf", kText},
+             Action::kRun,
+             kText,
+             "out/b.pdf",
+             ""},
+        Case{"output with equals",
+             {"--output=out/b.png", kText},
+             Action::kRun,
+             kText,
+             "out/b.png",
+             ""},
+        Case{"printer then text", {"--printer", "PDF", kText}, Action::kRun, kText, "", "PDF"},
+        Case{"both destinations",
+             {"--printer=PDF", "--output", "b.pdf", kText},
+             Action::kRun,
+             kText,
+             "b.pdf",
+             "PDF"},
+        // "--" lets a text that starts with dashes through.
+        Case{"double dash", {"--", "--odd text"}, Action::kRun, "--odd text", "", ""},
+        Case{"help", {"--help"}, Action::kHelp, "", "", ""},
+        Case{"help wins over a text", {"--help", kText}, Action::kHelp, "", "", ""},
+        Case{"version", {"--version"}, Action::kVersion, "", "", ""},
+        // Bad usage.
+        Case{"nothing", {}, Action::kUsageError, "", "", ""},
+        Case{"empty text", {""}, Action::kUsageError, "", "", ""},
+        Case{"option without text", {"--output", "b.pdf"}, Action::kUsageError, "", "", ""},
+        Case{"option without value", {"--output"}, Action::kUsageError, "", "", ""},
+        Case{"option with empty value", {"--output=", kText}, Action::kUsageError, "", "", ""},
+        Case{"unknown option", {"--color", kText}, Action::kUsageError, "", "", ""},
+        Case{"unknown option with value", {"--outputs=x", kText}, Action::kUsageError, "", "", ""},
+        // Options stand only before the text; a text split by the shell in
+        // two arguments is refused rather than half read.
+        Case{
+            "option after the text", {kText, "--output", "b.pdf"}, Action::kUsageError, "", "", ""},
+        Case{"two texts", {"SQLITE", "DRIVER=SQLite3"}, Action::kUsageError, "", "", ""}),
+    [](const ::testing::TestParamInfo<Case>& info) {
+      std::string name = info.param.what;
+      for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      }
+      return name;
+    });
+
+TEST(CommandLine, UsageNamesEveryOptionAndExitStatus) {
+  const std::string usage = UsageText();
+  EXPECT_EQ(usage.rfind("usage: boleto-sr [--output FILE] [--printer NAME] [--help] [--version] "
+                        "ARGUMENT-TEXT\n",
+                        0),
+            0u);
+  EXPECT_NE(usage.find("64 bad usage"), std::string::npos);
+  EXPECT_EQ(usage.back(), '\n');
+}
+
+TEST(CommandLine, VersionNamesTheProgram) { EXPECT_EQ(VersionText(), "boleto-sr " BOLETO_VERSION); }
+
+}  // namespace
+}  // namespace boleto
