@@ -1,0 +1,272 @@
+#include "print/cairo_page_surface.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace boleto {
+
+struct CairoPageSurface::State {
+  PageFormat format = PageFormat::kPdf;
+  PageSink sink;
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+  PangoLayout* layout = nullptr;
+  PangoFontDescription* font = nullptr;
+  std::string document;  // PDF bytes as cairo writes them; PNG bytes at completion
+  bool page_done = false;
+  bool job_ended = false;
+
+  std::string font_name = "MS Sans Serif";
+  double font_size = 8.25;
+  bool font_bold = false;
+  bool font_italic = false;
+  bool font_dirty = true;
+
+  double scale_left = 0;
+  double current_x = 0;
+  double current_y = 0;
+
+  ~State() {
+    if (font != nullptr) pango_font_description_free(font);
+    if (layout != nullptr) g_object_unref(layout);
+    if (cr != nullptr) cairo_destroy(cr);
+    if (surface != nullptr) cairo_surface_destroy(surface);
+  }
+
+  // Page position of a surface x (the scale origin moves the page's left edge).
+  double PageX(double x) const { return x - scale_left; }
+
+  // Brings the layout's font in line with the current font.
+  void ApplyFont() {
+    if (!font_dirty) return;
+    pango_font_description_set_family(font, font_name.c_str());
+    pango_font_description_set_weight(font, font_bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(font, font_italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    // Sizes in the layout's user units, which are twips.
+    pango_font_description_set_absolute_size(font, font_size * kTwipsPerPoint * PANGO_SCALE);
+    pango_layout_set_font_description(layout, font);
+    font_dirty = false;
+  }
+
+  PangoRectangle LogicalExtents(std::string_view text) {
+    ApplyFont();
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    return logical;
+  }
+
+  Status CheckDrawable() const {
+    if (page_done) {
+      return MakeError(error_number::kPrinterFailure,
+                       "The page has already been handed to the printer");
+    }
+    return Status::Ok();
+  }
+
+  Status CairoStatus() const {
+    cairo_status_t status = cairo_status(cr);
+    if (status != CAIRO_STATUS_SUCCESS) {
+      return MakeError(error_number::kPrinterFailure,
+                       std::string("Printer page failure: ") + cairo_status_to_string(status));
+    }
+    return Status::Ok();
+  }
+
+  void SetColour(Rgb colour) {
+    cairo_set_source_rgb(cr, colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0);
+  }
+};
+
+namespace {
+
+cairo_status_t AppendToDocument(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+constexpr double kPointsPerTwip = 1.0 / kTwipsPerPoint;
+constexpr double kPngPixelsPerTwip = kPngDpi / kTwipsPerInch;
+
+}  // namespace
+
+CairoPageSurface::CairoPageSurface(std::unique_ptr<State> state) : state_(std::move(state)) {}
+CairoPageSurface::~CairoPageSurface() = default;
+
+Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat format,
+                                                                   PageSink sink) {
+  auto state = std::make_unique<State>();
+  state->format = format;
+  state->sink = std::move(sink);
+  double units_per_twip;
+  if (format == PageFormat::kPdf) {
+    units_per_twip = kPointsPerTwip;
+    state->surface = cairo_pdf_surface_create_for_stream(AppendToDocument, &state->document,
+                                                         kA4WidthTwips * kPointsPerTwip,
+                                                         kA4HeightTwips * kPointsPerTwip);
+    cairo_pdf_surface_set_metadata(state->surface, CAIRO_PDF_METADATA_TITLE, "Boleto");
+    cairo_pdf_surface_set_metadata(state->surface, CAIRO_PDF_METADATA_CREATOR, kProgramName);
+  } else {
+    units_per_twip = kPngPixelsPerTwip;
+    state->surface = cairo_image_surface_create(
+        CAIRO_FORMAT_RGB24, static_cast<int>(std::lround(kA4WidthTwips * kPngPixelsPerTwip)),
+        static_cast<int>(std::lround(kA4HeightTwips * kPngPixelsPerTwip)));
+  }
+  if (cairo_surface_status(state->surface) != CAIRO_STATUS_SUCCESS) {
+    return MakeError(error_number::kPrinterFailure,
+                     std::string("Cannot create the printer page: ") +
+                         cairo_status_to_string(cairo_surface_status(state->surface)));
+  }
+  state->cr = cairo_create(state->surface);
+  if (format == PageFormat::kPng) {
+    cairo_set_source_rgb(state->cr, 1, 1, 1);  // paper
+    cairo_paint(state->cr);
+  }
+  cairo_scale(state->cr, units_per_twip, units_per_twip);
+  cairo_set_line_width(state->cr, kLineWidthTwips);
+
+  // Unhinted metrics: a text measures the same in twips at any resolution.
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  state->layout = pango_cairo_create_layout(state->cr);
+  PangoContext* context = pango_layout_get_context(state->layout);
+  pango_cairo_context_set_font_options(context, options);
+  pango_context_set_round_glyph_positions(context, FALSE);
+  pango_layout_context_changed(state->layout);
+  cairo_font_options_destroy(options);
+  state->font = pango_font_description_new();
+
+  Status status = state->CairoStatus();
+  if (!status.ok()) return status.error();
+  return std::unique_ptr<CairoPageSurface>(new CairoPageSurface(std::move(state)));
+}
+
+PageFormat CairoPageSurface::format() const { return state_->format; }
+
+void CairoPageSurface::SetFontName(std::string_view name) {
+  state_->font_name = std::string(name);
+  state_->font_dirty = true;
+}
+void CairoPageSurface::SetFontSize(double points) {
+  state_->font_size = points;
+  state_->font_dirty = true;
+}
+void CairoPageSurface::SetFontBold(bool bold) {
+  state_->font_bold = bold;
+  state_->font_dirty = true;
+}
+void CairoPageSurface::SetFontItalic(bool italic) {
+  state_->font_italic = italic;
+  state_->font_dirty = true;
+}
+std::string CairoPageSurface::FontName() const { return state_->font_name; }
+double CairoPageSurface::FontSize() const { return state_->font_size; }
+bool CairoPageSurface::FontBold() const { return state_->font_bold; }
+
+double CairoPageSurface::TextWidth(std::string_view text) {
+  return static_cast<double>(state_->LogicalExtents(text).width) / PANGO_SCALE;
+}
+
+double CairoPageSurface::TextHeight(std::string_view text) {
+  return static_cast<double>(state_->LogicalExtents(text).height) / PANGO_SCALE;
+}
+
+double CairoPageSurface::ScaleWidth() const { return kA4WidthTwips; }
+double CairoPageSurface::ScaleLeft() const { return state_->scale_left; }
+void CairoPageSurface::SetScaleLeft(double x) { state_->scale_left = x; }
+double CairoPageSurface::CurrentX() const { return state_->current_x; }
+double CairoPageSurface::CurrentY() const { return state_->current_y; }
+void CairoPageSurface::SetCurrentX(double x) { state_->current_x = x; }
+void CairoPageSurface::SetCurrentY(double y) { state_->current_y = y; }
+
+Status CairoPageSurface::PrintText(std::string_view text) {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  PangoRectangle logical = s.LogicalExtents(text);  // also puts the text in the layout
+  s.SetColour(kBlack);
+  cairo_move_to(s.cr, s.PageX(s.current_x), s.current_y);
+  pango_cairo_show_layout(s.cr, s.layout);
+  s.current_y += static_cast<double>(logical.height) / PANGO_SCALE;
+  s.current_x = s.scale_left;
+  return s.CairoStatus();
+}
+
+Status CairoPageSurface::DrawLine(double x1, double y1, double x2, double y2, Rgb colour) {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  s.SetColour(colour);
+  cairo_move_to(s.cr, s.PageX(x1), y1);
+  cairo_line_to(s.cr, s.PageX(x2), y2);
+  cairo_stroke(s.cr);
+  return s.CairoStatus();
+}
+
+Status CairoPageSurface::FillRectangle(double x1, double y1, double x2, double y2, Rgb colour) {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  s.SetColour(colour);
+  cairo_rectangle(s.cr, s.PageX(x1), y1, x2 - x1, y2 - y1);
+  cairo_fill(s.cr);
+  return s.CairoStatus();
+}
+
+Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y) {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  if (picture.empty()) return Status::Ok();
+  const Picture::Pixels& pixels = *picture.pixels();
+  // A copy of the pixels: the PDF may read them only when the document is
+  // finished, after the form holding the picture is gone.
+  cairo_surface_t* image =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels.width, pixels.height);
+  cairo_surface_flush(image);
+  unsigned char* data = cairo_image_surface_get_data(image);
+  const int stride = cairo_image_surface_get_stride(image);
+  for (int row = 0; data != nullptr && row < pixels.height; ++row) {
+    std::memcpy(data + static_cast<size_t>(row) * stride,
+                pixels.argb32.data() + static_cast<size_t>(row) * pixels.stride,
+                static_cast<size_t>(pixels.width) * 4);
+  }
+  cairo_surface_mark_dirty(image);
+  cairo_save(s.cr);
+  cairo_translate(s.cr, s.PageX(x), y);
+  cairo_scale(s.cr, kTwipsPerInch / pixels.dpi_x, kTwipsPerInch / pixels.dpi_y);
+  cairo_set_source_surface(s.cr, image, 0, 0);
+  cairo_paint(s.cr);
+  cairo_restore(s.cr);
+  cairo_surface_destroy(image);
+  return s.CairoStatus();
+}
+
+Status CairoPageSurface::CompletePage() {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  if (s.format == PageFormat::kPdf) {
+    cairo_show_page(s.cr);
+    cairo_surface_finish(s.surface);
+  } else {
+    cairo_surface_flush(s.surface);
+    s.document.clear();
+    cairo_surface_write_to_png_stream(s.surface, AppendToDocument, &s.document);
+  }
+  s.page_done = true;
+  if (cairo_surface_status(s.surface) != CAIRO_STATUS_SUCCESS) {
+    return MakeError(error_number::kPrinterFailure,
+                     std::string("Cannot complete the printer page: ") +
+                         cairo_status_to_string(cairo_surface_status(s.surface)));
+  }
+  if (!s.sink) return Status::Ok();
+  return s.sink(s.document);
+}
+
+Status CairoPageSurface::EndJob() {
+  state_->job_ended = true;
+  return Status::Ok();
+}
+
+}  // namespace boleto

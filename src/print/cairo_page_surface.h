@@ -1,0 +1,75 @@
+// The printer page drawn with cairo and pango: one A4 portrait page in twips,
+// written as a PDF document (vector text and bars) or as a PNG image at 300
+// dots per inch. Fonts are found by name through fontconfig, so metric-
+// compatible faces stand in for Arial and Courier New. Completing the page
+// finishes the document and hands its bytes to the page sink (a file or a
+// printer queue); nothing can be drawn after that.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "print/printer_surface.h"
+
+namespace boleto {
+
+enum class PageFormat { kPdf, kPng };
+
+// Dots per inch of the PNG page.
+inline constexpr double kPngDpi = 300.0;
+
+// Width of drawn lines: one dot of a 300-dpi printer (the default pen is one
+// device pixel wide).
+inline constexpr double kLineWidthTwips = kTwipsPerInch / 300.0;
+
+// Receives the finished document (PDF or PNG file contents) when the page is
+// completed; an error from it is the page's failure.
+using PageSink = std::function<Status(const std::string& document)>;
+
+class CairoPageSurface : public PrinterSurface {
+ public:
+  // A blank page in the given format; an error (482) where cairo cannot
+  // make one.
+  static Result<std::unique_ptr<CairoPageSurface>> Create(PageFormat format, PageSink sink);
+  ~CairoPageSurface() override;
+  CairoPageSurface(const CairoPageSurface&) = delete;
+  CairoPageSurface& operator=(const CairoPageSurface&) = delete;
+
+  void SetFontName(std::string_view name) override;
+  void SetFontSize(double points) override;
+  void SetFontBold(bool bold) override;
+  void SetFontItalic(bool italic) override;
+  std::string FontName() const override;
+  double FontSize() const override;
+  bool FontBold() const override;
+
+  double TextWidth(std::string_view text) override;
+  double TextHeight(std::string_view text) override;
+
+  double ScaleWidth() const override;
+  double ScaleLeft() const override;
+  void SetScaleLeft(double x) override;
+
+  double CurrentX() const override;
+  double CurrentY() const override;
+  void SetCurrentX(double x) override;
+  void SetCurrentY(double y) override;
+
+  Status PrintText(std::string_view text) override;
+  Status DrawLine(double x1, double y1, double x2, double y2, Rgb colour) override;
+  Status FillRectangle(double x1, double y1, double x2, double y2, Rgb colour) override;
+  Status PaintPicture(const Picture& picture, double x, double y) override;
+  // Finishes the document and hands it to the sink.
+  Status CompletePage() override;
+  Status EndJob() override;
+
+  PageFormat format() const;
+
+ private:
+  struct State;
+  explicit CairoPageSurface(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace boleto

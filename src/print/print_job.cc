@@ -1,0 +1,46 @@
+#include "print/print_job.h"
+
+#include "print/cairo_page_surface.h"
+#include "print/renderer.h"
+
+namespace boleto {
+
+void PrinterSetup(PrinterSurface& surface) {
+  surface.SetFontName("Courier New");
+  surface.SetFontSize(10);
+  surface.SetFontBold(false);
+  surface.SetFontItalic(false);
+  const double w = surface.TextWidth("W");
+  surface.SetScaleLeft(-(surface.ScaleWidth() - kCentredLineCharacters * w) / 2);
+  surface.SetCurrentX(0);
+  surface.SetCurrentY(surface.TextHeight("H"));
+}
+
+Result<std::unique_ptr<PrintJob>> PrintJob::Open(const PageDestination& destination) {
+  if (Status found = CheckDestination(destination); !found.ok()) return found.error();
+  Result<std::unique_ptr<CairoPageSurface>> page = CairoPageSurface::Create(
+      FormatForDestination(destination), [destination](const std::string& document) {
+        return DeliverDocument(destination, document);
+      });
+  if (!page.ok()) return page.error();
+  return std::make_unique<PrintJob>(std::move(page).value());
+}
+
+PrintJob::PrintJob(std::unique_ptr<PrinterSurface> surface) : surface_(std::move(surface)) {}
+
+void PrintJob::Setup() { PrinterSetup(*surface_); }
+
+Status PrintJob::Render(const LayoutForm& receipt_stub, const LayoutForm& compensation_part,
+                        std::string_view bank_description) {
+  return RenderBoletoPage(*surface_, receipt_stub, compensation_part, bank_description);
+}
+
+Status PrintJob::CompletePage() {
+  if (Status handed = surface_->CompletePage(); !handed.ok()) return handed;
+  PrinterSetup(*surface_);
+  return Status::Ok();
+}
+
+Status PrintJob::Close() { return surface_->EndJob(); }
+
+}  // namespace boleto

@@ -1,0 +1,53 @@
+// The printer as the boleto run uses it: one job with one page. The run sets
+// the printer up (Courier New 10, the origin that centres a 96-character line
+// of it), renders the receipt stub and the compensation part on the page,
+// completes the page, which hands it to its destination before anything is
+// recorded, and closes the job at the end of the process.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "platform/status.h"
+#include "print/layout_form.h"
+#include "print/page_delivery.h"
+#include "print/printer_surface.h"
+
+namespace boleto {
+
+// Characters of the line that the printer origin centres on the page.
+inline constexpr int kCentredLineCharacters = 96;
+
+// Courier New 10, regular; the horizontal origin moved to
+// -(scale width - 96 x width of "W") / 2; the current position at x 0 and
+// y = height of "H".
+void PrinterSetup(PrinterSurface& surface);
+
+class PrintJob {
+ public:
+  // A job for the destination: a PDF or PNG page for a file, a PDF page for
+  // CUPS. No CUPS destination (or no such printer) is an error (482).
+  static Result<std::unique_ptr<PrintJob>> Open(const PageDestination& destination);
+  // A job drawing on a surface of the caller's (tests use a recording one).
+  explicit PrintJob(std::unique_ptr<PrinterSurface> surface);
+
+  PrinterSurface& surface() { return *surface_; }
+
+  // PrinterSetup on the job's page.
+  void Setup();
+  // Both forms on the page at their offsets; bank_description is the
+  // caption of txtDescBanco. A digitable line in "nr" that cannot become a
+  // barcode is an error (5) and nothing is drawn.
+  Status Render(const LayoutForm& receipt_stub, const LayoutForm& compensation_part,
+                std::string_view bank_description);
+  // Completes the page and hands it to the destination; then sets the
+  // printer up again. An error means the page did not reach its destination.
+  Status CompletePage();
+  // The closing step: finishes the job (a page never completed is dropped).
+  Status Close();
+
+ private:
+  std::unique_ptr<PrinterSurface> surface_;
+};
+
+}  // namespace boleto

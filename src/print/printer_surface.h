@@ -1,0 +1,80 @@
+// The printer page as the boleto draws on it, addressed in twips (1/1440
+// inch, 1/20 point), x to the right and y downwards from the scale origin.
+// The surface keeps a current position and a current font; text is printed
+// with its top left corner at the current position. Implementations: the
+// cairo/pango page (PDF or PNG) and a recording surface for tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/status.h"
+#include "print/picture.h"
+
+namespace boleto {
+
+struct Rgb {
+  uint8_t red = 0;
+  uint8_t green = 0;
+  uint8_t blue = 0;
+  friend bool operator==(Rgb, Rgb) = default;
+};
+
+inline constexpr Rgb kBlack{0, 0, 0};
+inline constexpr Rgb kWhite{255, 255, 255};
+
+// Twips per point; text sizes are given in points.
+inline constexpr double kTwipsPerPoint = 20.0;
+inline constexpr double kTwipsPerInch = 1440.0;
+// A4 portrait: 210 mm by 297 mm.
+inline constexpr double kA4WidthTwips = 210.0 / 25.4 * kTwipsPerInch;
+inline constexpr double kA4HeightTwips = 297.0 / 25.4 * kTwipsPerInch;
+
+class PrinterSurface {
+ public:
+  virtual ~PrinterSurface() = default;
+
+  // Current font. Bold and italic are separate flags; PrinterSetup clears both.
+  virtual void SetFontName(std::string_view name) = 0;
+  virtual void SetFontSize(double points) = 0;
+  virtual void SetFontBold(bool bold) = 0;
+  virtual void SetFontItalic(bool italic) = 0;
+  virtual std::string FontName() const = 0;
+  virtual double FontSize() const = 0;
+  virtual bool FontBold() const = 0;
+
+  // Printed width and height of a text in the current font, in twips.
+  virtual double TextWidth(std::string_view text) = 0;
+  virtual double TextHeight(std::string_view text) = 0;
+
+  // Width of the printable page in twips, and the x coordinate of its left
+  // edge (0 until moved).
+  virtual double ScaleWidth() const = 0;
+  virtual double ScaleLeft() const = 0;
+  virtual void SetScaleLeft(double x) = 0;
+
+  virtual double CurrentX() const = 0;
+  virtual double CurrentY() const = 0;
+  virtual void SetCurrentX(double x) = 0;
+  virtual void SetCurrentY(double y) = 0;
+
+  // Prints a text (UTF-8) with its top left corner at the current position,
+  // then moves to the start of the next line: x to the left edge, y down by
+  // the text's height. An empty text still moves.
+  virtual Status PrintText(std::string_view text) = 0;
+  // A straight line between two points, in the surface's line width.
+  virtual Status DrawLine(double x1, double y1, double x2, double y2, Rgb colour) = 0;
+  // A rectangle between two corners, filled with one colour.
+  virtual Status FillRectangle(double x1, double y1, double x2, double y2, Rgb colour) = 0;
+  // A picture at its natural size with its top left corner at (x, y); the
+  // empty picture paints nothing.
+  virtual Status PaintPicture(const Picture& picture, double x, double y) = 0;
+
+  // Completes the page (hands it to the printer where the surface has one).
+  virtual Status CompletePage() = 0;
+  // Finishes the print job.
+  virtual Status EndJob() = 0;
+};
+
+}  // namespace boleto
