@@ -1,0 +1,339 @@
+#include "bankrules/bank_fields.h"
+
+#include "bankrules/check_digits.h"
+#include "bankrules/digit_text.h"
+#include "db/amount_text.h"
+#include "platform/date.h"
+
+namespace boleto {
+namespace {
+
+using bankrules::Mid;
+using bankrules::Pad;
+using bankrules::Trim;
+
+// A check digit of a bank branch, its failure named after the bank.
+Result<std::string> Digit(std::string_view bank, std::string_view method, std::string_view digits) {
+  Result<std::string> d = CheckDigitByMethod(method, digits);
+  if (!d.ok()) {
+    Error e = d.error();
+    e.description = "Bank " + std::string(bank) + ": " + e.description;
+    return e;
+  }
+  return d;
+}
+
+// The digit texts are whole numbers; the amount reader has always read them.
+Result<Currency> WholeNumber(std::string_view digits) { return ParseAmount(digits, "."); }
+
+std::string Join(std::initializer_list<std::string_view> parts) {
+  size_t size = 0;
+  for (std::string_view p : parts) size += p.size();
+  std::string out;
+  out.reserve(size);
+  for (std::string_view p : parts) out.append(p);
+  return out;
+}
+
+// Banco 409: number and installment with a modulus-11 digit after the code.
+Result<BankFields> Bank409(const BankInput& in) {
+  const std::string n12 = Pad(in.doc_number, 12);
+  const std::string p2 = Pad(in.installment_no, 2);
+  const std::string r = n12 + p2;
+  Result<std::string> d = Digit("409", "N", r);
+  if (!d.ok()) return d.error();
+  BankFields f;
+  f.free_field = Join({"5", in.identificacao_sr.digits7, "00", r, *d});
+  f.agency_text = Join({in.agencia_cobranca, "/", in.conta_cobranca});
+  f.reference_text = Join({n12, "/", p2, "-", *d});
+  f.id_bancaria = r + *d;
+  return f;
+}
+
+// Bradesco: agency, portfolio, eleven-digit number, account, zero; the
+// number's digit (possibly "P") is printed but not in the free field.
+Result<BankFields> Bank237(const BankInput& in) {
+  const std::string c2 = Pad(in.carteira_sr, 2);
+  const std::string n9 = Pad(in.doc_number, 9);
+  const std::string p2 = Pad(in.installment_no, 2);
+  Result<std::string> d = Digit("237", "N7", Join({c2, n9, p2}));
+  if (!d.ok()) return d.error();
+  Result<std::string> agency_digit = Digit("237", "A", in.agency4);
+  if (!agency_digit.ok()) return agency_digit.error();
+  Result<std::string> account_digit = Digit("237", "C", in.account7);
+  if (!account_digit.ok()) return account_digit.error();
+  BankFields f;
+  f.free_field = Join({in.agency4, c2, n9, p2, in.account7, "0"});
+  f.agency_text = Join({in.agency4, "-", *agency_digit, "/", in.account7, "-", *account_digit});
+  f.reference_text = Join({c2, "/", n9, p2, "-", *d});
+  f.id_bancaria = Join({c2, n9, p2, *d});
+  return f;
+}
+
+// Banco do Brasil: a seven-digit agreement (above 1.000.000) puts it in the
+// seventeen-digit number with the portfolio last; a shorter one leads the
+// field, followed by the number and service "21".
+Result<BankFields> Bank001(const BankInput& in) {
+  const std::string_view agreement = Trim(in.identificacao_sr.digits7);
+  Result<Currency> value = WholeNumber(agreement);
+  if (!value.ok()) return value.error();
+  const std::string c10 = Pad(in.doc_number, 8) + Pad(in.installment_no, 2);
+  BankFields f;
+  constexpr int64_t kSevenDigitAgreements = 1000000;
+  if (*value > Currency::FromUnits(kSevenDigitAgreements)) {
+    f.free_field = Join({"000000", in.identificacao_sr.digits7, c10, Pad(in.carteira_sr, 2)});
+    f.reference_text = in.identificacao_sr.digits7 + c10;
+  } else {
+    const std::string n17 = Pad(c10, 17);
+    f.free_field = Join({Pad(agreement, 6), n17, "21"});
+    f.reference_text = n17;
+  }
+  f.id_bancaria = f.reference_text;
+  f.agency_text = Join({in.agencia_cobranca, "/", in.conta_cobranca});
+  return f;
+}
+
+// Santander: "9", beneficiary code, number with its digit, IOF "0" and the
+// portfolio "101" or "102".
+Result<BankFields> Bank033(const BankInput& in) {
+  if (in.carteira_ext != "101" && in.carteira_ext != "102") return BankFields{};
+  const std::string r = Pad(in.doc_number, 10) + Pad(in.installment_no, 2);
+  Result<std::string> d = Digit("033", "N10", r);
+  if (!d.ok()) return d.error();
+  const std::string code = Pad(Trim(in.identificacao_sr.digits7), 7);
+  std::string_view agency = in.agencia_cobranca;
+  while (!agency.empty() && agency.back() == ' ') agency.remove_suffix(1);
+  BankFields f;
+  f.free_field = Join({"9", code, r, *d, "0", in.carteira_ext});
+  f.agency_text = Join({agency, "/", code});
+  f.reference_text = Join({r, " ", *d});
+  f.portfolio_text = in.carteira_ext == "101" ? "ECR" : "CSR";
+  f.id_bancaria = r + *d;
+  return f;
+}
+
+// Banco Real: agency, account, the "dígitão" over number, agency and
+// account, then the thirteen-digit number.
+Result<BankFields> Bank356(const BankInput& in) {
+  const std::string r = Pad(in.doc_number, 11) + Pad(in.installment_no, 2);
+  const std::string d = NumericModulo10CheckDigit(Join({r, in.agency4, in.account7}));
+  BankFields f;
+  f.free_field = Join({in.agency4, in.account7, d, r});
+  f.agency_text = Join({in.agencia_cobranca, "/", in.account7, "/", d});
+  f.reference_text = r;
+  f.id_bancaria = r.substr(r.size() - 7);
+  return f;
+}
+
+// Itaú: portfolio, number, DAC, agency, account, account digit, "000".
+Result<BankFields> Bank341(const BankInput& in) {
+  const std::string n8 = Pad(in.doc_number, 6) + Pad(in.installment_no, 2);
+  const std::string c3 = Pad(in.carteira_ext, 3);
+  const std::string_view a5 = Mid(in.account7, 3, 5);
+  const std::string dac = Modulo10CheckDigit("P5", Join({in.agency4, a5, c3, n8}));
+  BankFields f;
+  f.free_field = Join({c3, n8, dac, in.agency4, a5, in.account_digit, "000"});
+  f.reference_text = Join({c3, "/", n8, "-", dac});
+  f.agency_text = Join({in.agency4, "/", a5, "-", in.account_digit});
+  f.portfolio_text = in.carteira_ext;
+  f.id_bancaria = n8;
+  return f;
+}
+
+// HSBC "CNR": beneficiary code, thirteen-digit number, Julian due date and
+// product "2"; the printed number carries two digits, the second one over
+// number, code and due date added up.
+Result<BankFields> Bank399Cnr(const BankInput& in) {
+  const std::string p2 = Pad(in.installment_no, 2);
+  const std::string b13 = Pad(in.doc_number + p2, 13);
+  const std::optional<Date> due = Date::FromDigits(in.due_date_digits);
+  if (!due) {
+    return MakeError(error_number::kTypeMismatch,
+                     "Bank 399: \"" + in.due_date_digits + "\" is not a due date");
+  }
+  // Julian date: day of the year and the year's last digit.
+  const std::string julian = Pad(std::to_string(due->DayOfYear()), 3) +
+                             std::string(1, static_cast<char>('0' + due->year() % 10));
+  Result<std::string> d1 = Digit("399", "N9", b13);
+  if (!d1.ok()) return d1.error();
+  const std::string numbered = Join({in.doc_number, p2, *d1, "4"});  // "4": due-date kind
+  Currency sum;
+  for (std::string_view part :
+       {std::string_view(numbered), std::string_view(in.identificacao_sr.digits7),
+        std::string_view(in.due_date_short)}) {
+    Result<Currency> v = WholeNumber(part);
+    if (!v.ok()) return v.error();
+    const std::optional<Currency> total = CheckedAdd(sum, *v);
+    if (!total) return MakeError(error_number::kOverflow, "Bank 399: overflow in the digit sum");
+    sum = *total;
+  }
+  Result<std::string> d2 =
+      Digit("399", "N9", Pad(std::to_string(sum.raw() / Currency::kScale), 13));
+  if (!d2.ok()) return d2.error();
+  BankFields f;
+  f.free_field = Join({in.identificacao_sr.digits7, b13, julian, "2"});
+  f.reference_text = Pad(numbered + *d2, 13);
+  f.id_bancaria = f.reference_text + std::string(Mid(in.doc_number, 2, 7));
+  f.agency_text = in.identificacao_sr.digits7;
+  f.portfolio_text = in.carteira_ext;
+  f.species_text = "";
+  return f;
+}
+
+// HSBC "CSB": eleven-digit number (range, number, digit), agency, account,
+// "00" and product "1".
+Result<BankFields> Bank399Csb(const BankInput& in) {
+  const std::string& code5 = in.identificacao_sr.digits5;
+  const std::string p2 = Pad(in.installment_no, 2);
+  const std::string n5 = Pad(in.doc_number + p2, 5);
+  Result<std::string> d = Digit("399", "N8", code5 + n5);
+  if (!d.ok()) return d.error();
+  BankFields f;
+  f.free_field = Join({code5, n5, *d, in.agency4, in.account7, "00", "1"});
+  f.reference_text =
+      Join({Mid(code5, 1, 2), " ", Mid(code5, 3, 3), " ", Pad(in.doc_number, 3), " ", p2, " ", *d});
+  f.id_bancaria = Join({code5, n5, *d});
+  f.agency_text = Join({in.agency4, " ", in.account7});
+  f.portfolio_text = in.carteira_ext;
+  f.species_text = "";
+  return f;
+}
+
+// Caixa with a six-digit beneficiary code: code and digit, the fifteen-digit
+// number in three pieces with the kind ("1" registered by remittance, "2"
+// not) and issuer "4" between them, then the field's own digit.
+Result<BankFields> Bank104Code6(const BankInput& in) {
+  const std::string& code6 = in.identificacao_sr.digits6;
+  const std::string r15 = Pad(in.doc_number + Pad(in.installment_no, 2), 15);
+  Result<std::string> dc = Digit("104", "N4", code6);
+  if (!dc.ok()) return dc.error();
+  const std::string_view kind = in.gera_remessa_bol_sr == "S" ? "1" : "2";
+  const std::string f24 =
+      Join({code6, *dc, r15.substr(0, 3), kind, r15.substr(3, 3), "4", r15.substr(6, 9)});
+  Result<std::string> field_digit = Digit("104", "N5", f24);
+  if (!field_digit.ok()) return field_digit.error();
+  Result<std::string> dn = Digit("104", "N6", in.carteira_sr + r15);
+  if (!dn.ok()) return dn.error();
+  BankFields f;
+  f.free_field = f24 + *field_digit;
+  f.reference_text = Join({in.carteira_sr, r15, "-", *dn});
+  f.id_bancaria = in.carteira_sr + r15;
+  f.agency_text = Join({in.agency4, "/", code6, "-", *dc});
+  f.portfolio_text = in.carteira_ext;
+  return f;
+}
+
+// Caixa with a sixteen-character code (agency 4, operation 3, code 8,
+// digit 1): the ten-digit number ("9" registered, "82" not) and the code.
+Result<BankFields> Bank104Code16(const BankInput& in, std::string_view code) {
+  const std::string number = in.doc_number + Pad(in.installment_no, 2);
+  const bool registered = in.gera_remessa_bol_sr == "S";
+  const std::string r10 = registered ? "9" + Pad(number, 9) : "82" + Pad(number, 8);
+  Result<std::string> d = Digit("104", "N3", r10);
+  if (!d.ok()) return d.error();
+  BankFields f;
+  f.free_field = Join({r10, code.substr(0, 15)});
+  f.agency_text = Join(
+      {code.substr(0, 4), ".", code.substr(4, 3), ".", code.substr(7, 8), ".", code.substr(15, 1)});
+  f.reference_text = Join({r10, ".", *d});
+  f.id_bancaria = r10 + *d;
+  f.portfolio_text = registered ? "CR" : "SR";
+  return f;
+}
+
+// Sicoob: portfolio, cooperative, modality, client code, number with its
+// digit, installment.
+Result<BankFields> Bank756(const BankInput& in) {
+  const std::string n7 = Pad(in.doc_number, 7);
+  const std::string& code9 = in.identificacao_sr.digits9;
+  const std::string d = PaddedModulo11CheckDigit("CB", Join({in.agency4, Pad(code9, 10), n7}));
+  const std::string p3 = Pad(in.installment_no, 3);
+  const std::string_view client = Mid(code9, 3, 7);
+  const std::string_view ext = in.carteira_ext;
+  BankFields f;
+  f.free_field = Join({Mid(ext, 1, 1), in.agency4, Mid(ext, 2, 2), client, n7, d, p3});
+  f.portfolio_text = std::string(Mid(ext, 1, 1));
+  f.acceptance_text = "N";
+  f.agency_text = Join({in.agency4, "/ ", client});
+  f.reference_text = n7 + d;
+  const std::string e = PaddedModulo11CheckDigit("ED", Join({n7, d, p3}));
+  f.id_bancaria = Join({n7, d, p3, e});
+  return f;
+}
+
+// Banestes: the 23-digit key (number, account, kind, bank) and its two
+// digits; the stored reference carries the number's own two digits.
+Result<BankFields> Bank021(const BankInput& in) {
+  const std::string n8 = Pad(in.doc_number, 6) + Pad(in.installment_no, 2);
+  const std::string_view ext = in.carteira_ext;
+  const std::string k23 =
+      Join({n8, Pad(Trim(in.identificacao_sr.digits11), 11), Mid(ext, 1, 1), "021"});
+  const std::string k1 = PaddedKeyCheckDigit("CB", k23);
+  Result<std::string> k2 = Digit("021", "N2", k23 + k1);
+  if (!k2.ok()) return k2.error();
+  const std::string e1 = PaddedKeyCheckDigit("ED1", n8);
+  const std::string e2 = PaddedKeyCheckDigit("ED2", n8 + e1);
+  BankFields f;
+  f.free_field = Join({k23, k1, *k2});
+  f.portfolio_text = std::string(Mid(ext, 1, 1));
+  f.agency_text = Join({in.agency4, "/", in.identificacao_sr.digits11});
+  f.reference_text = n8;
+  f.id_bancaria = Join({n8, e1, e2});
+  return f;
+}
+
+}  // namespace
+
+BeneficiaryCodeForms MakeBeneficiaryCodeForms(std::string_view stored) {
+  const std::string_view t = Trim(stored);
+  return BeneficiaryCodeForms{std::string(stored),    Pad(t.substr(0, 5), 5),
+                              Pad(t.substr(0, 6), 6), Pad(t.substr(0, 7), 7),
+                              Pad(t.substr(0, 9), 9), Pad(t.substr(0, 11), 11)};
+}
+
+namespace {
+// The trimmed text before its first "-".
+std::string_view BeforeDash(std::string_view stored) {
+  const std::string_view t = Trim(stored);
+  return t.substr(0, t.find('-'));
+}
+}  // namespace
+
+std::string Agency4(std::string_view agencia_cobranca) {
+  return Pad(BeforeDash(agencia_cobranca), 4);
+}
+
+std::string Account7(std::string_view conta_cobranca) { return Pad(BeforeDash(conta_cobranca), 7); }
+
+std::string AccountDigit(std::string_view conta_cobranca) {
+  const std::string_view t = Trim(conta_cobranca);
+  const size_t dash = t.find('-');
+  if (dash == std::string_view::npos) return "";
+  return Pad(t.substr(dash + 1, 1), 1);
+}
+
+Result<BankFields> ComposeBankFields(const BankInput& in) {
+  const std::string_view bank = in.bank_code;
+  if (bank == "409") return Bank409(in);
+  if (bank == "237") return Bank237(in);
+  if (bank == "001") return Bank001(in);
+  if (bank == "033") return Bank033(in);
+  if (bank == "356") return Bank356(in);
+  if (bank == "341") return Bank341(in);
+  if (bank == "399") {
+    if (in.carteira_ext == "CNR") return Bank399Cnr(in);
+    if (in.carteira_ext == "CSB") return Bank399Csb(in);
+    return BankFields{};
+  }
+  if (bank == "104") {
+    const std::string_view code = Trim(in.identificacao_sr.stored);
+    if (code.size() == 6) return Bank104Code6(in);
+    if (code.size() == 16) return Bank104Code16(in, code);
+    return BankFields{};
+  }
+  if (bank == "756") return Bank756(in);
+  if (bank == "021") return Bank021(in);
+  return BankFields{};
+}
+
+}  // namespace boleto

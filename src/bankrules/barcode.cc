@@ -1,0 +1,126 @@
+#include "bankrules/barcode.h"
+
+#include "bankrules/check_digits.h"
+#include "bankrules/digit_text.h"
+#include "bankrules/due_date_factor.h"
+
+namespace boleto {
+namespace {
+
+using bankrules::AllDigits;
+using bankrules::Pad;
+
+constexpr size_t kBankCodeLength = 3;
+constexpr size_t kPrefixLength = 4;
+constexpr size_t kFactorLength = 4;
+constexpr size_t kAmountLength = 10;
+constexpr size_t kFactorAndAmountLength = kFactorLength + kAmountLength;
+constexpr size_t kFreeFieldLength = 25;
+constexpr size_t kBarcodeLength = 44;
+constexpr size_t kPrintedLength = 54;
+
+Error Malformed(std::string what) {
+  return MakeError(error_number::kMalformedBarcode,
+                   "Malformed digitable line: " + std::move(what) + "; no barcode is printed");
+}
+
+}  // namespace
+
+std::string AmountInCents(Currency amount) {
+  constexpr int64_t kRawPerCent = Currency::kScale / 100;
+  if (amount.raw() <= 0) return "0";
+  return std::to_string(amount.raw() / kRawPerCent);
+}
+
+Result<BarcodeFields> ComposeBarcodeFields(std::string_view bank_code,
+                                           std::string_view due_date_digits, Currency amount) {
+  Result<std::string> factor = DueDateFactor(due_date_digits);
+  if (!factor.ok()) return factor.error();
+  const std::string cents = AmountInCents(amount);
+  if (cents.size() > kAmountLength) {
+    // Cutting the cents to their last ten digits would print another amount.
+    return MakeError(error_number::kOverflow, "Overflow: the amount " + FormatMoney(amount) +
+                                                  " does not fit the barcode's ten digits");
+  }
+  BarcodeFields fields;
+  fields.prefix = Pad(bank_code, kBankCodeLength) + "9";  // currency code of the real
+  fields.factor_and_amount = std::move(*factor) + Pad(cents, kAmountLength);
+  return fields;
+}
+
+Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
+                                           std::string_view factor_and_amount,
+                                           std::string_view free_field) {
+  if (prefix.size() != kPrefixLength || !AllDigits(prefix)) {
+    return Malformed("bank and currency \"" + std::string(prefix) + "\" are not 4 digits");
+  }
+  if (factor_and_amount.size() != kFactorAndAmountLength || !AllDigits(factor_and_amount)) {
+    return Malformed("factor and amount \"" + std::string(factor_and_amount) +
+                     "\" are not 14 digits");
+  }
+  if (free_field.size() != kFreeFieldLength || !AllDigits(free_field)) {
+    return Malformed("free field \"" + std::string(free_field) + "\" is not 25 digits");
+  }
+  DigitableLine line;
+  std::string body;  // the 43 digits under the barcode's check digit
+  body.reserve(kBarcodeLength);
+  body.append(prefix).append(factor_and_amount).append(free_field);
+  Result<std::string> check = CheckDigitByMethod("S", body);
+  if (!check.ok()) return check.error();
+  line.barcode_check_digit = std::move(*check);
+
+  line.barcode.reserve(kBarcodeLength);
+  line.barcode.append(prefix)
+      .append(line.barcode_check_digit)
+      .append(factor_and_amount)
+      .append(free_field);
+
+  std::string field1;
+  field1.reserve(10);
+  field1.append(prefix).append(free_field.substr(0, 5));
+  line.field1_check_digit = Modulo10CheckDigit("P5", field1);
+  field1 += line.field1_check_digit;
+  const std::string_view free2 = free_field.substr(5, 10);
+  const std::string_view free3 = free_field.substr(15, 10);
+  line.field2_check_digit = Modulo10CheckDigit("P11", free2);
+  line.field3_check_digit = Modulo10CheckDigit("P11", free3);
+
+  std::string& p = line.printed;
+  p.reserve(kPrintedLength);
+  p.append(field1, 0, 5).append(".").append(field1, 5, 5).append(" ");
+  p.append(free2.substr(0, 5)).append(".").append(free2.substr(5)).append(line.field2_check_digit);
+  p.append(" ");
+  p.append(free3.substr(0, 5)).append(".").append(free3.substr(5)).append(line.field3_check_digit);
+  p.append(" ").append(line.barcode_check_digit).append(" ").append(factor_and_amount);
+  return line;
+}
+
+Result<std::string> RebuildBarcode(std::string_view printed_line) {
+  if (printed_line.size() < kPrintedLength) {
+    return Malformed("the printed line \"" + std::string(printed_line) + "\" is shorter than " +
+                     std::to_string(kPrintedLength) + " characters");
+  }
+  // The eight pieces, as 1-based text positions.
+  const std::string_view p1 = printed_line.substr(0, 5);    // 1-5: prefix, free field 1
+  const std::string_view p2 = printed_line.substr(6, 5);    // 7-11: free field 2-5, digit
+  const std::string_view p3 = printed_line.substr(12, 5);   // 13-17: free field 6-10
+  const std::string_view p4 = printed_line.substr(18, 6);   // 19-24: free field 11-15, digit
+  const std::string_view p5 = printed_line.substr(25, 5);   // 26-30: free field 16-20
+  const std::string_view p6 = printed_line.substr(31, 6);   // 32-37: free field 21-25, digit
+  const std::string_view p7 = printed_line.substr(38, 1);   // 39: barcode check digit
+  const std::string_view p8 = printed_line.substr(40, 14);  // 41-54: factor and amount
+  for (std::string_view piece : {p1, p2, p3, p4, p5, p6, p7, p8}) {
+    if (!AllDigits(piece)) {
+      return Malformed("the piece \"" + std::string(piece) + "\" of the printed line \"" +
+                       std::string(printed_line) + "\" is not digits");
+    }
+  }
+  std::string barcode;
+  barcode.reserve(kBarcodeLength);
+  barcode.append(p1.substr(0, 4)).append(p7).append(p8);
+  barcode.append(p1.substr(4)).append(p2.substr(0, 4)).append(p3).append(p4.substr(0, 5));
+  barcode.append(p5).append(p6.substr(0, 5));
+  return barcode;
+}
+
+}  // namespace boleto
