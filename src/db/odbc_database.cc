@@ -1,0 +1,382 @@
+#include "db/odbc_database.h"
+
+#include <sql.h>
+#include <sqlext.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace boleto {
+namespace {
+
+// One diagnostic record of an ODBC handle.
+struct Diagnostic {
+  std::string state;
+  SQLINTEGER native = 0;
+  std::string message;
+};
+
+// Every diagnostic record of `handle`, in the driver's order.
+std::vector<Diagnostic> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+  std::vector<Diagnostic> records;
+  if (handle == SQL_NULL_HANDLE) return records;
+  for (SQLSMALLINT i = 1;; ++i) {
+    SQLCHAR state[6] = {0};
+    SQLINTEGER native = 0;
+    std::vector<SQLCHAR> text(1024);
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(),
+                                 static_cast<SQLSMALLINT>(text.size()), &length);
+    if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
+      text.resize(static_cast<size_t>(length) + 1);
+      rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(),
+                         static_cast<SQLSMALLINT>(text.size()), &length);
+    }
+    if (!SQL_SUCCEEDED(rc)) break;
+    Diagnostic d;
+    d.state = reinterpret_cast<const char*>(state);
+    d.native = native;
+    d.message = reinterpret_cast<const char*>(text.data());
+    records.push_back(std::move(d));
+  }
+  return records;
+}
+
+// Message texts one after the other on one line: the error report shows the
+// description on a line of its own.
+std::string JoinMessages(const std::vector<Diagnostic>& records) {
+  std::string joined;
+  for (const Diagnostic& d : records) {
+    std::string text = d.message;
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\t', ' ');
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (text.empty()) continue;
+    if (!joined.empty()) joined += ' ';
+    joined += text;
+  }
+  return joined;
+}
+
+bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
+  if (needle.size() > haystack.size()) return false;
+  for (size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
+    if (strncasecmp(haystack.data() + i, needle.data(), needle.size()) == 0) return true;
+  }
+  return false;
+}
+
+// A conflict with a lock held by another connection. SQLite reports
+// SQLITE_BUSY (5) or SQLITE_LOCKED (6) as the native error with the text
+// "database is locked" / "database table is locked"; PostgreSQL has the
+// SQLSTATEs 55P03 (lock not available) and 40P01 (deadlock detected).
+bool IsLockConflict(const std::vector<Diagnostic>& records, bool sqlite) {
+  for (const Diagnostic& d : records) {
+    if (d.state == "55P03" || d.state == "40P01") return true;
+    if (sqlite && (d.native == 5 || d.native == 6)) return true;
+    if (sqlite && ContainsNoCase(d.message, "is locked")) return true;
+  }
+  return false;
+}
+
+// Numbers that callers treat as something other than a plain failure, so a
+// driver's native number must never pass for them.
+bool IsReservedNumber(SQLINTEGER number) {
+  constexpr SQLINTEGER kReserved[] = {
+      error_number::kNoCurrentRecord, error_number::kRecordLocked, 32755,
+      static_cast<SQLINTEGER>(0x80010108u),  // the run passes over these
+  };
+  return std::find(std::begin(kReserved), std::end(kReserved), number) != std::end(kReserved);
+}
+
+// The error of a failed call: the first record's native number and SQLSTATE,
+// every record's message. `driver` names the driver in the source.
+Error DriverError(SQLSMALLINT type, SQLHANDLE handle, const std::string& driver, bool sqlite,
+                  std::string_view fallback_text) {
+  std::vector<Diagnostic> records = ReadDiagnostics(type, handle);
+  Error error;
+  error.description = JoinMessages(records);
+  if (error.description.empty()) error.description = std::string(fallback_text);
+  std::string state = records.empty() ? "HY000" : records.front().state;
+  error.source = "ODBC " + driver + " " + state;
+  if (IsLockConflict(records, sqlite)) {
+    error.number = error_number::kRecordLocked;
+  } else if (!records.empty() && records.front().native > 0 &&
+             !IsReservedNumber(records.front().native)) {
+    error.number = records.front().native;
+  } else {
+    error.number = error_number::kOdbcCallFailed;
+  }
+  return error;
+}
+
+// The value of `key` in an ODBC connect string (keys compared without case,
+// braces around the value removed); empty when absent.
+std::string ConnectValue(std::string_view connect, std::string_view key) {
+  size_t pos = 0;
+  while (pos < connect.size()) {
+    size_t eq = connect.find('=', pos);
+    if (eq == std::string_view::npos) break;
+    std::string_view name = connect.substr(pos, eq - pos);
+    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    size_t end;
+    std::string value;
+    if (eq + 1 < connect.size() && connect[eq + 1] == '{') {
+      size_t close = connect.find('}', eq + 2);
+      if (close == std::string_view::npos) close = connect.size();
+      value = std::string(connect.substr(eq + 2, close - eq - 2));
+      end = connect.find(';', close);
+    } else {
+      end = connect.find(';', eq + 1);
+      value = std::string(
+          connect.substr(eq + 1, (end == std::string_view::npos ? connect.size() : end) - eq - 1));
+    }
+    if (name.size() == key.size() && strncasecmp(name.data(), key.data(), key.size()) == 0) {
+      return value;
+    }
+    if (end == std::string_view::npos) break;
+    pos = end + 1;
+  }
+  return "";
+}
+
+bool HasConnectKey(std::string_view connect, std::string_view key) {
+  return !ConnectValue(connect, key).empty();
+}
+
+// A statement handle freed with its scope.
+class Statement {
+ public:
+  explicit Statement(SQLHDBC dbc) {
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_))) handle_ = SQL_NULL_HSTMT;
+  }
+  ~Statement() {
+    if (handle_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+  }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  SQLHSTMT get() const { return handle_; }
+
+ private:
+  SQLHSTMT handle_ = SQL_NULL_HSTMT;
+};
+
+class OdbcDatabase : public Database {
+ public:
+  OdbcDatabase() = default;
+  ~OdbcDatabase() override {
+    if (connected_) SQLDisconnect(dbc_);
+    if (dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    if (env_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+  }
+
+  Status Connect(std::string_view connect_string);
+
+  using Database::Query;
+  Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
+  Result<int64_t> Execute(const std::string& sql) override;
+
+ private:
+  Error HandleError(SQLSMALLINT type, SQLHANDLE handle, std::string_view fallback) const {
+    return DriverError(type, handle, driver_, sqlite_, fallback);
+  }
+  Result<std::optional<std::string>> ReadValue(SQLHSTMT stmt, SQLUSMALLINT column);
+  Result<int64_t> RunInTransaction(const std::string& sql);
+
+  SQLHENV env_ = SQL_NULL_HENV;
+  SQLHDBC dbc_ = SQL_NULL_HDBC;
+  bool connected_ = false;
+  std::string driver_ = "driver";
+  bool sqlite_ = false;
+};
+
+Status OdbcDatabase::Connect(std::string_view connect_string) {
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
+    env_ = SQL_NULL_HENV;
+    return MakeError(error_number::kOdbcCallFailed, "ODBC environment not available.", "ODBC");
+  }
+  SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) {
+    dbc_ = SQL_NULL_HDBC;
+    return HandleError(SQL_HANDLE_ENV, env_, "ODBC connection not available.");
+  }
+  // No login time-out: the server decides how long a connection may take.
+  SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(0), 0);
+
+  std::string connect(connect_string);
+  const std::string driver_key = ConnectValue(connect, "DRIVER");
+  driver_ = !driver_key.empty() ? driver_key : ConnectValue(connect, "DSN");
+  if (driver_.empty()) driver_ = "driver";
+  sqlite_ = ContainsNoCase(driver_key, "sqlite");
+  if (sqlite_ && !HasConnectKey(connect, "NoCreat")) {
+    // The SQLite driver would create a missing file as a new empty database.
+    if (!connect.empty() && connect.back() != ';') connect += ';';
+    connect += "NoCreat=1";
+  }
+
+  SQLCHAR out[1024];
+  SQLSMALLINT out_length = 0;
+  SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()),
+                                  static_cast<SQLSMALLINT>(connect.size()), out, sizeof(out),
+                                  &out_length, SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc)) {
+    Error error = HandleError(SQL_HANDLE_DBC, dbc_, "The connection could not be opened.");
+    // The SQLite driver says no more than "connect failed".
+    constexpr int kSqliteCantOpen = 14;
+    if (sqlite_ && error.number == kSqliteCantOpen) {
+      error.description +=
+          " (cannot open the database file \"" + ConnectValue(connect, "Database") + "\")";
+    }
+    return error;
+  }
+  connected_ = true;
+
+  SQLCHAR name[256] = {0};
+  SQLSMALLINT name_length = 0;
+  if (SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_DRIVER_NAME, name, sizeof(name), &name_length)) &&
+      name[0] != 0) {
+    driver_ = reinterpret_cast<const char*>(name);
+    if (ContainsNoCase(driver_, "sqlite")) sqlite_ = true;
+  }
+  return Status::Ok();
+}
+
+Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSMALLINT column) {
+  // Long values arrive in pieces; each piece but the last fills the buffer
+  // less its terminating zero.
+  char buffer[4096];
+  std::string value;
+  for (;;) {
+    SQLLEN indicator = 0;
+    SQLRETURN rc = SQLGetData(stmt, column, SQL_C_CHAR, buffer, sizeof(buffer), &indicator);
+    if (rc == SQL_NO_DATA) break;
+    if (!SQL_SUCCEEDED(rc)) return HandleError(SQL_HANDLE_STMT, stmt, "A value could not be read.");
+    if (indicator == SQL_NULL_DATA) return std::optional<std::string>();
+    const bool truncated =
+        indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(sizeof(buffer));
+    if (rc == SQL_SUCCESS_WITH_INFO && truncated) {
+      value.append(buffer, sizeof(buffer) - 1);
+      continue;
+    }
+    value.append(buffer, static_cast<size_t>(std::max<SQLLEN>(indicator, 0)));
+    break;
+  }
+  return std::optional<std::string>(std::move(value));
+}
+
+Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
+  Statement stmt(dbc_);
+  if (stmt.get() == SQL_NULL_HSTMT)
+    return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
+  if (mode == QueryMode::kSnapshotPassThrough) {
+    // A read-only snapshot. A driver that lacks either still gives every row
+    // at once below, which is what a snapshot means to the callers.
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_CURSOR_TYPE,
+                   reinterpret_cast<SQLPOINTER>(SQL_CURSOR_STATIC), 0);
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_CONCURRENCY,
+                   reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0);
+  }
+  std::string text = sql;
+  SQLRETURN rc = SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()),
+                               static_cast<SQLINTEGER>(text.size()));
+  if (rc == SQL_NO_DATA) return RowSet();
+  if (!SQL_SUCCEEDED(rc)) return HandleError(SQL_HANDLE_STMT, stmt.get(), "The query failed.");
+
+  SQLSMALLINT column_count = 0;
+  if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &column_count))) {
+    return HandleError(SQL_HANDLE_STMT, stmt.get(), "The query failed.");
+  }
+  std::vector<std::string> columns;
+  for (SQLUSMALLINT i = 1; i <= column_count; ++i) {
+    std::vector<SQLCHAR> name(256);
+    SQLSMALLINT length = 0, type = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    rc = SQLDescribeCol(stmt.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()), &length,
+                        &type, &size, &digits, &nullable);
+    if (SQL_SUCCEEDED(rc) && length >= static_cast<SQLSMALLINT>(name.size())) {
+      name.resize(static_cast<size_t>(length) + 1);
+      rc = SQLDescribeCol(stmt.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                          &length, &type, &size, &digits, &nullable);
+    }
+    if (!SQL_SUCCEEDED(rc)) return HandleError(SQL_HANDLE_STMT, stmt.get(), "The query failed.");
+    columns.emplace_back(reinterpret_cast<const char*>(name.data()));
+  }
+
+  std::vector<RowSet::Row> rows;
+  for (;;) {
+    rc = SQLFetch(stmt.get());
+    if (rc == SQL_NO_DATA) break;
+    if (!SQL_SUCCEEDED(rc))
+      return HandleError(SQL_HANDLE_STMT, stmt.get(), "A row could not be read.");
+    RowSet::Row row;
+    row.reserve(static_cast<size_t>(column_count));
+    for (SQLUSMALLINT i = 1; i <= column_count; ++i) {
+      Result<std::optional<std::string>> value = ReadValue(stmt.get(), i);
+      if (!value.ok()) return value.error();
+      row.push_back(std::move(*value));
+    }
+    rows.push_back(std::move(row));
+  }
+  return RowSet(std::move(columns), std::move(rows));
+}
+
+Result<int64_t> OdbcDatabase::RunInTransaction(const std::string& sql) {
+  Statement stmt(dbc_);
+  if (stmt.get() == SQL_NULL_HSTMT)
+    return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
+  std::string text = sql;
+  SQLRETURN rc = SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()),
+                               static_cast<SQLINTEGER>(text.size()));
+  // SQL_NO_DATA: a searched update or delete that matched no row.
+  if (rc == SQL_NO_DATA) return int64_t{0};
+  if (!SQL_SUCCEEDED(rc)) return HandleError(SQL_HANDLE_STMT, stmt.get(), "The statement failed.");
+  SQLLEN count = 0;
+  if (!SQL_SUCCEEDED(SQLRowCount(stmt.get(), &count))) {
+    return HandleError(SQL_HANDLE_STMT, stmt.get(), "The statement failed.");
+  }
+  return static_cast<int64_t>(count);
+}
+
+Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
+  SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
+                                   reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+  if (!SQL_SUCCEEDED(rc))
+    return HandleError(SQL_HANDLE_DBC, dbc_, "No transaction could be begun.");
+
+  Result<int64_t> result = RunInTransaction(sql);
+  if (result.ok()) {
+    rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT);
+    if (!SQL_SUCCEEDED(rc)) {
+      result = HandleError(SQL_HANDLE_DBC, dbc_, "The transaction could not be committed.");
+    }
+  }
+  if (!result.ok()) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+  SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+  return result;
+}
+
+// Drops the "ODBC;" that older callers put before the connect string.
+std::string_view WithoutOdbcPrefix(std::string_view connect_string) {
+  constexpr std::string_view kPrefix = "ODBC;";
+  if (connect_string.size() >= kPrefix.size() &&
+      strncasecmp(connect_string.data(), kPrefix.data(), kPrefix.size()) == 0) {
+    connect_string.remove_prefix(kPrefix.size());
+  }
+  return connect_string;
+}
+
+}  // namespace
+
+Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string) {
+  auto db = std::make_unique<OdbcDatabase>();
+  Status status = db->Connect(WithoutOdbcPrefix(connect_string));
+  if (!status.ok()) return status.error();
+  return std::unique_ptr<Database>(std::move(db));
+}
+
+}  // namespace boleto

@@ -1,0 +1,44 @@
+// The database connection over unixODBC. Every SQL text goes to the driver
+// exactly as given; a query fetches all its rows when it is opened; a
+// statement runs in a transaction of its own (autocommit off, commit on
+// success, rollback on failure, autocommit back on).
+//
+// Text is UTF-8 end to end. SQL texts and connect strings are handed to the
+// driver as UTF-8 bytes through the narrow ODBC calls and values are read as
+// SQL_C_CHAR, which keeps UTF-8 intact with both drivers the program is run
+// against, whatever the process locale:
+//  - SQLite3 ODBC ("DRIVER=SQLite3;Database=FILE") stores and returns UTF-8.
+//    The driver would create a missing database file; the connection adds
+//    its "NoCreat=1" option so that a wrong path is an error instead of a new
+//    empty database. Its "Timeout" option is the busy wait in milliseconds
+//    (the driver's default is 100000).
+//  - PostgreSQL through psqlODBC: use the driver "PostgreSQL Unicode"
+//    (psqlodbcw.so) on a UTF8 database. It exports the narrow calls too and
+//    passes UTF-8 through them unchanged (client encoding UTF8). "PostgreSQL
+//    ANSI" (psqlodbca.so) takes the client encoding from the database and
+//    works on a UTF8 database as well, but is not what the program is tested
+//    with. A lock wait ends only at the server's lock_timeout: set it in the
+//    data source ("ConnSettings=SET lock_timeout TO '10s'") so that a row held
+//    by another user is an error 3158 rather than an endless wait.
+//
+// Errors raised by the driver carry its native error number (3146 where it
+// gives none, or gives one of the numbers the program treats specially), its
+// message texts, and a source naming the driver and the SQLSTATE. Lock
+// conflicts (SQLite busy or locked; PostgreSQL 55P03 lock not available,
+// 40P01 deadlock) are error 3158 with the driver's description.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "db/database.h"
+#include "platform/status.h"
+
+namespace boleto {
+
+// Connects with an ODBC connect string ("DRIVER=...;..." or "DSN=...;...").
+// A leading "ODBC;" (any case) is dropped; the login time-out is 0 (none).
+// A failure is the driver's (or the driver manager's) error.
+Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string);
+
+}  // namespace boleto
