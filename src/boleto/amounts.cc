@@ -157,4 +157,13 @@ Result<BoletoAmounts> ComputeBoletoAmounts(const InstallmentAmounts& in, const B
   return out;
 }
 
+bool FeeAlreadyInOtherAdditions(const BankSettings& bank,
+                                const std::optional<std::string>& docto_recebimento,
+                                const std::optional<std::string>& numero_recebimento) {
+  if (bank.desp_banc_bol != "S" || bank.val_desp_cob.is_zero()) return false;
+  const bool no_receipt = docto_recebimento && TrimBlanks(*docto_recebimento).empty() &&
+                          numero_recebimento && TrimBlanks(*numero_recebimento).empty();
+  return !no_receipt;
+}
+
 }  // namespace boleto

@@ -59,4 +59,15 @@ struct BoletoAmounts {
 Result<BoletoAmounts> ComputeBoletoAmounts(const InstallmentAmounts& installment,
                                            const BankSettings& bank, std::string_view moeda_padrao);
 
+// True when an earlier print of the installment already added the bank's
+// collection fee to its other additions (ValorOutroC): the account charges
+// the fee (DespBancBol "S", ValDespCob not zero) and the installment already
+// has a receipt (DoctoRecebimento or NumeroRecebimento not blank; NULL counts
+// as a receipt, as it keeps the fee from being added). The run then takes
+// the fee out of ValorOutroC again, so that a reprint shows the same amount
+// due and barcode as the first print instead of charging the fee twice.
+bool FeeAlreadyInOtherAdditions(const BankSettings& bank,
+                                const std::optional<std::string>& docto_recebimento,
+                                const std::optional<std::string>& numero_recebimento);
+
 }  // namespace boleto

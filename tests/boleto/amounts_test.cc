@@ -289,5 +289,27 @@ TEST(BoletoAmounts, OverflowIsAnError) {
   EXPECT_EQ(fine.error().number, error_number::kOverflow);
 }
 
+// The ledger adds the fee to ValorOutroC only while the installment has no
+// receipt (both receipt columns blank); afterwards it is already in there.
+TEST(BoletoAmounts, FeeAlreadyInOtherAdditions) {
+  BankSettings fee = Bank();
+  fee.val_desp_cob = Cy(2, 50);
+  fee.desp_banc_bol = "S";
+  const std::optional<std::string> blank = "          ";
+  const std::optional<std::string> none;
+  EXPECT_FALSE(FeeAlreadyInOtherAdditions(fee, blank, blank)) << "first print";
+  EXPECT_TRUE(FeeAlreadyInOtherAdditions(fee, std::string("BOL-BANCAR"), std::string("0000100201")))
+      << "printed before";
+  EXPECT_TRUE(FeeAlreadyInOtherAdditions(fee, blank, std::string("0000100201")));
+  EXPECT_TRUE(FeeAlreadyInOtherAdditions(fee, none, blank)) << "NULL keeps the fee out";
+
+  BankSettings not_charged = fee;
+  not_charged.desp_banc_bol = "N";
+  EXPECT_FALSE(FeeAlreadyInOtherAdditions(not_charged, std::string("BOL-BANCAR"), blank));
+  BankSettings no_fee = fee;
+  no_fee.val_desp_cob = Currency();
+  EXPECT_FALSE(FeeAlreadyInOtherAdditions(no_fee, std::string("BOL-BANCAR"), blank));
+}
+
 }  // namespace
 }  // namespace boleto

@@ -1,0 +1,411 @@
+#include "boleto/boleto_run.h"
+
+#include <cctype>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "bankrules/bank_fields.h"
+#include "bankrules/barcode.h"
+#include "boleto/amounts.h"
+#include "boleto/field_map.h"
+#include "boleto/parties.h"
+#include "boleto/text_rules.h"
+#include "db/amount_text.h"
+#include "db/dialect.h"
+#include "db/sql_text.h"
+#include "ledger/recording.h"
+#include "print/layout_form.h"
+#include "print/picture.h"
+#include "print/print_job.h"
+
+namespace boleto {
+
+std::string InstallmentQuery(const InstallmentKey& key) {
+  return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
+         "       PARCELAR.CodigoUnidade      AS Unidade, "
+         "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "
+         "       DOCUMENTOR.CodigoEmpresa    AS CodigoEmpresa, "
+         "       PARCELAR.CodigoDocumento    AS CodigoDocumento, "
+         "       PARCELAR.Serie              AS Serie, "
+         "       PARCELAR.Numero             AS Numero, "
+         "       PARCELAR.Parcela            AS Parcela, "
+         "       PARCELAR.Emissao            AS Emissao, "
+         "       PARCELAR.Vencimento         AS Vencimento, "
+         "       PARCELAR.ValorDescontoP     AS ValorDesconto, "
+         "       PARCELAR.PercentualDesctP   AS PercentualDesconto, "
+         "       (PARCELAR.VALORIRRF + PARCELAR.VALORINSS + PARCELAR.VALORCSLL + "
+         "PARCELAR.VALORCOFINS + PARCELAR.VALORPIS + PARCELAR.VALORISS) AS Impostos, "
+         "       PARCELAR.ValorOutroD        AS ValorOutroD, "
+         "       PARCELAR.PercentualJurosP   AS PercentualJuros, "
+         "       PARCELAR.ValorMultaP        AS ValorMulta, "
+         "       PARCELAR.PercentualMultaP   AS PercentualMulta, "
+         "       PARCELAR.ValorOutroC        AS ValorOutroC, "
+         "       DOCUMENTOR.Moeda            AS Moeda, "
+         "       PARCELAR.Valor              AS Resultado, "
+         "       SUPAEMPR.AEMPR_RAZAO_SOCIAL AS Nome, "
+         "       PARCELAR.NumeroRecebimento  AS NumeroRecebimento, "
+         "       PARCELAR.BancoCobranca      AS BancoCobranca, "
+         "       PARCELAR.AgenciaCobranca    AS AgenciaCobranca, "
+         "       PARCELAR.ContaCobranca      AS ContaCobranca, "
+         "       PARCELAR.CodigoCarteira     AS CodigoCarteira "
+         " FROM DOCUMENTOR, PARCELAR, SUPAEMPR "
+         " WHERE PARCELAR.CODIGOEMP       = '" +
+         SqlQuote(key.codigo_emp) +
+         "' "
+         "  AND  PARCELAR.CODIGOUNIDADE   = '" +
+         SqlQuote(key.codigo_unidade) +
+         "' "
+         "  AND  PARCELAR.CODIGODOCUMENTO = '" +
+         SqlQuote(key.codigo_documento) +
+         "' "
+         "  AND  PARCELAR.SERIE           = '" +
+         SqlQuote(key.serie) +
+         "' "
+         "  AND  PARCELAR.NUMERO          = '" +
+         SqlQuote(key.numero) +
+         "' "
+         "  AND  PARCELAR.PARCELA         = '" +
+         SqlQuote(key.parcela) +
+         "' "
+         "  AND  PARCELAR.RECEBIMENTO     IS NULL "
+         "  AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP "
+         "  AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE "
+         "  AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
+         "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
+         "  AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO "
+         "  AND  DOCUMENTOR.STATUS       <> 'C ' "
+         "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO "
+         "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO "
+         " AND NOT EXISTS "
+         " ( SELECT * FROM REMESSAR "
+         "   Where CodigoEmp=PARCELAR.CodigoEmp AND CodigoUnidade=PARCELAR.CodigoUnidade AND "
+         "CodigoDocumento=PARCELAR.CodigoDocumento AND "
+         "   Serie=PARCELAR.Serie AND Numero=PARCELAR.Numero AND Parcela=PARCELAR.Parcela  AND "
+         "DataProcesso is not null) "
+         " ORDER BY 1,2,3,4,5,6 ";
+}
+
+std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
+                         std::string_view codigo_documento) {
+  // No blank between the bank code's closing quote and the next "AND".
+  return "SELECT CodigoEspecieB FROM DOCESP "
+         "WHERE  CodigoEmp       = '" +
+         SqlQuote(codigo_emp) +
+         "' "
+         "AND    CodigoBanco     = '" +
+         SqlQuote(banco_cobranca) +
+         "'"
+         "AND    CodigoDocumento = '" +
+         SqlQuote(codigo_documento) + "'";
+}
+
+std::string InstallmentCountQuery(const InstallmentKey& key) {
+  return "SELECT COUNT(*) AS QtdParcelas FROM PARCELAR "
+         " WHERE CODIGOEMP     = '" +
+         SqlQuote(key.codigo_emp) +
+         "' "
+         " AND CODIGOUNIDADE   = '" +
+         SqlQuote(key.codigo_unidade) +
+         "' "
+         " AND CODIGODOCUMENTO = '" +
+         SqlQuote(key.codigo_documento) +
+         "' "
+         " AND SERIE           = '" +
+         SqlQuote(key.serie) +
+         "' "
+         " AND NUMERO          = '" +
+         SqlQuote(key.numero) + "' ";
+}
+
+namespace {
+
+// Print folders are written with "/" between their parts.
+std::string JoinPath(std::string_view a, std::string_view b) {
+  std::string path(a);
+  path += '/';
+  path += b;
+  return path;
+}
+
+// The entry of `dir` whose name, in upper case, is `upper_name` (the stored
+// logo names were written without regard to case); `dir/upper_name` when the
+// folder holds none.
+std::string FindIgnoringCase(const std::string& dir, std::string_view upper_name) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != upper_name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i) {
+      same = std::toupper(static_cast<unsigned char>(name[i])) == upper_name[i];
+    }
+    if (same) return it->path().string();
+  }
+  return JoinPath(dir, upper_name);
+}
+
+// A column as currency through the program's amount reading; NULL reads as
+// an empty text (zero).
+Result<Currency> AmountColumn(const RowSet& row, std::string_view column,
+                              std::string_view decimal_mark) {
+  auto value = row.Value(column);
+  if (!value.ok()) return value.error();
+  return ParseAmount(value->value_or(std::string()), decimal_mark);
+}
+
+// A date column as the drivers render it ("YYYY-MM-DD...").
+Result<Date> DateColumn(const RowSet& row, std::string_view column) {
+  auto text = row.Text(column);
+  if (!text.ok()) return text.error();
+  std::optional<Date> date = Date::ParseIso(*text);
+  if (!date) {
+    return MakeError(error_number::kTypeMismatch,
+                     "Type mismatch: " + std::string(column) + " \"" + *text + "\" is no date");
+  }
+  return *date;
+}
+
+// The printer job and the printed boleto's values, as far as the run got.
+struct RunState {
+  std::unique_ptr<PrintJob> job;
+  PrintedBoleto printed;
+  bool nothing_to_print = false;
+};
+
+// Moves the value of `result` into `out`, or keeps its error in `failure`
+// and gives false.
+template <class T, class U>
+bool Take(Result<T>&& result, U& out, Error& failure) {
+  if (!result.ok()) {
+    failure = result.error();
+    return false;
+  }
+  out = std::move(*result);
+  return true;
+}
+
+// Everything from the printer set-up to the page handed to its destination.
+Status PrintBoleto(RunContext& ctx, RunState& state) {
+  Error failure;
+  Database& db = *ctx.db;
+  const InstallmentKey& key = ctx.key;
+  const BankSettings& bank = ctx.bank;
+  const std::string& local_anexo = ctx.company.local_anexo;
+  const std::string& codigo_emp = ctx.params.codigo_emp;
+
+  // Printer set-up.
+  auto job =
+      PrintJob::Open(PageDestination{ctx.destination.output_file, ctx.destination.printer_name});
+  if (!job.ok()) return job.error();
+  state.job = std::move(*job);
+  state.job->Setup();
+
+  // The installment, while it is still to be collected. "SQLSERVER" opens
+  // this query with the engine's defaults.
+  const QueryMode mode = ctx.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
+                                                                 : QueryMode::kSnapshotPassThrough;
+  auto installment = db.Query(InstallmentQuery(key), mode);
+  if (!installment.ok()) return installment.error();
+  const RowSet& row = *installment;
+  if (row.eof()) {
+    state.nothing_to_print = true;
+    return Status::Ok();
+  }
+
+  Date vencimento, emissao;
+  if (!Take(DateColumn(row, "Vencimento"), vencimento, failure)) return failure;
+  if (!Take(DateColumn(row, "Emissao"), emissao, failure)) return failure;
+  const std::string due_date_text = vencimento.Format("DD/MM/YYYY");
+  const std::string due_date_digits = vencimento.Format("DDMMYYYY");
+  const std::string due_date_short = vencimento.Format("DDMMYY");
+  const std::string issue_date_text = emissao.Format("DD/MM/YYYY");
+  const std::string document_text = std::string(TrimBlanks(key.codigo_documento)) + " " +
+                                    std::string(TrimBlanks(key.serie)) + " " +
+                                    std::string(TrimBlanks(key.numero));
+  const std::string doc_number(TrimBlanks(key.numero));
+  const std::string installment_no(TrimBlanks(key.parcela));
+
+  InstallmentAmounts in;
+  if (!Take(row.Text("Moeda"), in.moeda, failure)) return failure;
+  in.emissao = emissao;
+  in.vencimento = vencimento;
+  const struct {
+    const char* column;
+    Currency* target;
+  } amount_columns[] = {
+      {"Resultado", &in.resultado},
+      {"Impostos", &in.impostos},
+      {"ValorOutroD", &in.valor_outro_d},
+      {"ValorOutroC", &in.valor_outro_c},
+      {"ValorDesconto", &in.valor_desconto},
+      {"PercentualDesconto", &in.percentual_desconto},
+      {"PercentualJuros", &in.percentual_juros},
+      {"ValorMulta", &in.valor_multa},
+      {"PercentualMulta", &in.percentual_multa},
+  };
+  for (const auto& c : amount_columns) {
+    if (!Take(AmountColumn(row, c.column, ctx.decimal_mark), *c.target, failure)) return failure;
+  }
+  {
+    auto docto = row.Value("Ocorrencia");
+    if (!docto.ok()) return docto.error();
+    auto receipt = row.Value("NumeroRecebimento");
+    if (!receipt.ok()) return receipt.error();
+    if (FeeAlreadyInOtherAdditions(bank, *docto, *receipt)) {
+      auto without_fee = CheckedSub(in.valor_outro_c, bank.val_desp_cob);
+      if (!without_fee) return MakeError(error_number::kOverflow, "Overflow in ValorOutroC");
+      in.valor_outro_c = *without_fee;
+    }
+  }
+  BoletoAmounts amounts;
+  if (!Take(ComputeBoletoAmounts(in, bank, ctx.company.moeda_padrao), amounts, failure))
+    return failure;
+
+  // Species of the document for this bank; empty without a row.
+  std::string species_code;
+  {
+    auto species = db.Query(SpeciesQuery(codigo_emp, bank.banco_cobranca, key.codigo_documento));
+    if (!species.ok()) return species.error();
+    if (!species->eof() && !Take(species->Text("CodigoEspecieB"), species_code, failure)) {
+      return failure;
+    }
+  }
+
+  Beneficiary beneficiary;
+  if (!Take(ReadBeneficiary(db, codigo_emp, ctx.company.nome), beneficiary, failure))
+    return failure;
+
+  std::string installment_count;
+  {
+    auto count = db.Query(InstallmentCountQuery(key));
+    if (!count.ok()) return count.error();
+    if (!count->eof() && !Take(count->Text("QtdParcelas"), installment_count, failure)) {
+      return failure;
+    }
+  }
+
+  Payer payer;
+  if (!Take(ReadPayer(db, bank.tipo_empresa, bank.codigo_empresa, ctx.company.end_cobranca), payer,
+            failure))
+    return failure;
+
+  // Logos: the company's strip on the receipt stub (LOGOBOLR.BMP, or else
+  // LOGO.BMP, which must then exist), the bank's logo on both parts (none:
+  // the bank description is printed in its place).
+  LayoutForm receipt_stub(ReceiptStubTemplate());
+  LayoutForm compensation_part(CompensationPartTemplate());
+  const std::string company_dir = JoinPath(JoinPath(local_anexo, "BMP"), codigo_emp);
+  std::string company_logo = FindIgnoringCase(company_dir, "LOGOBOLR.BMP");
+  if (!std::filesystem::is_regular_file(company_logo)) {
+    company_logo = FindIgnoringCase(company_dir, "LOGO.BMP");
+  }
+  Picture company_picture;
+  if (!Take(LoadPicture(company_logo), company_picture, failure)) return failure;
+  if (Status s = receipt_stub.SetPicture("Picture2", std::move(company_picture)); !s.ok()) return s;
+
+  const std::string bank_logo =
+      FindIgnoringCase(JoinPath(JoinPath(local_anexo, "BMP"), bank.banco_cobranca), "LOGO.BMP");
+  Picture bank_picture;
+  if (!DirectoryMissing(bank_logo) && !Take(LoadPicture(bank_logo), bank_picture, failure)) {
+    return failure;
+  }
+  if (Status s = receipt_stub.SetPicture("PictLogoBanco", bank_picture); !s.ok()) return s;
+  Picture copied;
+  if (!Take(receipt_stub.GetPicture("PictLogoBanco"), copied, failure)) return failure;
+  if (Status s = compensation_part.SetPicture("PictLogoBanco", std::move(copied)); !s.ok())
+    return s;
+
+  // Barcode fields, the collecting bank's own fields and the digitable line.
+  BarcodeFields barcode;
+  if (!Take(ComposeBarcodeFields(bank.banco_cobranca, due_date_digits, amounts.amount_due), barcode,
+            failure))
+    return failure;
+  BankInput bank_input;
+  bank_input.bank_code = bank.banco_cobranca;
+  bank_input.doc_number = doc_number;
+  bank_input.installment_no = installment_no;
+  bank_input.agency4 = Agency4(bank.agencia_cobranca);
+  bank_input.account7 = Account7(bank.conta_cobranca);
+  bank_input.account_digit = AccountDigit(bank.conta_cobranca);
+  bank_input.agencia_cobranca = bank.agencia_cobranca;
+  bank_input.conta_cobranca = bank.conta_cobranca;
+  const SrIdentification& sr = bank.sr_identification;
+  bank_input.identificacao_sr = {sr.stored,  sr.digits5, sr.digits6,
+                                 sr.digits7, sr.digits9, sr.digits11};
+  bank_input.carteira_sr = bank.carteira_sr;
+  bank_input.carteira_ext = bank.carteira_ext;
+  bank_input.gera_remessa_bol_sr = bank.gera_remessa_bol_sr;
+  bank_input.due_date_digits = due_date_digits;
+  bank_input.due_date_short = due_date_short;
+  BankFields bank_fields;
+  if (!Take(ComposeBankFields(bank_input), bank_fields, failure)) return failure;
+  DigitableLine line;
+  if (!Take(ComposeDigitableLine(barcode.prefix, barcode.factor_and_amount, bank_fields.free_field),
+            line, failure))
+    return failure;
+
+  // Fill both forms.
+  BoletoFieldValues values;
+  values.banco_cobranca = bank.banco_cobranca;
+  values.bank_name = bank.bank_name;
+  values.installment_no = installment_no;
+  values.installment_count = installment_count;
+  values.due_date_text = due_date_text;
+  values.issue_date_text = issue_date_text;
+  values.document_text = document_text;
+  values.species_code = species_code;
+  values.processing_date = ServerNow(db, ctx.params.database_type);
+  values.carteira = bank.carteira;
+  values.currency_code = in.moeda;
+  values.beneficiary = std::move(beneficiary);
+  values.payer = std::move(payer);
+  values.amounts = amounts;
+  values.bank_fields = bank_fields;
+  values.printed_line = line.printed;
+  std::vector<FieldAssignment> map;
+  if (!Take(BoletoFieldMap(values), map, failure)) return failure;
+  if (Status s = ApplyFieldMap(map, receipt_stub, compensation_part); !s.ok()) return s;
+
+  // Both parts on one page, handed to the destination before any recording.
+  if (Status s = state.job->Render(receipt_stub, compensation_part, ctx.txt_desc_banco); !s.ok())
+    return s;
+  if (Status s = state.job->CompletePage(); !s.ok()) return s;
+
+  state.printed.id_bancaria = bank_fields.id_bancaria;
+  state.printed.discount_limit_date = amounts.discount_limit_date;
+  return Status::Ok();
+}
+
+}  // namespace
+
+RunOutcome BoletoRun(RunContext& ctx) {
+  const std::string& local_anexo = ctx.company.local_anexo;
+  if (DirectoryMissing(local_anexo)) {
+    ctx.messages->Show(kPrintDirectoryMessage, MessageIcon::kExclamation);
+    return RunOutcome::kDirectoryRefused;
+  }
+  if (DirectoryMissing(JoinPath(JoinPath(local_anexo, "BMP"), ctx.params.codigo_emp))) {
+    ctx.messages->Show(kLogoDirectoryMessage, MessageIcon::kExclamation);
+    return RunOutcome::kDirectoryRefused;
+  }
+
+  RunState state;
+  const Status printed = PrintBoleto(ctx, state);
+  if (!printed.ok()) {
+    ReportRunError(ctx, printed.error(), "");
+    if (state.job) state.job->Close();  // drops the page: nothing is printed
+    return RunOutcome::kErrorReported;
+  }
+  if (state.nothing_to_print) {
+    state.job->Close();
+    return RunOutcome::kNothingToPrint;
+  }
+
+  // The page is out: record it on the installment.
+  const Status recorded = RecordPrintedBoleto(ctx, state.printed);
+  state.job->Close();
+  return recorded.ok() ? RunOutcome::kPrinted : RunOutcome::kErrorReported;
+}
+
+}  // namespace boleto

@@ -1,0 +1,42 @@
+// The boleto run: turns the accepted installment into one printed page and
+// then records it. In order: the print and logo directories are checked,
+// the printer is set up, the installment is read again (only while it is
+// unpaid, its document not cancelled and no processed remittance row
+// exists), the species, beneficiary, installment count and payer are read,
+// the amounts, the bank's fields, the barcode and the digitable line are
+// composed, the two layout forms are filled and drawn on one page, the page
+// is handed to its destination, and only then is the installment recorded.
+//
+// Failures: a missing row is no error (no installment row: nothing is
+// printed or written). Any other failure is reported once through the error
+// report with an empty context, and nothing is printed or recorded after it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "startup/run_context.h"
+
+namespace boleto {
+
+enum class RunOutcome { kPrinted, kNothingToPrint, kDirectoryRefused, kErrorReported };
+
+// The messages of the two directory checks (exclamation icon).
+inline constexpr char kPrintDirectoryMessage[] =
+    "Diretório de impressão inválido. Verifique e corrija";
+inline constexpr char kLogoDirectoryMessage[] =
+    "Diretório de logotipo inválido. Verifique e corrija";
+
+// Runs the whole boleto of ctx (after the eligibility check accepted it).
+RunOutcome BoletoRun(RunContext& ctx);
+
+// The installment query: the installment with its document and payer, found
+// only while unpaid, not cancelled and not in a processed remittance.
+std::string InstallmentQuery(const InstallmentKey& key);
+// The species query (DOCESP) for company, bank and document code.
+std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
+                         std::string_view codigo_documento);
+// The count of the document's installments.
+std::string InstallmentCountQuery(const InstallmentKey& key);
+
+}  // namespace boleto
