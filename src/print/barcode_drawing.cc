@@ -2,31 +2,19 @@
 
 #include <cmath>
 
+#include "bankrules/barcode.h"
+
 namespace boleto {
 namespace {
 
 constexpr size_t kPrintedLineLength = 54;
-constexpr size_t kBarcodeLength = 44;
 
-// First character (0-based) and length of each group in the printed line.
-struct Cut {
-  size_t first;
-  size_t length;
-};
-constexpr Cut kGroupCuts[8] = {{0, 5},  {6, 5},  {12, 5}, {18, 6},
-                               {25, 5}, {31, 6}, {38, 1}, {40, 14}};
-// Separators between the groups: a dot inside each field, blanks between.
+// Separators between the digit groups: a dot inside each field, blanks
+// between the fields (0-based positions).
 constexpr struct {
   size_t position;
   char separator;
 } kSeparators[] = {{5, '.'}, {11, ' '}, {17, '.'}, {24, ' '}, {30, '.'}, {37, ' '}, {39, ' '}};
-
-bool AllDigits(std::string_view text) {
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
 
 Error Malformed(std::string description) {
   return MakeError(error_number::kMalformedBarcode, std::move(description));
@@ -34,7 +22,7 @@ Error Malformed(std::string description) {
 
 }  // namespace
 
-Result<PrintedLineGroups> SplitPrintedLine(std::string_view printed_line) {
+Status CheckPrintedLineLayout(std::string_view printed_line) {
   const std::string quoted = "\"" + std::string(printed_line) + "\"";
   if (printed_line.size() != kPrintedLineLength) {
     return Malformed("The digitable line " + quoted + " is not 54 characters long");
@@ -45,32 +33,7 @@ Result<PrintedLineGroups> SplitPrintedLine(std::string_view printed_line) {
                        "' at position " + std::to_string(position + 1));
     }
   }
-  PrintedLineGroups groups;
-  for (size_t i = 0; i < groups.size(); ++i) {
-    groups[i] = std::string(printed_line.substr(kGroupCuts[i].first, kGroupCuts[i].length));
-  }
-  return groups;
-}
-
-Result<std::string> BarcodeFromGroups(const PrintedLineGroups& groups) {
-  for (size_t i = 0; i < groups.size(); ++i) {
-    if (groups[i].size() != kGroupCuts[i].length || !AllDigits(groups[i])) {
-      return Malformed("Group " + std::to_string(i + 1) + " of the digitable line (\"" + groups[i] +
-                       "\") is not " + std::to_string(kGroupCuts[i].length) + " digits");
-    }
-  }
-  std::string barcode;
-  barcode.reserve(kBarcodeLength);
-  barcode += groups[0].substr(0, 4);  // bank code and currency code
-  barcode += groups[6];               // barcode check digit
-  barcode += groups[7];               // due-date factor and amount
-  barcode += groups[0].substr(4, 1);  // free field 1-5
-  barcode += groups[1].substr(0, 4);
-  barcode += groups[2];  // free field 6-15
-  barcode += groups[3].substr(0, 5);
-  barcode += groups[4];  // free field 16-25
-  barcode += groups[5].substr(0, 5);
-  return barcode;
+  return Status::Ok();
 }
 
 Status DrawBarElement(PrinterSurface& surface, const BarElement& element, BarCursor& cursor) {
@@ -84,11 +47,12 @@ Status DrawBarElement(PrinterSurface& surface, const BarElement& element, BarCur
   return Status::Ok();
 }
 
-Status DrawBarcode(PrinterSurface& surface, const PrintedLineGroups& groups) {
+Status DrawBarcode(PrinterSurface& surface, std::string_view printed_line) {
   BarCursor cursor;
   cursor.origin_x = std::nearbyint(surface.CurrentX());  // halves to even
   cursor.origin_y = surface.CurrentY();
-  Result<std::string> barcode = BarcodeFromGroups(groups);
+  if (Status layout = CheckPrintedLineLayout(printed_line); !layout.ok()) return layout;
+  Result<std::string> barcode = RebuildBarcode(printed_line);
   if (!barcode.ok()) return barcode.status();
   Result<std::vector<BarElement>> elements = Interleaved2of5Elements(*barcode);
   if (!elements.ok()) return elements.status();

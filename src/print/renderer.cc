@@ -1,5 +1,6 @@
 #include "print/renderer.h"
 
+#include "bankrules/barcode.h"
 #include "print/barcode_drawing.h"
 #include "print/utf8_text.h"
 
@@ -24,9 +25,7 @@ Status RenderBarcodeArea(PrinterSurface& target, const LayoutForm& form, const C
   if (form.name() != kCompensationPartForm) return Status::Ok();
   Result<std::string> line = form.Caption(kDigitableLineLabel);
   if (!line.ok()) return line.status();
-  Result<PrintedLineGroups> groups = SplitPrintedLine(*line);
-  if (!groups.ok()) return groups.status();
-  return DrawBarcode(target, *groups);
+  return DrawBarcode(target, *line);
 }
 
 }  // namespace
@@ -101,9 +100,8 @@ Status RenderBoletoPage(PrinterSurface& target, const LayoutForm& receipt_stub,
   // anything is drawn on it.
   Result<std::string> line = compensation_part.Caption(kDigitableLineLabel);
   if (!line.ok()) return line.status();
-  Result<PrintedLineGroups> groups = SplitPrintedLine(*line);
-  if (!groups.ok()) return groups.status();
-  Result<std::string> barcode = BarcodeFromGroups(*groups);
+  if (Status layout = CheckPrintedLineLayout(*line); !layout.ok()) return layout;
+  Result<std::string> barcode = RebuildBarcode(*line);
   if (!barcode.ok()) return barcode.status();
 
   Status drawn = RenderLayoutForm(target, receipt_stub, kReceiptStubOffset.y, kReceiptStubOffset.x,
