@@ -6,12 +6,8 @@
 #include <limits>
 #include <optional>
 
-#include "db/amount_text.h"
-// TODO(validation): drop this guard once the free-field settings land.
-#if __has_include("bankrules/free_field_settings.h")
 #include "bankrules/free_field_settings.h"
-#define BOLETO_HAS_FREE_FIELD_SETTINGS 1
-#endif
+#include "db/amount_text.h"
 #include "db/sql_text.h"
 #include "validation/installment_key.h"
 
@@ -458,7 +454,6 @@ Status EligibilityCheck::ReadCarteiraExt() {
 // Settings from which the bank's 25-digit free field cannot be composed
 // would print a barcode that no bank reads: refuse them here.
 void EligibilityCheck::CheckFreeFieldSettings() {
-#ifdef BOLETO_HAS_FREE_FIELD_SETTINGS
   switch (FreeFieldSettingsProblem(bank_.banco_cobranca, bank_.carteira_ext,
                                    bank_.sr_identification.stored, bank_.conta_cobranca)) {
     case FreeFieldProblem::kNone:
@@ -475,7 +470,6 @@ void EligibilityCheck::CheckFreeFieldSettings() {
       Refuse(kMsgAccountWithoutDigit);
       break;
   }
-#endif
 }
 
 #undef BOLETO_RETURN_IF_ERROR
