@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -92,6 +93,10 @@ enum class Engine { kSqlite, kPostgresql };
 
 std::string EngineName(const ::testing::TestParamInfo<Engine>& info) {
   return info.param == Engine::kSqlite ? "Sqlite" : "Postgresql";
+}
+
+void PrintTo(Engine engine, std::ostream* out) {
+  *out << (engine == Engine::kSqlite ? "SQLite" : "PostgreSQL");
 }
 
 struct DemoDatabase {
