@@ -102,7 +102,7 @@ Error DriverError(SQLSMALLINT type, SQLHANDLE handle, const std::string& driver,
   error.description = JoinMessages(records);
   if (error.description.empty()) error.description = std::string(fallback_text);
   std::string state = records.empty() ? "HY000" : records.front().state;
-  error.source = "ODBC " + driver + " " + state;
+  error.source = "ODBC " + (driver.empty() ? "" : driver + " ") + state;
   if (IsLockConflict(records, sqlite)) {
     error.number = error_number::kRecordLocked;
   } else if (!records.empty() && records.front().native > 0 &&
@@ -191,7 +191,7 @@ class OdbcDatabase : public Database {
   SQLHENV env_ = SQL_NULL_HENV;
   SQLHDBC dbc_ = SQL_NULL_HDBC;
   bool connected_ = false;
-  std::string driver_ = "driver";
+  std::string driver_;  // the driver's name once connected
   bool sqlite_ = false;
 };
 
@@ -211,7 +211,6 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
   std::string connect(connect_string);
   const std::string driver_key = ConnectValue(connect, "DRIVER");
   driver_ = !driver_key.empty() ? driver_key : ConnectValue(connect, "DSN");
-  if (driver_.empty()) driver_ = "driver";
   sqlite_ = ContainsNoCase(driver_key, "sqlite");
   if (sqlite_ && !HasConnectKey(connect, "NoCreat")) {
     // The SQLite driver would create a missing file as a new empty database.
@@ -242,6 +241,18 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
       name[0] != 0) {
     driver_ = reinterpret_cast<const char*>(name);
     if (ContainsNoCase(driver_, "sqlite")) sqlite_ = true;
+  }
+  if (ContainsNoCase(driver_, "psqlodbc")) {
+    // psqlODBC takes the client encoding from the environment's locale
+    // (LATIN1 under pt_BR.ISO-8859-1, SQL_ASCII under C): the server would
+    // store our UTF-8 bytes as other characters. This program's text is UTF-8.
+    Statement stmt(dbc_);
+    std::string set = "SET client_encoding TO 'UTF8'";
+    if (stmt.get() == SQL_NULL_HSTMT ||
+        !SQL_SUCCEEDED(
+            SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(set.data()), SQL_NTS))) {
+      return HandleError(SQL_HANDLE_STMT, stmt.get(), "The client encoding could not be set.");
+    }
   }
   return Status::Ok();
 }

@@ -13,13 +13,15 @@
 //    empty database. Its "Timeout" option is the busy wait in milliseconds
 //    (the driver's default is 100000).
 //  - PostgreSQL through psqlODBC: use the driver "PostgreSQL Unicode"
-//    (psqlodbcw.so) on a UTF8 database. It exports the narrow calls too and
-//    passes UTF-8 through them unchanged (client encoding UTF8). "PostgreSQL
-//    ANSI" (psqlodbca.so) takes the client encoding from the database and
-//    works on a UTF8 database as well, but is not what the program is tested
-//    with. A lock wait ends only at the server's lock_timeout: set it in the
-//    data source ("ConnSettings=SET lock_timeout TO '10s'") so that a row held
-//    by another user is an error 3158 rather than an endless wait.
+//    (psqlodbcw.so) on a UTF8 database. Through the narrow calls it passes
+//    bytes unchanged, but it takes the client encoding from the locale of the
+//    environment (SQL_ASCII under C, LATIN1 under a Latin-1 locale, where the
+//    server would store each UTF-8 byte as a character of its own), so the
+//    connection sets client_encoding to UTF8 once it is open. "PostgreSQL
+//    ANSI" (psqlodbca.so) behaves the same way. A lock wait ends only at the
+//    server's lock_timeout: set it in the data source, for instance
+//    "ConnSettings=SET lock_timeout TO '10s'", so that a row held by another
+//    user is an error 3158 rather than an endless wait.
 //
 // Errors raised by the driver carry its native error number (3146 where it
 // gives none, or gives one of the numbers the program treats specially), its

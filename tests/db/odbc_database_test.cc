@@ -435,7 +435,7 @@ TEST(OdbcOpenTest, BadConnectStringsAreErrors) {
        "Can't open lib 'NoSuchDriver'"},
       {"DSN=nosuchdsn", error_number::kOdbcCallFailed, "ODBC nosuchdsn IM002",
        "Data source name not found"},
-      {"", error_number::kOdbcCallFailed, "ODBC driver IM002", "Data source name not found"},
+      {"", error_number::kOdbcCallFailed, "ODBC IM002", "Data source name not found"},
       // SQLite: the driver's native number is SQLITE_CANTOPEN (14).
       {"DRIVER=SQLite3;Database=" + missing_file, 14, "ODBC SQLite3 HY000",
        "[SQLite]connect failed (cannot open the database file \"" + missing_file + "\")"},
@@ -453,6 +453,26 @@ TEST(OdbcOpenTest, BadConnectStringsAreErrors) {
   }
   EXPECT_FALSE(std::filesystem::exists(missing_file));
   boleto::testing::RemoveTree(dir);
+}
+
+// psqlODBC would take LATIN1 from such an environment and the server would
+// then store each byte of the UTF-8 text as a character of its own.
+TEST(OdbcOpenTest, PostgresKeepsUtf8UnderALatin1Environment) {
+  auto cluster = PostgresCluster::Shared();
+  ASSERT_TRUE(cluster.ok()) << cluster.error().description;
+  auto connect = (*cluster)->NewDatabase();
+  ASSERT_TRUE(connect.ok()) << connect.error().description;
+  setenv("PGCLIENTENCODING", "LATIN1", 1);
+  auto db = OpenOdbcDatabase(*connect);
+  unsetenv("PGCLIENTENCODING");
+  ASSERT_TRUE(db.ok()) << db.error().description;
+  const std::string name = "JOSÉ DA CONCEIÇÃO";
+  ASSERT_TRUE(
+      (*db)->Execute("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('01', '" + name + "')").ok());
+  auto rows = (*db)->Query("SELECT NOME, LENGTH(NOME) AS N FROM EMPRESA");
+  ASSERT_TRUE(rows.ok()) << rows.error().description;
+  EXPECT_EQ(*rows->Text("NOME"), name);
+  EXPECT_EQ(*rows->Text("N"), "17");
 }
 
 TEST(OdbcOpenTest, RefusedPostgresLoginIsAnError) {

@@ -6,12 +6,16 @@
 #include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
 #include "db/odbc_database.h"
@@ -23,6 +27,8 @@ namespace {
 
 constexpr char kBinDir[] = "/usr/lib/postgresql/15/bin/";
 constexpr char kSystemUser[] = "postgres";
+// Changes whenever what BuildDataFolder puts in the prepared cluster changes.
+constexpr char kPreparedVersion[] = "boleto prepared cluster 1\n";
 
 Error ClusterError(std::string text) {
   return MakeError(error_number::kOdbcCallFailed, std::move(text), "postgres test cluster");
@@ -122,6 +128,179 @@ int StartWatchdog(const std::string& stop_command, const std::string& dir) {
   return inner;
 }
 
+Status GiveToServerUser(const std::string& path) {
+  if (geteuid() != 0) return Status::Ok();
+  const passwd* user = getpwnam(kSystemUser);
+  if (user == nullptr) return ClusterError("no system user \"postgres\" to run the server as");
+  if (chown(path.c_str(), user->pw_uid, user->pw_gid) != 0) {
+    return ClusterError("cannot give " + path + " to the postgres user");
+  }
+  return Status::Ok();
+}
+
+// Starts the server of `data` listening only on a socket in `socket_dir`.
+// Durability is off: the cluster lives as long as one test program.
+Status StartServer(const std::string& data, const std::string& socket_dir, int port) {
+  const std::string options = "-k " + socket_dir + " -p " + std::to_string(port) +
+                              " -c listen_addresses='' -c fsync=off -c full_page_writes=off"
+                              " -c synchronous_commit=off";
+  const std::string log = socket_dir + "/commands.log";
+  const std::string server_log = socket_dir + "/server.log";
+  if (RunCommand(AsServerUser({std::string(kBinDir) + "pg_ctl", "-D", data, "-l", server_log, "-w",
+                               "-t", "60", "-o", options, "start"}),
+                 log) != 0) {
+    return ClusterError("the server did not start: " + ReadFile(log) + ReadFile(server_log));
+  }
+  return Status::Ok();
+}
+
+void StopServer(const std::string& data) {
+  RunCommand(
+      AsServerUser({std::string(kBinDir) + "pg_ctl", "-D", data, "-m", "fast", "-w", "stop"}),
+      "/dev/null");
+}
+
+// The lines of an odbc.ini data source for the server on `socket_dir`.
+// Lock waits end after 10 s with an error instead of never.
+std::string DataSourceBody(const std::string& socket_dir, int port, const std::string& database) {
+  return "Driver=PostgreSQL Unicode\n"
+         "Servername=" +
+         socket_dir +
+         "\n"
+         "Port=" +
+         std::to_string(port) +
+         "\n"
+         "Database=" +
+         database +
+         "\n"
+         "Username=postgres\n"
+         "ConnSettings=SET lock_timeout TO '10s'\n";
+}
+
+// Builds into `folder` a stopped cluster holding the role kPasswordRole, the
+// database "boleto_template" with the schema and its copy "boleto".
+Status BuildDataFolder(const std::string& folder, const std::string& schema) {
+  const std::string data = folder + "/data";
+  const std::string log = folder + "/commands.log";
+  if (RunCommand(AsServerUser({std::string(kBinDir) + "initdb", "-D", data, "-U", "postgres", "-A",
+                               "trust", "-E", "UTF8", "--locale=C", "-N"}),
+                 log) != 0) {
+    return ClusterError("initdb failed: " + ReadFile(log));
+  }
+  // Trust for everyone but the role that shows a refused login.
+  const std::string hba = std::string("local all ") + PostgresCluster::kPasswordRole +
+                          " scram-sha-256\n"
+                          "local all all trust\n";
+  if (!WriteFile(data + "/pg_hba.conf", hba)) return ClusterError("cannot write pg_hba.conf");
+
+  const int port = FreePort();
+  Status started = StartServer(data, folder, port);
+  if (!started.ok()) return started;
+  Status built = [&]() -> Status {
+    const std::string server = "DRIVER={PostgreSQL Unicode};Servername=" + folder +
+                               ";Port=" + std::to_string(port) + ";Username=postgres;Database=";
+    Result<std::unique_ptr<Database>> admin = OpenOdbcDatabase(server + "postgres");
+    if (!admin.ok()) return admin.error();
+    for (const std::string& statement :
+         {std::string("CREATE DATABASE boleto_template"), std::string("CREATE ROLE ") +
+                                                              PostgresCluster::kPasswordRole +
+                                                              " LOGIN PASSWORD 'secret'"}) {
+      Result<RowSet> done = (*admin)->Query(statement);
+      if (!done.ok()) return done.error();
+    }
+    {
+      Result<std::unique_ptr<Database>> template_db = OpenOdbcDatabase(server + "boleto_template");
+      if (!template_db.ok()) return template_db.error();
+      Status loaded = RunSqlScript(**template_db, schema);
+      if (!loaded.ok()) return loaded;
+    }
+    Result<RowSet> copied = (*admin)->Query("CREATE DATABASE boleto TEMPLATE boleto_template");
+    if (!copied.ok()) return copied.error();
+    return Status::Ok();
+  }();
+  StopServer(data);
+  return built;
+}
+
+// A file lock held for the life of the object.
+class FileLock {
+ public:
+  FileLock(const std::string& path, int operation) {
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0 && flock(fd_, operation) != 0) {
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~FileLock() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Prepared folders of schemas that nobody has used for an hour.
+void RemoveStalePreparedFolders(const std::string& prefix, const std::string& keep) {
+  std::error_code ec;
+  const auto now = std::filesystem::file_time_type::clock::now();
+  for (const auto& entry : std::filesystem::directory_iterator("/tmp", ec)) {
+    const std::string path = entry.path().string();
+    if (path.rfind(prefix, 0) != 0 || path == keep || !entry.is_directory(ec)) continue;
+    const auto used = std::filesystem::last_write_time(path + "/ready", ec);
+    if (!ec && now - used < std::chrono::hours(1)) continue;
+    FileLock lock(path + ".lock", LOCK_EX | LOCK_NB);
+    if (!lock.held()) continue;
+    RemoveTree(path);
+    std::filesystem::remove(path + ".lock", ec);
+  }
+}
+
+// initdb and the schema take seconds, and every test case may be a process
+// of its own: the first process builds a stopped cluster for the current
+// schema once, under a lock, and every cluster starts as a copy of it.
+// Returns the prepared data folder.
+Result<std::string> PreparedDataFolder() {
+  const std::string schema = ReadFile(SourceDir() + "/sql/schema.postgresql.sql");
+  if (schema.empty()) return ClusterError("sql/schema.postgresql.sql not found");
+  char key[17];
+  snprintf(key, sizeof(key), "%016zx",
+           std::hash<std::string>{}(std::string(kPreparedVersion) + schema));
+  const std::string prefix = "/tmp/bpgcache-" + std::to_string(geteuid()) + "-";
+  const std::string folder = prefix + key;
+  const std::string ready = folder + "/ready";
+  {
+    FileLock shared(folder + ".lock", LOCK_SH);
+    if (shared.held() && std::filesystem::exists(ready)) {
+      std::error_code ec;
+      std::filesystem::last_write_time(ready, std::filesystem::file_time_type::clock::now(), ec);
+      return folder + "/data";
+    }
+  }
+  FileLock exclusive(folder + ".lock", LOCK_EX);
+  if (!exclusive.held()) return ClusterError("cannot lock " + folder + ".lock");
+  if (!std::filesystem::exists(ready)) {
+    RemoveTree(folder);  // what a build that died left behind
+    std::error_code ec;
+    std::filesystem::create_directory(folder, ec);
+    if (ec) return ClusterError("cannot create " + folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+    Status owned = GiveToServerUser(folder);
+    if (!owned.ok()) return owned.error();
+    Status built = BuildDataFolder(folder, schema);
+    if (!built.ok()) {
+      RemoveTree(folder);
+      return built.error();
+    }
+    if (!WriteFile(ready, "")) return ClusterError("cannot write " + ready);
+    RemoveStalePreparedFolders(prefix, folder);
+  }
+  return folder + "/data";
+}
+
 }  // namespace
 
 Result<PostgresCluster*> PostgresCluster::Shared() {
@@ -145,77 +324,30 @@ Status PostgresCluster::Start() {
   std::string pattern = "/tmp/bpgXXXXXX";  // short: the socket path is limited to 107 bytes
   if (mkdtemp(pattern.data()) == nullptr) return ClusterError("mkdtemp failed");
   dir_ = pattern;
-  const std::string log = dir_ + "/commands.log";
-  if (geteuid() == 0) {
-    const passwd* user = getpwnam(kSystemUser);
-    if (user == nullptr) return ClusterError("no system user \"postgres\" to run the server as");
-    if (chown(dir_.c_str(), user->pw_uid, user->pw_gid) != 0) {
-      return ClusterError("cannot give " + dir_ + " to the postgres user");
-    }
-  }
+  Status owned = GiveToServerUser(dir_);
+  if (!owned.ok()) return owned;
+
+  Result<std::string> template_data = PreparedDataFolder();
+  if (!template_data.ok()) return template_data.error();
   const std::string data = dir_ + "/data";
-  if (RunCommand(AsServerUser({std::string(kBinDir) + "initdb", "-D", data, "-U", "postgres", "-A",
-                               "trust", "-E", "UTF8", "--locale=C", "-N"}),
-                 log) != 0) {
-    return ClusterError("initdb failed: " + ReadFile(log));
+  const std::string log = dir_ + "/commands.log";
+  if (RunCommand(AsServerUser({"/bin/cp", "-a", *template_data, data}), log) != 0) {
+    return ClusterError("cannot copy the prepared cluster: " + ReadFile(log));
   }
-  // Trust for everyone but the role that shows a refused login.
-  const std::string hba = std::string("local all ") + kPasswordRole +
-                          " scram-sha-256\n"
-                          "local all all trust\n";
-  if (!WriteFile(data + "/pg_hba.conf", hba)) return ClusterError("cannot write pg_hba.conf");
 
   port_ = FreePort();
-  const std::string options = "-k " + dir_ + " -p " + std::to_string(port_) +
-                              " -c listen_addresses='' -c fsync=off -c full_page_writes=off"
-                              " -c synchronous_commit=off";
   std::string stop = std::string(kBinDir) + "pg_ctl -D '" + data + "' -m immediate stop";
   if (geteuid() == 0) stop = std::string("/usr/sbin/runuser -u ") + kSystemUser + " -- " + stop;
   watchdog_pid_ = StartWatchdog(stop, dir_);
-  if (RunCommand(AsServerUser({std::string(kBinDir) + "pg_ctl", "-D", data, "-l",
-                               dir_ + "/server.log", "-w", "-t", "60", "-o", options, "start"}),
-                 log) != 0) {
-    return ClusterError("the server did not start: " + ReadFile(log) +
-                        ReadFile(dir_ + "/server.log"));
-  }
+  Status started = StartServer(data, dir_, port_);
+  if (!started.ok()) return started;
   running_ = true;
 
   // The data source, in this process's environment for every child.
   odbc_ini_ = dir_ + "/odbc.ini";
-  const std::string ini =
-      "[boletopg]\n"
-      "Driver=PostgreSQL Unicode\n"
-      "Servername=" +
-      dir_ +
-      "\n"
-      "Port=" +
-      std::to_string(port_) +
-      "\n"
-      "Database=boleto\n"
-      "Username=postgres\n"
-      "ConnSettings=SET lock_timeout TO '10s'\n";
+  const std::string ini = "[boletopg]\n" + DataSourceBody(dir_, port_, "boleto");
   if (!WriteFile(odbc_ini_, ini)) return ClusterError("cannot write " + odbc_ini_);
   setenv("ODBCINI", odbc_ini_.c_str(), 1);
-
-  const std::string admin = "DSN=boletopg;Database=postgres";
-  Result<std::unique_ptr<Database>> db = OpenOdbcDatabase(admin);
-  if (!db.ok()) return db.error();
-  for (const char* statement :
-       {"CREATE DATABASE boleto_template", "CREATE ROLE boleto_pw LOGIN PASSWORD 'secret'"}) {
-    Result<RowSet> created = (*db)->Query(statement);
-    if (!created.ok()) return created.error();
-  }
-  {
-    Result<std::unique_ptr<Database>> template_db =
-        OpenOdbcDatabase("DSN=boletopg;Database=boleto_template");
-    if (!template_db.ok()) return template_db.error();
-    const std::string schema = ReadFile(SourceDir() + "/sql/schema.postgresql.sql");
-    if (schema.empty()) return ClusterError("sql/schema.postgresql.sql not found");
-    Status loaded = RunSqlScript(**template_db, schema);
-    if (!loaded.ok()) return loaded;
-  }
-  Result<RowSet> copied = (*db)->Query("CREATE DATABASE boleto TEMPLATE boleto_template");
-  if (!copied.ok()) return copied.error();
   connect_string_ = "DSN=boletopg";
   return Status::Ok();
 }
@@ -245,9 +377,7 @@ void PostgresCluster::Stop() {
     watchdog_pid_ = 0;
   }
   if (running_) {
-    RunCommand(AsServerUser({std::string(kBinDir) + "pg_ctl", "-D", dir_ + "/data", "-m", "fast",
-                             "-w", "stop"}),
-               "/dev/null");
+    StopServer(dir_ + "/data");
     running_ = false;
   }
   if (!dir_.empty()) RemoveTree(dir_);
