@@ -1,2 +1,33 @@
 // boleto-sr: prints one boleto for one receivable installment.
-int main() { return 64; }
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/messages.h"
+#include "startup/command_line.h"
+#include "startup/run_context.h"
+#include "startup/start_up.h"
+
+int main(int argc, char** argv) {
+  using boleto::CommandLine;
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const CommandLine line = boleto::ParseCommandLine(args);
+  switch (line.action) {
+    case CommandLine::Action::kHelp:
+      std::fputs(boleto::UsageText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::kVersion:
+      std::printf("%s\n", boleto::VersionText().c_str());
+      return 0;
+    case CommandLine::Action::kUsageError:
+      std::fprintf(stderr, "boleto-sr: %s\n%s", line.problem.c_str(), boleto::UsageText().c_str());
+      return boleto::kExitUsage;
+    case CommandLine::Action::kRun:
+      break;
+  }
+  boleto::ConsoleMessages messages;
+  boleto::RunContext ctx;
+  ctx.messages = &messages;
+  ctx.destination = line.destination;
+  return boleto::StartUp(ctx, line.argument_text);
+}

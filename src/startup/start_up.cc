@@ -1,0 +1,72 @@
+#include "startup/start_up.h"
+
+#include <memory>
+
+#include "boleto/boleto_run.h"
+#include "db/odbc_database.h"
+#include "startup/argument_text.h"
+#include "startup/command_line.h"
+#include "startup/company_parameters.h"
+#include "validation/eligibility.h"
+
+namespace boleto {
+
+namespace {
+
+constexpr char kStartUpContext[] =
+    "Parâmetros não cadastrados corretamente, verifique e corrija antes de prosseguir.";
+
+int ExitStatusOf(const RunContext& ctx, int status) {
+  return ctx.error_reported ? kExitErrorReported : status;
+}
+
+}  // namespace
+
+int StartUp(RunContext& ctx, std::string_view argument_text) {
+  if (!argument_text.empty()) {
+    ctx.params = ParseArgumentText(argument_text);
+    ctx.decimal_mark = ".";
+  }
+
+  Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(ctx.params.connect_string);
+  if (!opened.ok()) {
+    ReportRunError(ctx, opened.error(), kStartUpContext);
+    return kExitErrorReported;
+  }
+  // The connection lives until the run is over.
+  const std::unique_ptr<Database> db = std::move(opened).value();
+  ctx.db = db.get();
+
+  switch (LoadCompanyParameters(ctx)) {
+    case CompanyOutcome::kLoaded:
+      break;
+    case CompanyOutcome::kNoRow:
+      return ExitStatusOf(ctx, kExitRefused);
+    case CompanyOutcome::kErrorReported:
+      // The error has been shown; a boleto with part of its company data
+      // missing is never printed.
+      return kExitErrorReported;
+  }
+
+  switch (CheckInstallmentEligibility(ctx)) {
+    case EligibilityOutcome::kAccepted:
+      break;
+    case EligibilityOutcome::kRefused:
+      return ExitStatusOf(ctx, kExitRefused);
+    case EligibilityOutcome::kErrorReported:
+      return kExitErrorReported;
+  }
+
+  switch (BoletoRun(ctx)) {
+    case RunOutcome::kPrinted:
+      return ExitStatusOf(ctx, kExitPrinted);
+    case RunOutcome::kNothingToPrint:
+    case RunOutcome::kDirectoryRefused:
+      return ExitStatusOf(ctx, kExitRefused);
+    case RunOutcome::kErrorReported:
+      break;
+  }
+  return kExitErrorReported;
+}
+
+}  // namespace boleto
