@@ -1,0 +1,334 @@
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <regex>
+
+#include "print/cairo_page_surface.h"
+#include "print/page_delivery.h"
+#include "print/print_job.h"
+#include "print/renderer.h"
+#include "print_test_helpers.h"
+#include "support/paths.h"
+
+namespace boleto {
+namespace {
+
+using testing::MakeTempDir;
+using testing::PrintedLineOf;
+using testing::ReadFile;
+using testing::RemoveTree;
+using testing::RunCommand;
+using testing::TenBankBoletos;
+
+class CairoPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeTempDir("boleto-print-"); }
+  void TearDown() override { RemoveTree(dir_); }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string dir_;
+};
+
+// A 24-bit BMP file: rows bottom-up, each padded to four bytes; every pixel
+// the given colour.
+std::string SolidBmp(int width, int height, Rgb colour) {
+  const int row = (width * 3 + 3) / 4 * 4;
+  const int size = 54 + row * height;
+  std::string bmp(size, '\0');
+  auto put32 = [&](int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+  };
+  bmp[0] = 'B', bmp[1] = 'M';
+  put32(2, size);
+  put32(10, 54);  // pixel data offset
+  put32(14, 40);  // BITMAPINFOHEADER
+  put32(18, width);
+  put32(22, height);
+  bmp[26] = 1;   // planes
+  bmp[28] = 24;  // bits per pixel
+  put32(34, row * height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int at = 54 + y * row + x * 3;
+      bmp[at] = static_cast<char>(colour.blue);
+      bmp[at + 1] = static_cast<char>(colour.green);
+      bmp[at + 2] = static_cast<char>(colour.red);
+    }
+  }
+  return bmp;
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// A boleto with its digitable line and a few values filled in.
+struct Boleto {
+  LayoutForm receipt_stub{ReceiptStubTemplate()};
+  LayoutForm compensation_part{CompensationPartTemplate()};
+  explicit Boleto(const std::string& printed_line) {
+    EXPECT_TRUE(compensation_part.SetCaption("nr", printed_line).ok());
+    for (LayoutForm* form : {&receipt_stub, &compensation_part}) {
+      EXPECT_TRUE(form->SetCaption("lblValorDocumento", "1.234,56").ok());
+      EXPECT_TRUE(form->SetCaption("lblSacado1", "JOSÉ DA CONCEIÇÃO").ok());
+      EXPECT_TRUE(form->SetCaption("lblCodigoBanco", "| 001-9 |").ok());
+    }
+  }
+};
+
+// Renders a boleto as the run does and writes it to the file.
+Status PrintToFile(const Boleto& boleto, const std::string& path,
+                   std::string_view bank_description = "BANCO EXEMPLO") {
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(PageDestination{path, ""});
+  if (!job.ok()) return job.status();
+  (*job)->Setup();
+  if (Status drawn =
+          (*job)->Render(boleto.receipt_stub, boleto.compensation_part, bank_description);
+      !drawn.ok()) {
+    return drawn;
+  }
+  if (Status completed = (*job)->CompletePage(); !completed.ok()) return completed;
+  return (*job)->Close();
+}
+
+TEST_F(CairoPageTest, CourierNewMeasuresAsCourierNew) {
+  // Liberation Mono stands in for Courier New with the same advance: 0.6 em,
+  // so "W" at 10 points is 120 twips (within rounding of the font units).
+  Result<std::unique_ptr<CairoPageSurface>> page = CairoPageSurface::Create(PageFormat::kPdf, {});
+  ASSERT_TRUE(page.ok());
+  PrinterSetup(**page);
+  EXPECT_NEAR((*page)->TextWidth("W"), 120.0, 0.1);
+  EXPECT_NEAR((*page)->TextWidth("WWWWWWWWWW"), 1200.0, 1.0);
+  // The origin centres 96 such characters on the A4 width.
+  EXPECT_NEAR((*page)->ScaleLeft(), -(kA4WidthTwips - 96 * 120.0) / 2, 5.0);
+  EXPECT_GT((*page)->CurrentY(), 200);  // the height of "H", a line of 10 points
+  EXPECT_LT((*page)->CurrentY(), 300);
+  // Arial is measured with its stand-in too: wider text, wider measure.
+  (*page)->SetFontName("Arial");
+  (*page)->SetFontSize(6.75);
+  EXPECT_GT((*page)->TextWidth("Beneficiário"), (*page)->TextWidth("Benef"));
+}
+
+TEST_F(CairoPageTest, EachBanksBarcodeDecodesFromThePng) {
+  if (RunCommand("command -v zbarimg").exit_status != 0) GTEST_SKIP() << "zbarimg not installed";
+  for (const auto& sample : TenBankBoletos()) {
+    SCOPED_TRACE(sample.bank);
+    Boleto boleto(PrintedLineOf(sample.barcode));
+    const std::string png = Path(std::string(sample.bank) + ".png");
+    ASSERT_TRUE(PrintToFile(boleto, png).ok());
+    testing::CommandOutput decoded =
+        RunCommand("zbarimg --raw -q -Sdisable -Si25.enable '" + png + "'");
+    EXPECT_EQ(decoded.exit_status, 0);
+    EXPECT_EQ(decoded.output, sample.barcode + "\n");
+  }
+}
+
+TEST_F(CairoPageTest, PngIsA4At300Dpi) {
+  Boleto boleto(PrintedLineOf(TenBankBoletos()[0].barcode));
+  const std::string png = Path("page.png");
+  ASSERT_TRUE(PrintToFile(boleto, png).ok());
+  cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+  ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_image_surface_get_width(image), 2480);   // 8.27 in x 300
+  EXPECT_EQ(cairo_image_surface_get_height(image), 3508);  // 11.69 in x 300
+  cairo_surface_destroy(image);
+}
+
+// Colour of the PNG pixel at a page position in twips (x on the page's
+// surface coordinates, before the origin shift).
+Rgb PixelAt(cairo_surface_t* image, double page_x_twips, double y_twips) {
+  const double scale = kPngDpi / kTwipsPerInch;
+  const int x = static_cast<int>(page_x_twips * scale);
+  const int y = static_cast<int>(y_twips * scale);
+  cairo_surface_flush(image);
+  const unsigned char* row =
+      cairo_image_surface_get_data(image) + y * cairo_image_surface_get_stride(image);
+  const uint32_t pixel = reinterpret_cast<const uint32_t*>(row)[x];
+  return Rgb{static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8),
+             static_cast<uint8_t>(pixel)};
+}
+
+TEST_F(CairoPageTest, LogosAtNaturalSizeAndBarsWhereTheyBelong) {
+  // A 110 x 32 bank logo at 96 pixels per inch is 1650 x 480 twips; painted
+  // at (480, 1850) on the stub it ends at x 2130, y 2330 whatever the box.
+  const Rgb red{255, 0, 0};
+  WriteFile(Path("LOGO.BMP"), SolidBmp(110, 32, red));
+  Result<Picture> logo = LoadPicture(Path("LOGO.BMP"));
+  ASSERT_TRUE(logo.ok()) << logo.error().description;
+  EXPECT_DOUBLE_EQ(logo->WidthTwips(), 1650);
+  EXPECT_DOUBLE_EQ(logo->HeightTwips(), 480);
+
+  Boleto boleto(PrintedLineOf(TenBankBoletos()[0].barcode));
+  ASSERT_TRUE(boleto.receipt_stub.SetPicture("PictLogoBanco", *logo).ok());
+  const std::string png = Path("logo.png");
+  ASSERT_TRUE(PrintToFile(boleto, png).ok());
+
+  cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+  ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+  // Page x is surface x minus the origin (about -192 twips for Courier New).
+  const double shift = (kA4WidthTwips - 96 * 120.0) / 2;
+  EXPECT_EQ(PixelAt(image, shift + 480 + 40, 1850 + 40), red);
+  EXPECT_EQ(PixelAt(image, shift + 2130 - 40, 2330 - 40), red);
+  EXPECT_EQ(PixelAt(image, shift + 2130 + 60, 1850 + 40), kWhite);  // box is 1695 wide
+  EXPECT_EQ(PixelAt(image, shift + 480 + 40, 2330 + 60), kWhite);
+  // The first bar: page x 870 to 885, y 13550 to 14300 (3 pixels wide).
+  EXPECT_EQ(PixelAt(image, shift + 877, 13900), kBlack);
+  EXPECT_EQ(PixelAt(image, shift + 877, 13500), kWhite);  // above the bars
+  EXPECT_EQ(PixelAt(image, shift + 877, 14350), kWhite);  // below them
+  EXPECT_EQ(PixelAt(image, shift + 800, 13900), kWhite);  // quiet zone
+  cairo_surface_destroy(image);
+}
+
+TEST_F(CairoPageTest, PictureLoadErrors) {
+  Result<Picture> missing = LoadPicture(Path("NONE.BMP"));
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().number, error_number::kFileNotFound);
+  EXPECT_EQ(missing.error().description, "File not found: " + Path("NONE.BMP"));
+
+  WriteFile(Path("TEXT.BMP"), "this is no bitmap");
+  Result<Picture> text = LoadPicture(Path("TEXT.BMP"));
+  ASSERT_FALSE(text.ok());
+  EXPECT_EQ(text.error().number, error_number::kInvalidPicture);
+
+  // A directory by the name of a logo is no file either.
+  Result<Picture> directory = LoadPicture(dir_);
+  ASSERT_FALSE(directory.ok());
+  EXPECT_EQ(directory.error().number, error_number::kFileNotFound);
+}
+
+struct Word {
+  double x_min, y_min, x_max, y_max;  // points
+  std::string text;
+};
+
+// Words of a PDF page with their boxes, from pdftotext -bbox.
+std::vector<Word> PdfWords(const std::string& pdf) {
+  testing::CommandOutput html = RunCommand("pdftotext -bbox '" + pdf + "' -");
+  std::vector<Word> words;
+  const std::regex word(
+      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+  for (auto it = std::sregex_iterator(html.output.begin(), html.output.end(), word);
+       it != std::sregex_iterator(); ++it) {
+    words.push_back(Word{std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]),
+                         std::stod((*it)[4]), (*it)[5]});
+  }
+  return words;
+}
+
+const Word* FindWord(const std::vector<Word>& words, const std::string& text) {
+  for (const Word& w : words) {
+    if (w.text == text) return &w;
+  }
+  return nullptr;
+}
+
+TEST_F(CairoPageTest, PdfHoldsTheLineAndCaptionsAtTheirPlaces) {
+  if (RunCommand("command -v pdftotext").exit_status != 0) GTEST_SKIP() << "poppler-utils missing";
+  const std::string line = PrintedLineOf(TenBankBoletos()[2].barcode);
+  Boleto boleto(line);
+  const std::string pdf = Path("page.pdf");
+  ASSERT_TRUE(PrintToFile(boleto, pdf, "BANCO DO BRASIL").ok());
+  EXPECT_EQ(ReadFile(pdf).substr(0, 5), "%PDF-");
+
+  testing::CommandOutput info = RunCommand("pdfinfo '" + pdf + "'");
+  EXPECT_TRUE(std::regex_search(info.output, std::regex("\nPages: +1\n"))) << info.output;
+  EXPECT_NE(info.output.find("595.276 x 841.89 pts (A4)"), std::string::npos) << info.output;
+
+  testing::CommandOutput text = RunCommand("pdftotext -layout '" + pdf + "' -");
+  for (const std::string& expected :
+       {line, std::string("Recibo do Pagador"), std::string("1.234,56"),
+        std::string("JOSÉ DA CONCEIÇÃO"),
+        std::string("Autenticação Mecânica / FICHA DE COMPENSAÇÃO"),
+        std::string("Instruções ( Texto de responsabilidade do Cedente)"),
+        std::string("BANCO DO BRASIL")}) {
+    EXPECT_NE(text.output.find(expected), std::string::npos) << expected;
+  }
+
+  // Places in points: page x = (surface x + shift) / 20, y = twips / 20; text
+  // boxes start at the top of the line, within a couple of points.
+  const double shift = (kA4WidthTwips - 96 * 120.0) / 2;
+  std::vector<Word> words = PdfWords(pdf);
+  struct Place {
+    std::string word;
+    double x_twips, y_twips;
+  };
+  const Place places[] = {
+      {line.substr(0, 11), 360 + 3600, 8000 + 495},            // nr, first field
+      {"Recibo", 360 + 9000, 2160},                            // lblTRecibo
+      {"FICHA", 0, 8000 + 5175},                               // lblAutentica (x not checked)
+      {"1.234,56", 360 + 8760 + 1815 - 8 * 120, 8000 + 2190},  // right-aligned value
+      {"Vencimento", 360 + 9000, 2415},                        // lblTVencimento on the stub
+  };
+  for (const Place& place : places) {
+    SCOPED_TRACE(place.word);
+    const Word* found = nullptr;
+    for (const Word& w : words) {
+      if (w.text == place.word && std::abs(w.y_min - place.y_twips / 20) < 3) found = &w;
+    }
+    ASSERT_NE(found, nullptr);
+    if (place.x_twips > 0) EXPECT_NEAR(found->x_min, (place.x_twips + shift) / 20, 1.5);
+  }
+  // The receipt stub is above the compensation part.
+  const Word* recibo = FindWord(words, "Recibo");
+  const Word* ficha = FindWord(words, "FICHA");
+  ASSERT_TRUE(recibo && ficha);
+  EXPECT_LT(recibo->y_min, ficha->y_min);
+}
+
+TEST_F(CairoPageTest, FormatFollowsTheFileName) {
+  EXPECT_EQ(FormatForDestination({"out/boleto.png", ""}), PageFormat::kPng);
+  EXPECT_EQ(FormatForDestination({"BOLETO.PNG", ""}), PageFormat::kPng);
+  EXPECT_EQ(FormatForDestination({"boleto.pdf", ""}), PageFormat::kPdf);
+  EXPECT_EQ(FormatForDestination({"png", ""}), PageFormat::kPdf);
+  EXPECT_EQ(FormatForDestination({"", ""}), PageFormat::kPdf);  // CUPS takes PDF
+}
+
+TEST_F(CairoPageTest, UnwritableFileIsAPrinterFailure) {
+  Boleto boleto(PrintedLineOf(TenBankBoletos()[0].barcode));
+  const std::string path = Path("missing-folder/boleto.pdf");
+  Status printed = PrintToFile(boleto, path);
+  ASSERT_FALSE(printed.ok());
+  EXPECT_EQ(printed.error().number, error_number::kPrinterFailure);
+  EXPECT_EQ(printed.error().description,
+            "Cannot write the page to " + path + ": No such file or directory");
+}
+
+TEST_F(CairoPageTest, NothingIsWrittenBeforeThePageIsCompleted) {
+  const std::string path = Path("boleto.pdf");
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open({path, ""});
+  ASSERT_TRUE(job.ok());
+  (*job)->Setup();
+  Boleto boleto(PrintedLineOf(TenBankBoletos()[3].barcode));
+  ASSERT_TRUE((*job)->Render(boleto.receipt_stub, boleto.compensation_part, "").ok());
+  EXPECT_FALSE(std::ifstream(path).good());
+  ASSERT_TRUE((*job)->CompletePage().ok());
+  EXPECT_TRUE(std::ifstream(path).good());
+  // The page is gone: nothing more can be drawn on it.
+  Status late = (*job)->surface().PrintText("late");
+  ASSERT_FALSE(late.ok());
+  EXPECT_EQ(late.error().number, error_number::kPrinterFailure);
+  EXPECT_TRUE((*job)->Close().ok());
+}
+
+TEST_F(CairoPageTest, ClosedWithoutAPageWritesNothing) {
+  const std::string path = Path("never.pdf");
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open({path, ""});
+  ASSERT_TRUE(job.ok());
+  (*job)->Setup();
+  EXPECT_TRUE((*job)->Close().ok());
+  job = Result<std::unique_ptr<PrintJob>>(std::unique_ptr<PrintJob>());
+  EXPECT_FALSE(std::ifstream(path).good());
+}
+
+TEST_F(CairoPageTest, MalformedLineLeavesNoFile) {
+  Boleto boleto("00190.00009 01234.567004 00000.123180 4 9999000000000");  // 53 characters
+  const std::string path = Path("bad.pdf");
+  Status printed = PrintToFile(boleto, path);
+  ASSERT_FALSE(printed.ok());
+  EXPECT_EQ(printed.error().number, error_number::kMalformedBarcode);
+  EXPECT_FALSE(std::ifstream(path).good());
+}
+
+}  // namespace
+}  // namespace boleto
