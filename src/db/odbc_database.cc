@@ -302,6 +302,7 @@ Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
   if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &column_count))) {
     return HandleError(SQL_HANDLE_STMT, stmt.get(), "The query failed.");
   }
+  if (column_count == 0) return RowSet();  // a statement without a result set
   std::vector<std::string> columns;
   for (SQLUSMALLINT i = 1; i <= column_count; ++i) {
     std::vector<SQLCHAR> name(256);
