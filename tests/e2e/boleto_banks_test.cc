@@ -391,6 +391,23 @@ TEST_F(BoletoLedger, RecordingAfterRepeatedPrints) {
   EXPECT_EQ(Rows("SELECT DATAOCORRENCIA = date('now', 'localtime') FROM REMESSAR"), "1\n");
 }
 
+TEST_F(BoletoLedger, CompanyFolderWithoutAnyLogoEndsInTheErrorReport) {
+  // The company folder exists (the logo directory check passes) but holds
+  // neither LOGOBOLR.BMP nor LOGO.BMP: the error is reported before anything
+  // is printed or written.
+  const std::string print_dir = out_ + "/print";
+  fs::create_directories(print_dir + "/BMP/01");
+  ASSERT_TRUE(fixture_->Run("UPDATE PARAMIMP SET LOCALANEXO = '" + print_dir + "'").ok());
+  const ProgramRun run = Print("boleto.pdf", "DM", "1", "1002", "01");
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(run.err.rfind("Error #  53\n", 0), 0u) << run.err;
+  EXPECT_NE(run.err.find(print_dir + "/BMP/01/LOGO.BMP"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(out_ + "/boleto.pdf"));
+  EXPECT_EQ(Rows("SELECT IDBANCARIA, NUMERORECEBIMENTO, DOCTORECEBIMENTO, VALOROUTROC FROM "
+                 "PARCELAR WHERE NUMERO = '1002    '"),
+            "NULL|          |          |0\n");
+}
+
 // --- PostgreSQL -------------------------------------------------------------
 
 class BoletoOnPostgres : public ::testing::TestWithParam<const char*> {};
