@@ -2,7 +2,9 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
 
 #include <cmath>
 #include <cstring>
@@ -89,6 +91,38 @@ cairo_status_t AppendToDocument(void* closure, const unsigned char* data, unsign
   return CAIRO_STATUS_SUCCESS;
 }
 
+// The forms' screen fonts mapped to the metric-compatible faces of their
+// printer counterparts (MS Sans Serif printed as Arial, MS Serif as Times),
+// so that the digitable line in MS Sans Serif 12 keeps within the page.
+// Arial and Courier New find Liberation Sans and Mono through the system's
+// own aliases; any other name falls back as fontconfig decides.
+constexpr char kFontAliases[] = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <alias binding="same"><family>MS Sans Serif</family>
+    <prefer><family>Arial</family><family>Liberation Sans</family></prefer></alias>
+  <alias binding="same"><family>MS Serif</family>
+    <prefer><family>Times New Roman</family><family>Liberation Serif</family></prefer></alias>
+</fontconfig>
+)";
+
+// One font map for the process: loading the font configuration is the
+// costly part of a page, and every page uses the same fonts.
+PangoFontMap* ProgramFontMap() {
+  static PangoFontMap* const font_map = [] {
+    PangoFontMap* map = pango_cairo_font_map_new();
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (config != nullptr && PANGO_IS_FC_FONT_MAP(map)) {
+      FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontAliases),
+                                     FcFalse);
+      pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(map), config);
+    }
+    if (config != nullptr) FcConfigDestroy(config);
+    return map;
+  }();
+  return font_map;
+}
+
 constexpr double kPointsPerTwip = 1.0 / kTwipsPerPoint;
 constexpr double kPngPixelsPerTwip = kPngDpi / kTwipsPerInch;
 
@@ -133,11 +167,12 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat fo
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
   cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  state->layout = pango_cairo_create_layout(state->cr);
-  PangoContext* context = pango_layout_get_context(state->layout);
+  PangoContext* context = pango_font_map_create_context(ProgramFontMap());
+  pango_cairo_update_context(state->cr, context);
   pango_cairo_context_set_font_options(context, options);
   pango_context_set_round_glyph_positions(context, FALSE);
-  pango_layout_context_changed(state->layout);
+  state->layout = pango_layout_new(context);
+  g_object_unref(context);
   cairo_font_options_destroy(options);
   state->font = pango_font_description_new();
 

@@ -269,6 +269,18 @@ TEST_F(CairoPageTest, PdfHoldsTheLineAndCaptionsAtTheirPlaces) {
     ASSERT_NE(found, nullptr);
     if (place.x_twips > 0) EXPECT_NEAR(found->x_min, (place.x_twips + shift) / 20, 1.5);
   }
+  // The digitable line ends inside the printable area (a quarter inch from
+  // the right edge of the A4 page, 595.3 points wide).
+  const Word* amount_field = FindWord(words, line.substr(40));
+  ASSERT_NE(amount_field, nullptr);
+  EXPECT_LT(amount_field->x_max, 595.3 - 18);
+
+  // The screen fonts print in their metric-compatible stand-ins.
+  testing::CommandOutput fonts = RunCommand("pdffonts '" + pdf + "'");
+  EXPECT_NE(fonts.output.find("LiberationSans"), std::string::npos)
+      << fonts.output;  // MS Sans Serif, Arial
+  EXPECT_NE(fonts.output.find("LiberationSerif"), std::string::npos) << fonts.output;  // MS Serif
+
   // The receipt stub is above the compensation part.
   const Word* recibo = FindWord(words, "Recibo");
   const Word* ficha = FindWord(words, "FICHA");
