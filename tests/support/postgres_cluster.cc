@@ -28,7 +28,7 @@ namespace {
 constexpr char kBinDir[] = "/usr/lib/postgresql/15/bin/";
 constexpr char kSystemUser[] = "postgres";
 // Changes whenever what BuildDataFolder puts in the prepared cluster changes.
-constexpr char kPreparedVersion[] = "boleto prepared cluster 1\n";
+constexpr char kPreparedVersion[] = "boleto prepared cluster 2\n";
 
 Error ClusterError(std::string text) {
   return MakeError(error_number::kOdbcCallFailed, std::move(text), "postgres test cluster");
@@ -183,7 +183,7 @@ Status BuildDataFolder(const std::string& folder, const std::string& schema) {
   const std::string data = folder + "/data";
   const std::string log = folder + "/commands.log";
   if (RunCommand(AsServerUser({std::string(kBinDir) + "initdb", "-D", data, "-U", "postgres", "-A",
-                               "trust", "-E", "UTF8", "--locale=C", "-N"}),
+                               "trust", "-E", "UTF8", "--locale=C", "-N", "--wal-segsize=1"}),
                  log) != 0) {
     return ClusterError("initdb failed: " + ReadFile(log));
   }
@@ -247,7 +247,7 @@ class FileLock {
 void RemoveStalePreparedFolders(const std::string& prefix, const std::string& keep) {
   std::error_code ec;
   const auto now = std::filesystem::file_time_type::clock::now();
-  for (const auto& entry : std::filesystem::directory_iterator("/tmp", ec)) {
+  for (const auto& entry : std::filesystem::directory_iterator(ScratchRoot(), ec)) {
     const std::string path = entry.path().string();
     if (path.rfind(prefix, 0) != 0 || path == keep || !entry.is_directory(ec)) continue;
     const auto used = std::filesystem::last_write_time(path + "/ready", ec);
@@ -269,7 +269,7 @@ Result<std::string> PreparedDataFolder() {
   char key[17];
   snprintf(key, sizeof(key), "%016zx",
            std::hash<std::string>{}(std::string(kPreparedVersion) + schema));
-  const std::string prefix = "/tmp/bpgcache-" + std::to_string(geteuid()) + "-";
+  const std::string prefix = ScratchRoot() + "/bpgcache-" + std::to_string(geteuid()) + "-";
   const std::string folder = prefix + key;
   const std::string ready = folder + "/ready";
   {
@@ -321,7 +321,8 @@ Result<PostgresCluster*> PostgresCluster::Shared() {
 }
 
 Status PostgresCluster::Start() {
-  std::string pattern = "/tmp/bpgXXXXXX";  // short: the socket path is limited to 107 bytes
+  // Short: the socket's path is limited to 107 bytes.
+  std::string pattern = ScratchRoot() + "/bpgXXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) return ClusterError("mkdtemp failed");
   dir_ = pattern;
   Status owned = GiveToServerUser(dir_);

@@ -1,13 +1,15 @@
-// A throw-away PostgreSQL 15 cluster for tests. The first use in a test
-// program runs initdb into a new folder under /tmp (as the "postgres" system
-// user when the tests run as root, since the server refuses root), starts
-// the server on a unix socket in that folder only, with trust logins, and
-// builds the database "boleto" from sql/schema.postgresql.sql. A test-made
-// odbc.ini holds the data source "boletopg" (driver "PostgreSQL Unicode");
-// the variable ODBCINI is set to it in this process, so that the programs the
-// tests start reach the same cluster with the connect string "DSN=boletopg".
-// The cluster is stopped and its folder removed when the test program ends,
-// and also, by a watchdog, when the program dies without ending normally.
+// A throw-away PostgreSQL 15 cluster for tests, one per test program,
+// started on first use in a new folder under /dev/shm (or /tmp): a copy of a
+// prepared stopped cluster (initdb, the role kPasswordRole, the databases
+// "boleto_template" and "boleto" built from sql/schema.postgresql.sql) that
+// the first test process builds once per schema text. As root the server
+// runs as the "postgres" system user, since it refuses root. It listens only
+// on a unix socket in its folder, with trust logins. A test-made odbc.ini
+// holds the data source "boletopg" (driver "PostgreSQL Unicode"); ODBCINI is
+// set to it in this process, so that the programs the tests start reach the
+// same cluster with the connect string "DSN=boletopg". The cluster is
+// stopped and its folder removed when the test program ends, and also, by a
+// watchdog, when the program dies without ending normally.
 #pragma once
 
 #include <memory>

@@ -1,6 +1,8 @@
 #include "support/sqlite_fixture.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -8,6 +10,14 @@
 #include "support/paths.h"
 
 namespace boleto::testing {
+
+std::string ScratchRoot() {
+  struct stat info;
+  if (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK) == 0) {
+    return "/dev/shm";
+  }
+  return "/tmp";
+}
 
 std::vector<std::string> SplitSqlScript(std::string_view script) {
   std::vector<std::string> statements;
@@ -68,8 +78,7 @@ Status RunSqlScript(Database& db, std::string_view script) {
 
 Result<std::unique_ptr<SqliteFixture>> SqliteFixture::Create(std::optional<int> busy_timeout_ms) {
   std::unique_ptr<SqliteFixture> fixture(new SqliteFixture());
-  // /tmp itself rather than TMPDIR: the path must stay short.
-  std::string pattern = "/tmp/bsrXXXXXX";
+  std::string pattern = ScratchRoot() + "/bsrXXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) {
     return MakeError(error_number::kOdbcCallFailed, "mkdtemp failed for " + pattern, "test");
   }

@@ -1,7 +1,7 @@
 // Throw-away SQLite databases for tests: a new file under a short folder in
-// /tmp, built from sql/schema.sqlite.sql through the SQLite3 ODBC driver,
-// reachable with a connect string short enough for the 63-column field of
-// the argument text, and removed with the fixture.
+// memory (/dev/shm, or /tmp where there is none), built from sql/schema.sqlite.sql through the
+// SQLite3 ODBC driver, reachable with a connect string short enough for the 63-column field of the
+// argument text, and removed with the fixture.
 #pragma once
 
 #include <memory>
@@ -14,6 +14,10 @@
 #include "platform/status.h"
 
 namespace boleto::testing {
+
+// Where test databases live: /dev/shm (memory: no waiting for the disk) when
+// it can be written, else /tmp; never TMPDIR, since paths must stay short.
+std::string ScratchRoot();
 
 // The statements of an SQL script, split at each ';' outside quotes and
 // comments, without the comments (the SQLite driver takes one statement and
@@ -28,8 +32,8 @@ Status RunSqlScript(Database& db, std::string_view script);
 class SqliteFixture {
  public:
   // Creates the file and the schema. `busy_timeout_ms` adds the driver's
-  // "Timeout" option to the connect string; without it the driver waits up
-  // to 100 s on a database that another connection holds.
+  // "Timeout" option to the connect string; without it the driver waits
+  // minutes on a database that another connection holds.
   static Result<std::unique_ptr<SqliteFixture>> Create(
       std::optional<int> busy_timeout_ms = std::nullopt);
   // Closes the fixture's connection and removes the folder with the file.
@@ -38,7 +42,7 @@ class SqliteFixture {
   SqliteFixture(const SqliteFixture&) = delete;
   SqliteFixture& operator=(const SqliteFixture&) = delete;
 
-  // "DRIVER=SQLite3;Database=/tmp/bsrXXXXXX/t.db" (and ";Timeout=N").
+  // "DRIVER=SQLite3;Database=/dev/shm/bsrXXXXXX/t.db" (and ";Timeout=N").
   const std::string& connect_string() const { return connect_string_; }
   const std::string& path() const { return path_; }
   // The fixture's own open connection.
