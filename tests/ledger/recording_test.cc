@@ -1,0 +1,527 @@
+#include "ledger/recording.h"
+
+#include <gtest/gtest.h>
+
+#include "ledger/remittance.h"
+#include "ledger_database.h"
+
+namespace boleto {
+namespace {
+
+using ledger_testing::AmountText;
+using ledger_testing::Cell;
+using ledger_testing::Engine;
+using ledger_testing::ExpectedReport;
+using ledger_testing::InstallmentRows;
+using ledger_testing::LedgerDatabase;
+using ledger_testing::LockHolder;
+using ledger_testing::MakeContext;
+
+constexpr char kReference[] = "09/00000012302-7";
+constexpr char kPaddedReference[] = "09/00000012302-7    ";
+constexpr char kTwentyBlanks[] = "                    ";
+
+// The statement texts as the accounts-receivable application expects them,
+// for the installment 01 / "01      " / "DM        " / "1  " / "123     " / "02".
+const std::string kWhere =
+    "WHERE CodigoEmp     = '01' AND CodigoUnidade   = '01      ' "
+    "AND CodigoDocumento = 'DM        ' AND Serie           = '1  ' "
+    "AND Numero          = '123     ' AND Parcela         = '02'";
+const std::string kFeeSql =
+    "UPDATE PARCELAR SET ValorOutroC = ValorOutroC + 3.75 WHERE CodigoEmp        = '01' "
+    " AND CodigoUnidade     = '01      '  AND CodigoDocumento   = 'DM        ' "
+    " AND Serie             = '1  '  AND Numero            = '123     ' "
+    " AND Parcela           = '02' AND DoctoRecebimento  = '          '"
+    " AND NumeroRecebimento = '          '";
+const std::string kQueuedSql =
+    "SELECT * FROM REMESSAR WHERE CODIGOEMP       = '01' "
+    " AND  CODIGOUNIDADE   = '01      '  AND  CODIGODOCUMENTO = 'DM        ' "
+    " AND  SERIE           = '1  '  AND  NUMERO          = '123     ' "
+    " AND  PARCELA         = '02' ";
+const std::string kSequenceReadSql =
+    "SELECT NUMERO FROM DOCNUMERO  WHERE CODIGOEMP = '01'   AND  CODIGO    = 'REFBANCAR '";
+const std::string kFirstNumberSql =
+    "INSERT INTO DOCNUMERO (CodigoEmp, Codigo, Numero )  VALUES ( '01', 'REFBANCAR ', "
+    "'0000000001') ";
+const std::string kRemittanceReadSql =
+    "SELECT PARCELAR.CodigoUnidade      AS Unidade, "
+    "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "
+    "       DOCUMENTOR.CodigoEmpresa    AS CodigoEmpresa, "
+    "       PARCELAR.CodigoDocumento    AS CodigoDocumento, "
+    "       PARCELAR.Serie              AS Serie, "
+    "       PARCELAR.Numero             AS Numero, "
+    "       PARCELAR.Parcela            AS Parcela, "
+    "       PARCELAR.Emissao            AS Emissao, "
+    "       PARCELAR.Vencimento         AS Vencimento, "
+    "       PARCELAR.ValorDescontoP     AS ValorDescontoP, "
+    "       PARCELAR.PercentualDesctP   AS PercentualDesctP, "
+    "       PARCELAR.PercentualJurosP   AS PercentualJurosP, "
+    "       PARCELAR.ValorMultaP        AS ValorMultaP, "
+    "       PARCELAR.PercentualMultaP   AS PercentualMultaP, "
+    "       PARCELAR.CodigoCarteira     AS CodigoCarteira, "
+    "       (PARCELAR.Valor - PARCELAR.ValorIRRF - PARCELAR.ValorINSS - PARCELAR.ValorCSLL - "
+    "PARCELAR.ValorCOFINS - PARCELAR.ValorPIS - PARCELAR.ValorISS) AS Valor "
+    " FROM PARCELAR, DOCUMENTOR "
+    "WHERE PARCELAR.CODIGOEMP       = '01' "
+    " AND  PARCELAR.CODIGOUNIDADE   = '01      ' "
+    " AND  PARCELAR.CODIGODOCUMENTO = 'DM        ' "
+    " AND  PARCELAR.SERIE           = '1  ' "
+    " AND  PARCELAR.NUMERO          = '123     ' "
+    " AND  PARCELAR.PARCELA         = '02' "
+    " AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP "
+    " AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE "
+    " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
+    " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
+    " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO "
+    " AND  DOCUMENTOR.Status       <> 'C ' ";
+const std::string kRemittanceInsertSqlite =
+    "INSERT INTO REMESSAR ( CodigoEmp, CodigoUnidade, CodigoDocumento, Serie, Numero, Parcela, "
+    "Ocorrencia, DataOcorrencia, HoraOcorrencia, Emissao, Vencimento, BancoCobranca, "
+    "AgenciaCobranca, ContaCobranca, Valor, ValorMulta, PercentualMulta, PercentualJuros, "
+    "ValorDesconto, PercentualDesconto, IDBancaria, RefBancaria, CodigoCarteira, "
+    "EmiteBoletaBanco, MatrSel, MatrEnvio ) VALUES ( '01', '01      ', 'DM        ', '1  ', "
+    "'123     ', '02', 'REMESBS   ',  date('now','localtime') ,  datetime('now','localtime') , "
+    " '2026-11-06',  '2026-12-06', '237', '1234-5', '0012345-6',  975.35 ,  20.00 ,  2.00 , "
+    " 0.33 ,  10.00 ,  1.50 , '09/00000012302-7    ', '0000000001', '06', 'N', "
+    "'CLERK01        ', '               '  )";
+const std::string kStoreNumberSql =
+    "UPDATE PARCELAR  SET RefBancaria    = '0000000001', "
+    "     IDBancaria     = '09/00000012302-7    ' " +
+    kWhere;
+const std::string kReceiptSql =
+    "UPDATE PARCELAR  SET NumeroRecebimento = '0000012302',   DoctoRecebimento = 'BOL-BANCAR' " +
+    kWhere;
+
+std::vector<std::string> Texts(const TracingDatabase& traced) {
+  std::vector<std::string> texts;
+  for (const TracingDatabase::Statement& statement : traced.statements) {
+    texts.push_back((statement.is_query ? "query: " : "execute: ") + statement.sql);
+  }
+  return texts;
+}
+
+// Everything a print writes, read back as texts that are alike on both
+// engines (amounts as currency, CHAR values as stored).
+struct InstallmentState {
+  std::optional<Currency> valor_outro_c;
+  std::optional<std::string> id_bancaria;
+  std::optional<std::string> ref_bancaria;
+  std::optional<std::string> numero_recebimento;
+  std::optional<std::string> docto_recebimento;
+  std::optional<std::string> programada;
+  bool operator==(const InstallmentState&) const = default;
+};
+
+class RecordingTest : public ::testing::TestWithParam<Engine> {
+ protected:
+  void SetUp() override {
+    Result<std::unique_ptr<LedgerDatabase>> made = LedgerDatabase::Create(GetParam());
+    ASSERT_TRUE(made.ok()) << made.error().description;
+    database_ = std::move(*made);
+    traced_ = std::make_unique<TracingDatabase>(database_->db());
+    ctx_ = MakeContext(*traced_, messages_, database_->dialect());
+    ASSERT_TRUE(database_->Run(InstallmentRows(ctx_.key)).ok());
+  }
+
+  InstallmentState Installment(const std::string& parcela = "02") {
+    RowSet rows = database_->Rows(
+        "SELECT * FROM PARCELAR WHERE CODIGOEMP = '01' AND CODIGOUNIDADE = '01      ' AND "
+        "CODIGODOCUMENTO = '" +
+        SqlQuote(ctx_.key.codigo_documento) + "' AND SERIE = '1  ' AND NUMERO = '123     ' AND " +
+        "PARCELA = '" + parcela + "'");
+    EXPECT_EQ(rows.row_count(), 1u);
+    return {AmountText(Cell(rows, "VALOROUTROC")),
+            Cell(rows, "IDBANCARIA"),
+            Cell(rows, "REFBANCARIA"),
+            Cell(rows, "NUMERORECEBIMENTO"),
+            Cell(rows, "DOCTORECEBIMENTO"),
+            Cell(rows, "PROGRAMADA")};
+  }
+
+  std::optional<std::string> StoredSequence() {
+    RowSet rows = database_->Rows(
+        "SELECT NUMERO FROM DOCNUMERO WHERE CODIGOEMP = '01' AND CODIGO = 'REFBANCAR '");
+    if (rows.eof()) return std::nullopt;
+    return Cell(rows, "NUMERO");
+  }
+
+  size_t RemittanceRows() { return database_->Rows("SELECT * FROM REMESSAR").row_count(); }
+
+  Status Print(const std::string& reference = kReference,
+               std::optional<Date> limit_date = std::nullopt) {
+    return RecordPrintedBoleto(ctx_, PrintedBoleto{reference, limit_date});
+  }
+
+  std::unique_ptr<LedgerDatabase> database_;
+  std::unique_ptr<TracingDatabase> traced_;
+  RecordingMessages messages_;
+  RunContext ctx_;
+};
+
+// The neighbour installment as InstallmentRows stores it: untouched by
+// every print of installment 02.
+const InstallmentState kUntouched = {
+    Currency::FromCents(250), std::nullopt, std::nullopt, "          ", "          ", "2026-12-06"};
+
+TEST_P(RecordingTest, FirstPrintOfARemittanceAccountWritesEveryColumn) {
+  ASSERT_TRUE(Print().ok());
+
+  // Fee 2.50 + 3.75; reference drawn from an empty sequence; receipt of
+  // number 123 and installment 02; Programada left as it was.
+  EXPECT_EQ(Installment(),
+            (InstallmentState{Currency::FromCents(625), kPaddedReference, "0000000001",
+                              "0000012302", "BOL-BANCAR", "2026-12-06"}));
+  EXPECT_EQ(Installment("01"), kUntouched);
+  EXPECT_EQ(StoredSequence(), "0000000001");
+
+  RowSet row = database_->Rows("SELECT * FROM REMESSAR");
+  ASSERT_EQ(row.row_count(), 1u);
+  struct Column {
+    const char* name;
+    std::optional<std::string> value;  // where it comes from
+  };
+  const Column texts[] = {
+      {"CODIGOEMP", "01"},                // the run's company
+      {"CODIGOUNIDADE", "01      "},      // the installment's key as read
+      {"CODIGODOCUMENTO", "DM        "},  //
+      {"SERIE", "1  "},                   //
+      {"NUMERO", "123     "},             //
+      {"PARCELA", "02"},                  //
+      {"OCORRENCIA", "REMESBS   "},       // a boleto printed by the company
+      {"EMISSAO", "2026-11-06"},          // installment's issue date
+      {"VENCIMENTO", "2026-12-06"},       // installment's due date
+      {"BANCOCOBRANCA", "237"},           // bank settings of the run
+      {"AGENCIACOBRANCA", "1234-5"},      //
+      {"CONTACOBRANCA", "0012345-6"},     //
+      {"IDBANCARIA", kPaddedReference},   // printed reference, padded to 20
+      {"REFBANCARIA", "0000000001"},      // first number of the sequence
+      {"CODIGOCARTEIRA", "06"},           // the account's CarteiraSR, not "09"
+      {"EMITEBOLETABANCO", "N"},          // the company prints the boleto
+      {"MATRSEL", "CLERK01        "},     // the requesting user
+      {"MATRENVIO", "               "},   // 15 blanks until sent
+      {"DATAPROCESSO", std::nullopt},     // not processed yet
+  };
+  for (const Column& column : texts) {
+    EXPECT_EQ(Cell(row, column.name), column.value) << column.name;
+  }
+  struct AmountColumn {
+    const char* name;
+    int64_t cents;
+  };
+  const AmountColumn amounts[] = {
+      {"VALOR", 97535},             // 1000.00 less the five withheld taxes
+      {"VALORMULTA", 2000},         // ValorMultaP
+      {"PERCENTUALMULTA", 200},     // PercentualMultaP
+      {"PERCENTUALJUROS", 33},      // PercentualJurosP
+      {"VALORDESCONTO", 1000},      // ValorDescontoP
+      {"PERCENTUALDESCONTO", 150},  // PercentualDesctP
+  };
+  for (const AmountColumn& amount : amounts) {
+    EXPECT_EQ(AmountText(Cell(row, amount.name)), Currency::FromCents(amount.cents)) << amount.name;
+  }
+  // Occurrence date and time: the server's clock, read by the statement.
+  const std::optional<std::string> date = Cell(row, "DATAOCORRENCIA");
+  const std::optional<std::string> time = Cell(row, "HORAOCORRENCIA");
+  ASSERT_TRUE(date && time);
+  EXPECT_EQ(time->substr(0, 10), *date);
+  std::optional<Date> written = Date::ParseIso(*date);
+  ASSERT_TRUE(written);
+  EXPECT_LE(Date::Today().DaysSince(*written), 1);
+  EXPECT_GE(Date::Today().DaysSince(*written), 0);
+  EXPECT_EQ(time->size(), 19u) << *time;
+
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_FALSE(ctx_.error_reported);
+}
+
+TEST_P(RecordingTest, SecondPrintAddsNoFeeAndDrawsNoNumber) {
+  ASSERT_TRUE(Print().ok());
+  const InstallmentState first = Installment();
+  RowSet queued_first = database_->Rows("SELECT * FROM REMESSAR");
+  traced_->statements.clear();
+
+  ASSERT_TRUE(Print().ok());
+
+  EXPECT_EQ(Installment(), first);
+  EXPECT_EQ(StoredSequence(), "0000000001");
+  RowSet queued = database_->Rows("SELECT * FROM REMESSAR");
+  ASSERT_EQ(queued.row_count(), 1u);
+  for (const std::string& column : queued_first.columns()) {
+    EXPECT_EQ(Cell(queued, column), Cell(queued_first, column)) << column;
+  }
+  // The fee statement finds the receipt and changes nothing; the queued row
+  // is updated in place.
+  const std::vector<std::string> expected = {
+      "execute: " + kFeeSql,
+      "query: " + kQueuedSql,
+      "execute: UPDATE REMESSAR  SET IDBancaria     = '09/00000012302-7    ' " + kWhere,
+      "execute: UPDATE PARCELAR  SET IDBancaria     = '09/00000012302-7    ' " + kWhere,
+      "execute: " + kReceiptSql,
+  };
+  EXPECT_EQ(Texts(*traced_), expected);
+}
+
+TEST_P(RecordingTest, ReprintWithAnotherReferenceUpdatesTheQueuedRow) {
+  ASSERT_TRUE(Print().ok());
+  ASSERT_TRUE(Print("09/00000012302-P").ok());
+
+  EXPECT_EQ(Installment().id_bancaria, "09/00000012302-P    ");
+  EXPECT_EQ(Installment().ref_bancaria, "0000000001");
+  RowSet queued = database_->Rows("SELECT IDBANCARIA, REFBANCARIA FROM REMESSAR");
+  ASSERT_EQ(queued.row_count(), 1u);
+  EXPECT_EQ(Cell(queued, "IDBANCARIA"), "09/00000012302-P    ");
+  EXPECT_EQ(Cell(queued, "REFBANCARIA"), "0000000001");
+}
+
+TEST_P(RecordingTest, FirstPrintRunsTheStatementsInOrder) {
+  ASSERT_TRUE(Print().ok());
+  const std::string remittance_insert =
+      GetParam() == Engine::kSqlite ? kRemittanceInsertSqlite : [] {
+        std::string sql = kRemittanceInsertSqlite;
+        auto replace = [&sql](const std::string& from, const std::string& to) {
+          sql.replace(sql.find(from), from.size(), to);
+        };
+        replace("date('now','localtime')", "CURRENT_DATE");
+        replace("datetime('now','localtime')", "LOCALTIMESTAMP(0)");
+        replace("'2026-11-06'", "DATE '2026-11-06'");
+        replace("'2026-12-06'", "DATE '2026-12-06'");
+        return sql;
+      }();
+  const std::vector<std::string> expected = {
+      "execute: " + kFeeSql,          "query: " + kQueuedSql,
+      "query: " + kSequenceReadSql,   "execute: " + kFirstNumberSql,
+      "query: " + kRemittanceReadSql, "execute: " + remittance_insert,
+      "execute: " + kStoreNumberSql,  "execute: " + kReceiptSql,
+  };
+  EXPECT_EQ(Texts(*traced_), expected);
+}
+
+TEST_P(RecordingTest, NextNumberFollowsTheStoredOne) {
+  ASSERT_TRUE(
+      database_->Run("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', '0000000041')").ok());
+  ASSERT_TRUE(Print().ok());
+  EXPECT_EQ(StoredSequence(), "0000000042");
+  EXPECT_EQ(Installment().ref_bancaria, "0000000042");
+  RowSet queued = database_->Rows("SELECT REFBANCARIA FROM REMESSAR");
+  EXPECT_EQ(Cell(queued, "REFBANCARIA"), "0000000042");
+  // Written only while 0000000041 is still the stored number.
+  const std::vector<std::string> statements = Texts(*traced_);
+  ASSERT_GE(statements.size(), 4u);
+  EXPECT_EQ(statements[3],
+            "execute: UPDATE DOCNUMERO SET NUMERO = '0000000042'  WHERE CODIGOEMP = '01'   AND  "
+            "CODIGO    = 'REFBANCAR '  AND NUMERO  = '0000000041'");
+}
+
+TEST_P(RecordingTest, BlankReferenceIsStoredAsBlanksWithoutRemittanceRow) {
+  ASSERT_TRUE(Print("").ok());
+  EXPECT_EQ(Installment(), (InstallmentState{Currency::FromCents(625), kTwentyBlanks, "0000000001",
+                                             "0000012302", "BOL-BANCAR", "2026-12-06"}));
+  EXPECT_EQ(RemittanceRows(), 0u);
+  EXPECT_EQ(StoredSequence(), "0000000001");
+}
+
+TEST_P(RecordingTest, AccountWithoutRemittanceStoresTheReferenceAlone) {
+  ctx_.bank.gera_remessa_bol_sr = "N";
+  ASSERT_TRUE(Print().ok());
+  EXPECT_EQ(Installment(),
+            (InstallmentState{Currency::FromCents(625), kPaddedReference, std::nullopt,
+                              "0000012302", "BOL-BANCAR", "2026-12-06"}));
+  EXPECT_EQ(RemittanceRows(), 0u);
+  EXPECT_EQ(StoredSequence(), std::nullopt);
+  const std::vector<std::string> expected = {
+      "execute: " + kFeeSql,
+      "execute: UPDATE PARCELAR  SET IDBancaria     = '09/00000012302-7    ' " + kWhere,
+      "execute: " + kReceiptSql,
+  };
+  EXPECT_EQ(Texts(*traced_), expected);
+}
+
+TEST_P(RecordingTest, FeeOnlyWhenTheAccountChargesIt) {
+  struct Case {
+    const char* desp_banc_bol;
+    int64_t fee_cents;
+    int64_t expected_cents;  // ValorOutroC after the print, from 2.50
+  };
+  const Case cases[] = {
+      {"S", 375, 625},  // charged: 2.50 + 3.75
+      {"N", 375, 250},  // the account does not charge it
+      {"S", 0, 250},    // the bank has no fee
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    ctx_.bank.desp_banc_bol = c.desp_banc_bol;
+    ctx_.bank.val_desp_cob = Currency::FromCents(c.fee_cents);
+    ASSERT_TRUE(Print().ok());
+    EXPECT_EQ(Installment().valor_outro_c, Currency::FromCents(c.expected_cents))
+        << c.desp_banc_bol << " " << c.fee_cents;
+  }
+}
+
+TEST_P(RecordingTest, ProgramadaOnlyWhenTheLimitDateWasComputed) {
+  struct Case {
+    const char* alt_data_ante_bol;
+    int16_t antecipa_bol;
+    const char* desconto_bol;
+    std::optional<Date> limit;
+    const char* programada;  // after the print; 2026-12-06 as stored before
+  };
+  const Date limit = *Date::FromYmd(2026, 12, 1);
+  const Case cases[] = {
+      {"S", 5, "S", limit, "2026-12-01"},         // moved to the discount limit date
+      {"S", 5, "S", std::nullopt, "2026-12-06"},  // no limit date computed: left alone
+      {"S", 5, "S", Date(), "2026-12-06"},        // the zero date is no limit date
+      {"N", 5, "S", limit, "2026-12-06"},         // the account does not move it
+      {"S", 0, "S", limit, "2026-12-06"},         // no anticipation
+      {"S", 5, "N", limit, "2026-12-06"},         // no discount on the boleto
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    ctx_.bank.alt_data_ante_bol = c.alt_data_ante_bol;
+    ctx_.bank.antecipa_bol = c.antecipa_bol;
+    ctx_.bank.desconto_bol = c.desconto_bol;
+    ASSERT_TRUE(Print(kReference, c.limit).ok());
+    EXPECT_EQ(Installment().programada, c.programada)
+        << c.alt_data_ante_bol << c.antecipa_bol << c.desconto_bol;
+    EXPECT_EQ(Installment().numero_recebimento, "0000012302");
+  }
+}
+
+TEST_P(RecordingTest, ProgramadaStatementText) {
+  ctx_.bank.alt_data_ante_bol = "S";
+  ctx_.bank.antecipa_bol = 5;
+  ctx_.bank.desconto_bol = "S";
+  ASSERT_TRUE(Print(kReference, Date::FromYmd(2026, 12, 1)).ok());
+  const std::string literal = GetParam() == Engine::kSqlite ? "'2026-12-01'" : "DATE '2026-12-01'";
+  EXPECT_EQ(Texts(*traced_).back(),
+            "execute: UPDATE PARCELAR  SET NumeroRecebimento = '0000012302',   DoctoRecebimento "
+            "= 'BOL-BANCAR'  , Programada =  " +
+                literal + " " + kWhere);
+}
+
+TEST_P(RecordingTest, ValuesWithQuotesAreStoredAsTheyAre) {
+  ctx_.key.codigo_documento = "D'OC      ";
+  ctx_.params.matr_sel = "O'NEIL         ";
+  ctx_.bank.agencia_cobranca = "12'4";
+  ASSERT_TRUE(database_->Run(InstallmentRows(ctx_.key)).ok());
+  ASSERT_TRUE(Print("09/0'0012302-7").ok());
+
+  EXPECT_EQ(Installment(),
+            (InstallmentState{Currency::FromCents(625), "09/0'0012302-7      ", "0000000001",
+                              "0000012302", "BOL-BANCAR", "2026-12-06"}));
+  RowSet row = database_->Rows("SELECT * FROM REMESSAR");
+  ASSERT_EQ(row.row_count(), 1u);
+  EXPECT_EQ(Cell(row, "CODIGODOCUMENTO"), "D'OC      ");
+  EXPECT_EQ(Cell(row, "AGENCIACOBRANCA"), "12'4");
+  EXPECT_EQ(Cell(row, "IDBANCARIA"), "09/0'0012302-7      ");
+  EXPECT_EQ(Cell(row, "MATRSEL"), "O'NEIL         ");
+  EXPECT_FALSE(ctx_.error_reported);
+}
+
+TEST(ReceiptNumberTest, EightDigitsOfTheNumberAndTwoOfTheInstallment) {
+  struct Case {
+    const char* numero;
+    const char* parcela;
+    const char* receipt;
+  };
+  const Case cases[] = {
+      {"123     ", "02", "0000012302"},  // 8 digits of the number, 2 of the installment
+      {"12345678", "10", "1234567810"},  // a full-width number
+      {"   77   ", "03", "0000007703"},  // blanks around the number are dropped
+      {"123456789", "1", "2345678901"},  // the rightmost 8 and 2 digits
+  };
+  for (const Case& c : cases) {
+    InstallmentKey key;
+    key.numero = c.numero;
+    key.parcela = c.parcela;
+    EXPECT_EQ(ReceiptNumber(key), c.receipt) << c.numero;
+  }
+}
+
+TEST_P(RecordingTest, FailedBankReferenceIsReportedAndStopsTheRecording) {
+  ctx_.bank.gera_remessa_bol_sr = "N";
+  ctx_.bank.desp_banc_bol = "N";
+  ASSERT_TRUE(database_->Run("ALTER TABLE PARCELAR RENAME TO PARCELAS").ok());
+  Status status = Print();
+  ASSERT_FALSE(status.ok());
+  EXPECT_TRUE(ctx_.error_reported);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text,
+            ExpectedReport(status.error(), "Erro atualizando identificação bancária da parcela"));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::kNone);
+  // The receipt update never ran.
+  EXPECT_EQ(traced_->statements.size(), 1u);
+}
+
+TEST_P(RecordingTest, UnreadableSequenceIsReportedAndNothingIsQueued) {
+  ASSERT_TRUE(database_->Run("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', NULL)").ok());
+  Status status = Print();
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.error().number, error_number::kInvalidUseOfNull);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text,
+            ExpectedReport(status.error(), "Erro na Verificação do Documento Padrão: REFBANCAR "));
+  EXPECT_TRUE(ctx_.error_reported);
+  EXPECT_EQ(RemittanceRows(), 0u);
+  // The fee was committed before; neither reference nor receipt followed.
+  EXPECT_EQ(Installment(), (InstallmentState{Currency::FromCents(625), std::nullopt, std::nullopt,
+                                             "          ", "          ", "2026-12-06"}));
+}
+
+TEST_P(RecordingTest, FailedRemittanceInsertIsReportedAndStopsTheRecording) {
+  ASSERT_TRUE(database_->Run("ALTER TABLE REMESSAR RENAME COLUMN MATRENVIO TO MATRSAIDA").ok());
+  Status status = Print();
+  ASSERT_FALSE(status.ok());
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text,
+            ExpectedReport(status.error(), "Erro atualizando registro para remessa EDI"));
+  EXPECT_TRUE(ctx_.error_reported);
+  // The number drawn stays used; the installment keeps no reference and no
+  // receipt, so a new print queues it again.
+  EXPECT_EQ(StoredSequence(), "0000000001");
+  EXPECT_EQ(Installment().ref_bancaria, std::nullopt);
+  EXPECT_EQ(Installment().numero_recebimento, "          ");
+}
+
+TEST_P(RecordingTest, CancelledDocumentIsNotQueued) {
+  ASSERT_TRUE(database_->Run("UPDATE DOCUMENTOR SET STATUS = 'C '").ok());
+  ASSERT_TRUE(Print().ok());
+  EXPECT_EQ(RemittanceRows(), 0u);
+  EXPECT_EQ(StoredSequence(), "0000000001");
+  EXPECT_EQ(Installment().ref_bancaria, std::nullopt);
+  EXPECT_EQ(Installment().numero_recebimento, "0000012302");
+}
+
+TEST_P(RecordingTest, LockedInstallmentShowsTheLockMessage) {
+  Result<std::unique_ptr<LedgerDatabase>> made = LedgerDatabase::Create(GetParam(), 300);
+  ASSERT_TRUE(made.ok()) << made.error().description;
+  std::unique_ptr<LedgerDatabase> database = std::move(*made);
+  ASSERT_TRUE(database->Run(InstallmentRows(ctx_.key)).ok());
+  RecordingMessages messages;
+  RunContext ctx = MakeContext(database->db(), messages, database->dialect());
+  {
+    LockHolder lock(*database, "PARCELAR");
+    ASSERT_TRUE(lock.locked());
+    Status status = RecordPrintedBoleto(ctx, PrintedBoleto{kReference, std::nullopt});
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(status.error().number, error_number::kRecordLocked);
+  }
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text,
+            "Impossível gravar dados, Registro está bloqueado por outro usuário");
+  EXPECT_EQ(messages.shown[0].icon, MessageIcon::kExclamation);
+  EXPECT_TRUE(ctx.error_reported);
+  // The fee was refused: nothing after it was written either.
+  RowSet rows = database->Rows("SELECT VALOROUTROC, NUMERORECEBIMENTO FROM PARCELAR");
+  EXPECT_EQ(AmountText(Cell(rows, "VALOROUTROC")), Currency::FromCents(250));
+  EXPECT_EQ(Cell(rows, "NUMERORECEBIMENTO"), "          ");
+  EXPECT_EQ(database->Rows("SELECT * FROM DOCNUMERO").row_count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, RecordingTest,
+                         ::testing::Values(Engine::kSqlite, Engine::kPostgres),
+                         [](const ::testing::TestParamInfo<Engine>& info) {
+                           return ledger_testing::EngineName(info.param);
+                         });
+
+}  // namespace
+}  // namespace boleto
