@@ -10,8 +10,9 @@
 //  - SQLite3 ODBC ("DRIVER=SQLite3;Database=FILE") stores and returns UTF-8.
 //    The driver would create a missing database file; the connection adds
 //    its "NoCreat=1" option so that a wrong path is an error instead of a new
-//    empty database. Its "Timeout" option is the busy wait in milliseconds
-//    (the driver's default is 100000).
+//    empty database (an explicit "NoCreat=0" is left alone). Its "Timeout"
+//    option is the wait on a database another connection holds, in
+//    milliseconds; without it the driver waits minutes.
 //  - PostgreSQL through psqlODBC: use the driver "PostgreSQL Unicode"
 //    (psqlodbcw.so) on a UTF8 database. Through the narrow calls it passes
 //    bytes unchanged, but it takes the client encoding from the locale of the
@@ -25,7 +26,8 @@
 //
 // Errors raised by the driver carry its native error number (3146 where it
 // gives none, or gives one of the numbers the program treats specially), its
-// message texts, and a source naming the driver and the SQLSTATE. Lock
+// message texts on one line, and a source "ODBC <driver> <SQLSTATE>" (the
+// driver's file name once connected, else the DRIVER or DSN named). Lock
 // conflicts (SQLite busy or locked; PostgreSQL 55P03 lock not available,
 // 40P01 deadlock) are error 3158 with the driver's description.
 #pragma once
