@@ -7,7 +7,6 @@
 namespace boleto {
 namespace {
 
-using ledger_testing::AmountText;
 using ledger_testing::Cell;
 using ledger_testing::Engine;
 using ledger_testing::ExpectedReport;
@@ -98,18 +97,6 @@ class RemittanceTest : public ::testing::TestWithParam<Engine> {
   RunContext ctx_;
 };
 
-TEST_P(RemittanceTest, WritesOneRow) {
-  ASSERT_TRUE(InsertRemittanceRecord(ctx_, Record()).ok());
-  RowSet row = database_->Rows("SELECT * FROM REMESSAR");
-  ASSERT_EQ(row.row_count(), 1u);
-  EXPECT_EQ(Cell(row, "EMISSAO"), "2026-11-06");
-  EXPECT_EQ(Cell(row, "VENCIMENTO"), "2026-12-06");
-  EXPECT_EQ(Cell(row, "REFBANCARIA"), "0000000007");
-  EXPECT_EQ(AmountText(Cell(row, "PERCENTUALJUROS")), Currency::FromCents(33));
-  EXPECT_EQ(Cell(row, "MATRENVIO"), "               ");
-  EXPECT_TRUE(messages_.shown.empty());
-}
-
 TEST_P(RemittanceTest, BlankReferenceWritesNothing) {
   for (const char* blank : {"", "                    "}) {
     RemittanceRecord record = Record();
@@ -118,18 +105,6 @@ TEST_P(RemittanceTest, BlankReferenceWritesNothing) {
   }
   EXPECT_TRUE(traced_->statements.empty());
   EXPECT_EQ(Rows(), 0u);
-}
-
-TEST_P(RemittanceTest, QuotesInValuesAreKept) {
-  RemittanceRecord record = Record();
-  record.id_bancaria = "O'REF'              ";
-  record.conta_cobranca = "'";
-  ctx_.params.matr_sel = "D'ARC          ";
-  ASSERT_TRUE(InsertRemittanceRecord(ctx_, record).ok());
-  RowSet row = database_->Rows("SELECT * FROM REMESSAR");
-  EXPECT_EQ(Cell(row, "IDBANCARIA"), "O'REF'              ");
-  EXPECT_EQ(Cell(row, "CONTACOBRANCA"), "'");
-  EXPECT_EQ(Cell(row, "MATRSEL"), "D'ARC          ");
 }
 
 TEST_P(RemittanceTest, FailuresAreReportedWithTheRemittanceContext) {
