@@ -120,6 +120,16 @@ std::string InstallmentCountQuery(const InstallmentKey& key) {
 
 namespace {
 
+// The print directory as this system writes paths: stored directories may
+// have been written with "\" between their parts.
+std::string PrintDirectory(const RunContext& ctx) {
+  std::string dir = ctx.company.local_anexo;
+  for (char& c : dir) {
+    if (c == '\\') c = '/';
+  }
+  return dir;
+}
+
 // Print folders are written with "/" between their parts.
 std::string JoinPath(std::string_view a, std::string_view b) {
   std::string path(a);
@@ -191,7 +201,7 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
   Database& db = *ctx.db;
   const InstallmentKey& key = ctx.key;
   const BankSettings& bank = ctx.bank;
-  const std::string& local_anexo = ctx.company.local_anexo;
+  const std::string local_anexo = PrintDirectory(ctx);
   const std::string& codigo_emp = ctx.params.codigo_emp;
 
   // Printer set-up.
@@ -380,7 +390,7 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
 }  // namespace
 
 RunOutcome BoletoRun(RunContext& ctx) {
-  const std::string& local_anexo = ctx.company.local_anexo;
+  const std::string local_anexo = PrintDirectory(ctx);
   if (DirectoryMissing(local_anexo)) {
     ctx.messages->Show(kPrintDirectoryMessage, MessageIcon::kExclamation);
     return RunOutcome::kDirectoryRefused;

@@ -281,6 +281,17 @@ TEST_F(BoletoRunTest, LogoNamesAreFoundWhateverTheirCase) {
   }
 }
 
+TEST_F(BoletoRunTest, PrintDirectoryWrittenWithBackslashes) {
+  RunContext& ctx = Accepted("1001");
+  std::string dir = SourceDir() + "/demo/print";
+  for (char& c : dir) {
+    if (c == '/') c = '\\';
+  }
+  ctx.company.local_anexo = dir;
+  EXPECT_EQ(BoletoRun(ctx), RunOutcome::kPrinted) << ::testing::PrintToString(messages_.texts());
+  EXPECT_TRUE(OutputExists());
+}
+
 TEST_F(BoletoRunTest, ALineThatCannotBeComposedIsReportedNotPrinted) {
   // Santander composes nothing for a portfolio other than 101 and 102.
   RunContext& ctx = Accepted("1004");
