@@ -3,7 +3,6 @@
 #include "bankrules/check_digits.h"
 #include "bankrules/digit_text.h"
 #include "db/amount_text.h"
-#include "platform/date.h"
 
 namespace boleto {
 namespace {
@@ -12,16 +11,25 @@ using bankrules::Mid;
 using bankrules::Pad;
 using bankrules::Trim;
 
-// A check digit of a bank branch, its failure named after the bank.
-Result<std::string> Digit(std::string_view bank, std::string_view method, std::string_view digits) {
-  Result<std::string> d = CheckDigitByMethod(method, digits);
-  if (!d.ok()) {
-    Error e = d.error();
-    e.description = "Bank " + std::string(bank) + ": " + e.description;
-    return e;
+// A check digit of a bank branch, kept as one character that *digit shows
+// as a one-character text; its failure is named after the bank.
+class BankDigit {
+ public:
+  BankDigit(std::string_view bank, std::string_view method, std::string_view digits)
+      : digit_(CheckDigitCharByMethod(method, digits)) {
+    if (!digit_.ok()) {
+      error_ = digit_.error();
+      error_.description = "Bank " + std::string(bank) + ": " + error_.description;
+    }
   }
-  return d;
-}
+  bool ok() const { return digit_.ok(); }
+  const Error& error() const { return error_; }
+  std::string_view operator*() const { return std::string_view(&*digit_, 1); }
+
+ private:
+  Result<char> digit_;
+  Error error_;
+};
 
 // The digit texts are whole numbers; the amount reader has always read them.
 Result<Currency> WholeNumber(std::string_view digits) { return ParseAmount(digits, "."); }
@@ -29,9 +37,12 @@ Result<Currency> WholeNumber(std::string_view digits) { return ParseAmount(digit
 std::string Join(std::initializer_list<std::string_view> parts) {
   size_t size = 0;
   for (std::string_view p : parts) size += p.size();
-  std::string out;
-  out.reserve(size);
-  for (std::string_view p : parts) out.append(p);
+  std::string out(size, ' ');
+  char* at = out.data();
+  for (std::string_view p : parts) {
+    bankrules::CopyChars(p, at);
+    at += p.size();
+  }
   return out;
 }
 
@@ -40,14 +51,15 @@ Result<BankFields> Bank409(const BankInput& in) {
   const std::string n12 = Pad(in.doc_number, 12);
   const std::string p2 = Pad(in.installment_no, 2);
   const std::string r = n12 + p2;
-  Result<std::string> d = Digit("409", "N", r);
+  const BankDigit d("409", "N", r);
   if (!d.ok()) return d.error();
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({"5", in.identificacao_sr.digits7, "00", r, *d});
   f.agency_text = Join({in.agencia_cobranca, "/", in.conta_cobranca});
   f.reference_text = Join({n12, "/", p2, "-", *d});
-  f.id_bancaria = r + *d;
-  return f;
+  f.id_bancaria = Join({r, *d});
+  return out;
 }
 
 // Bradesco: agency, portfolio, eleven-digit number, account, zero; the
@@ -56,18 +68,19 @@ Result<BankFields> Bank237(const BankInput& in) {
   const std::string c2 = Pad(in.carteira_sr, 2);
   const std::string n9 = Pad(in.doc_number, 9);
   const std::string p2 = Pad(in.installment_no, 2);
-  Result<std::string> d = Digit("237", "N7", Join({c2, n9, p2}));
+  const BankDigit d("237", "N7", Join({c2, n9, p2}));
   if (!d.ok()) return d.error();
-  Result<std::string> agency_digit = Digit("237", "A", in.agency4);
+  const BankDigit agency_digit("237", "A", in.agency4);
   if (!agency_digit.ok()) return agency_digit.error();
-  Result<std::string> account_digit = Digit("237", "C", in.account7);
+  const BankDigit account_digit("237", "C", in.account7);
   if (!account_digit.ok()) return account_digit.error();
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({in.agency4, c2, n9, p2, in.account7, "0"});
   f.agency_text = Join({in.agency4, "-", *agency_digit, "/", in.account7, "-", *account_digit});
   f.reference_text = Join({c2, "/", n9, p2, "-", *d});
   f.id_bancaria = Join({c2, n9, p2, *d});
-  return f;
+  return out;
 }
 
 // Banco do Brasil: a seven-digit agreement (above 1.000.000) puts it in the
@@ -78,7 +91,8 @@ Result<BankFields> Bank001(const BankInput& in) {
   Result<Currency> value = WholeNumber(agreement);
   if (!value.ok()) return value.error();
   const std::string c10 = Pad(in.doc_number, 8) + Pad(in.installment_no, 2);
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   constexpr int64_t kSevenDigitAgreements = 1000000;
   if (*value > Currency::FromUnits(kSevenDigitAgreements)) {
     f.free_field = Join({"000000", in.identificacao_sr.digits7, c10, Pad(in.carteira_sr, 2)});
@@ -90,7 +104,7 @@ Result<BankFields> Bank001(const BankInput& in) {
   }
   f.id_bancaria = f.reference_text;
   f.agency_text = Join({in.agencia_cobranca, "/", in.conta_cobranca});
-  return f;
+  return out;
 }
 
 // Santander: "9", beneficiary code, number with its digit, IOF "0" and the
@@ -98,18 +112,19 @@ Result<BankFields> Bank001(const BankInput& in) {
 Result<BankFields> Bank033(const BankInput& in) {
   if (in.carteira_ext != "101" && in.carteira_ext != "102") return BankFields{};
   const std::string r = Pad(in.doc_number, 10) + Pad(in.installment_no, 2);
-  Result<std::string> d = Digit("033", "N10", r);
+  const BankDigit d("033", "N10", r);
   if (!d.ok()) return d.error();
   const std::string code = Pad(Trim(in.identificacao_sr.digits7), 7);
   std::string_view agency = in.agencia_cobranca;
   while (!agency.empty() && agency.back() == ' ') agency.remove_suffix(1);
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({"9", code, r, *d, "0", in.carteira_ext});
   f.agency_text = Join({agency, "/", code});
   f.reference_text = Join({r, " ", *d});
   f.portfolio_text = in.carteira_ext == "101" ? "ECR" : "CSR";
-  f.id_bancaria = r + *d;
-  return f;
+  f.id_bancaria = Join({r, *d});
+  return out;
 }
 
 // Banco Real: agency, account, the "dígitão" over number, agency and
@@ -117,12 +132,13 @@ Result<BankFields> Bank033(const BankInput& in) {
 Result<BankFields> Bank356(const BankInput& in) {
   const std::string r = Pad(in.doc_number, 11) + Pad(in.installment_no, 2);
   const std::string d = NumericModulo10CheckDigit(Join({r, in.agency4, in.account7}));
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({in.agency4, in.account7, d, r});
   f.agency_text = Join({in.agencia_cobranca, "/", in.account7, "/", d});
   f.reference_text = r;
   f.id_bancaria = r.substr(r.size() - 7);
-  return f;
+  return out;
 }
 
 // Itaú: portfolio, number, DAC, agency, account, account digit, "000".
@@ -131,13 +147,14 @@ Result<BankFields> Bank341(const BankInput& in) {
   const std::string c3 = Pad(in.carteira_ext, 3);
   const std::string_view a5 = Mid(in.account7, 3, 5);
   const std::string dac = Modulo10CheckDigit("P5", Join({in.agency4, a5, c3, n8}));
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({c3, n8, dac, in.agency4, a5, in.account_digit, "000"});
   f.reference_text = Join({c3, "/", n8, "-", dac});
   f.agency_text = Join({in.agency4, "/", a5, "-", in.account_digit});
   f.portfolio_text = in.carteira_ext;
   f.id_bancaria = n8;
-  return f;
+  return out;
 }
 
 // HSBC "CNR": beneficiary code, thirteen-digit number, Julian due date and
@@ -146,15 +163,20 @@ Result<BankFields> Bank341(const BankInput& in) {
 Result<BankFields> Bank399Cnr(const BankInput& in) {
   const std::string p2 = Pad(in.installment_no, 2);
   const std::string b13 = Pad(in.doc_number + p2, 13);
-  const std::optional<Date> due = Date::FromDigits(in.due_date_digits);
+  const std::optional<std::chrono::sys_days> due = bankrules::DueDateDays(in.due_date_digits);
   if (!due) {
     return MakeError(error_number::kTypeMismatch,
                      "Bank 399: \"" + in.due_date_digits + "\" is not a due date");
   }
   // Julian date: day of the year and the year's last digit.
-  const std::string julian = Pad(std::to_string(due->DayOfYear()), 3) +
-                             std::string(1, static_cast<char>('0' + due->year() % 10));
-  Result<std::string> d1 = Digit("399", "N9", b13);
+  const std::chrono::year year = std::chrono::year_month_day(*due).year();
+  const int day_of_year =
+      static_cast<int>((*due - std::chrono::sys_days(year / 1 / 1)).count()) + 1;
+  const char julian[] = {static_cast<char>('0' + day_of_year / 100),
+                         static_cast<char>('0' + day_of_year / 10 % 10),
+                         static_cast<char>('0' + day_of_year % 10),
+                         static_cast<char>('0' + static_cast<int>(year) % 10)};
+  const BankDigit d1("399", "N9", b13);
   if (!d1.ok()) return d1.error();
   const std::string numbered = Join({in.doc_number, p2, *d1, "4"});  // "4": due-date kind
   Currency sum;
@@ -167,17 +189,17 @@ Result<BankFields> Bank399Cnr(const BankInput& in) {
     if (!total) return MakeError(error_number::kOverflow, "Bank 399: overflow in the digit sum");
     sum = *total;
   }
-  Result<std::string> d2 =
-      Digit("399", "N9", Pad(std::to_string(sum.raw() / Currency::kScale), 13));
+  const BankDigit d2("399", "N9", Pad(std::to_string(sum.raw() / Currency::kScale), 13));
   if (!d2.ok()) return d2.error();
-  BankFields f;
-  f.free_field = Join({in.identificacao_sr.digits7, b13, julian, "2"});
-  f.reference_text = Pad(numbered + *d2, 13);
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
+  f.free_field = Join({in.identificacao_sr.digits7, b13, std::string_view(julian, 4), "2"});
+  f.reference_text = Pad(Join({numbered, *d2}), 13);
   f.id_bancaria = f.reference_text + std::string(Mid(in.doc_number, 2, 7));
   f.agency_text = in.identificacao_sr.digits7;
   f.portfolio_text = in.carteira_ext;
   f.species_text = "";
-  return f;
+  return out;
 }
 
 // HSBC "CSB": eleven-digit number (range, number, digit), agency, account,
@@ -186,9 +208,10 @@ Result<BankFields> Bank399Csb(const BankInput& in) {
   const std::string& code5 = in.identificacao_sr.digits5;
   const std::string p2 = Pad(in.installment_no, 2);
   const std::string n5 = Pad(in.doc_number + p2, 5);
-  Result<std::string> d = Digit("399", "N8", code5 + n5);
+  const BankDigit d("399", "N8", code5 + n5);
   if (!d.ok()) return d.error();
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({code5, n5, *d, in.agency4, in.account7, "00", "1"});
   f.reference_text =
       Join({Mid(code5, 1, 2), " ", Mid(code5, 3, 3), " ", Pad(in.doc_number, 3), " ", p2, " ", *d});
@@ -196,7 +219,7 @@ Result<BankFields> Bank399Csb(const BankInput& in) {
   f.agency_text = Join({in.agency4, " ", in.account7});
   f.portfolio_text = in.carteira_ext;
   f.species_text = "";
-  return f;
+  return out;
 }
 
 // Caixa with a six-digit beneficiary code: code and digit, the fifteen-digit
@@ -205,22 +228,23 @@ Result<BankFields> Bank399Csb(const BankInput& in) {
 Result<BankFields> Bank104Code6(const BankInput& in) {
   const std::string& code6 = in.identificacao_sr.digits6;
   const std::string r15 = Pad(in.doc_number + Pad(in.installment_no, 2), 15);
-  Result<std::string> dc = Digit("104", "N4", code6);
+  const BankDigit dc("104", "N4", code6);
   if (!dc.ok()) return dc.error();
   const std::string_view kind = in.gera_remessa_bol_sr == "S" ? "1" : "2";
   const std::string f24 =
       Join({code6, *dc, r15.substr(0, 3), kind, r15.substr(3, 3), "4", r15.substr(6, 9)});
-  Result<std::string> field_digit = Digit("104", "N5", f24);
+  const BankDigit field_digit("104", "N5", f24);
   if (!field_digit.ok()) return field_digit.error();
-  Result<std::string> dn = Digit("104", "N6", in.carteira_sr + r15);
+  const BankDigit dn("104", "N6", in.carteira_sr + r15);
   if (!dn.ok()) return dn.error();
-  BankFields f;
-  f.free_field = f24 + *field_digit;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
+  f.free_field = Join({f24, *field_digit});
   f.reference_text = Join({in.carteira_sr, r15, "-", *dn});
   f.id_bancaria = in.carteira_sr + r15;
   f.agency_text = Join({in.agency4, "/", code6, "-", *dc});
   f.portfolio_text = in.carteira_ext;
-  return f;
+  return out;
 }
 
 // Caixa with a sixteen-character code (agency 4, operation 3, code 8,
@@ -229,16 +253,17 @@ Result<BankFields> Bank104Code16(const BankInput& in, std::string_view code) {
   const std::string number = in.doc_number + Pad(in.installment_no, 2);
   const bool registered = in.gera_remessa_bol_sr == "S";
   const std::string r10 = registered ? "9" + Pad(number, 9) : "82" + Pad(number, 8);
-  Result<std::string> d = Digit("104", "N3", r10);
+  const BankDigit d("104", "N3", r10);
   if (!d.ok()) return d.error();
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({r10, code.substr(0, 15)});
   f.agency_text = Join(
       {code.substr(0, 4), ".", code.substr(4, 3), ".", code.substr(7, 8), ".", code.substr(15, 1)});
   f.reference_text = Join({r10, ".", *d});
-  f.id_bancaria = r10 + *d;
+  f.id_bancaria = Join({r10, *d});
   f.portfolio_text = registered ? "CR" : "SR";
-  return f;
+  return out;
 }
 
 // Sicoob: portfolio, cooperative, modality, client code, number with its
@@ -250,7 +275,8 @@ Result<BankFields> Bank756(const BankInput& in) {
   const std::string p3 = Pad(in.installment_no, 3);
   const std::string_view client = Mid(code9, 3, 7);
   const std::string_view ext = in.carteira_ext;
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({Mid(ext, 1, 1), in.agency4, Mid(ext, 2, 2), client, n7, d, p3});
   f.portfolio_text = std::string(Mid(ext, 1, 1));
   f.acceptance_text = "N";
@@ -258,7 +284,7 @@ Result<BankFields> Bank756(const BankInput& in) {
   f.reference_text = n7 + d;
   const std::string e = PaddedModulo11CheckDigit("ED", Join({n7, d, p3}));
   f.id_bancaria = Join({n7, d, p3, e});
-  return f;
+  return out;
 }
 
 // Banestes: the 23-digit key (number, account, kind, bank) and its two
@@ -269,17 +295,21 @@ Result<BankFields> Bank021(const BankInput& in) {
   const std::string k23 =
       Join({n8, Pad(Trim(in.identificacao_sr.digits11), 11), Mid(ext, 1, 1), "021"});
   const std::string k1 = PaddedKeyCheckDigit("CB", k23);
-  Result<std::string> k2 = Digit("021", "N2", k23 + k1);
+  char key[24];  // the key and its first digit
+  bankrules::CopyChars(k23, key);
+  key[23] = k1[0];
+  const BankDigit k2("021", "N2", std::string_view(key, sizeof key));
   if (!k2.ok()) return k2.error();
   const std::string e1 = PaddedKeyCheckDigit("ED1", n8);
   const std::string e2 = PaddedKeyCheckDigit("ED2", n8 + e1);
-  BankFields f;
+  Result<BankFields> out = BankFields{};
+  BankFields& f = *out;
   f.free_field = Join({k23, k1, *k2});
   f.portfolio_text = std::string(Mid(ext, 1, 1));
   f.agency_text = Join({in.agency4, "/", in.identificacao_sr.digits11});
   f.reference_text = n8;
   f.id_bancaria = Join({n8, e1, e2});
-  return f;
+  return out;
 }
 
 }  // namespace

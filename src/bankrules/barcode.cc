@@ -1,5 +1,7 @@
 #include "bankrules/barcode.h"
 
+#include <cstring>
+
 #include "bankrules/check_digits.h"
 #include "bankrules/digit_text.h"
 #include "bankrules/due_date_factor.h"
@@ -61,37 +63,59 @@ Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
   if (free_field.size() != kFreeFieldLength || !AllDigits(free_field)) {
     return Malformed("free field \"" + std::string(free_field) + "\" is not 25 digits");
   }
-  DigitableLine line;
-  std::string body;  // the 43 digits under the barcode's check digit
-  body.reserve(kBarcodeLength);
-  body.append(prefix).append(factor_and_amount).append(free_field);
-  Result<std::string> check = CheckDigitByMethod("S", body);
+  // Built in fixed buffers: the line is composed once per boleto and its
+  // pieces are small.
+  char body[kBarcodeLength - 1];  // the 43 digits under the barcode's check digit
+  std::memcpy(body, prefix.data(), kPrefixLength);
+  std::memcpy(body + kPrefixLength, factor_and_amount.data(), kFactorAndAmountLength);
+  std::memcpy(body + kPrefixLength + kFactorAndAmountLength, free_field.data(), kFreeFieldLength);
+  const Result<char> check = CheckDigitCharByMethod("S", std::string_view(body, sizeof body));
   if (!check.ok()) return check.error();
-  line.barcode_check_digit = std::move(*check);
+  const char barcode_digit = *check;
+  DigitableLine line;
+  line.barcode_check_digit.assign(1, barcode_digit);
 
-  line.barcode.reserve(kBarcodeLength);
-  line.barcode.append(prefix)
-      .append(line.barcode_check_digit)
-      .append(factor_and_amount)
-      .append(free_field);
+  char barcode[kBarcodeLength];
+  std::memcpy(barcode, prefix.data(), kPrefixLength);
+  barcode[kPrefixLength] = barcode_digit;
+  std::memcpy(barcode + kPrefixLength + 1, body + kPrefixLength, sizeof body - kPrefixLength);
+  line.barcode.assign(barcode, sizeof barcode);
 
-  std::string field1;
-  field1.reserve(10);
-  field1.append(prefix).append(free_field.substr(0, 5));
-  line.field1_check_digit = Modulo10CheckDigit("P5", field1);
-  field1 += line.field1_check_digit;
+  char field1[9];  // prefix and free field 1-5, before its digit
+  std::memcpy(field1, prefix.data(), kPrefixLength);
+  std::memcpy(field1 + kPrefixLength, free_field.data(), 5);
   const std::string_view free2 = free_field.substr(5, 10);
   const std::string_view free3 = free_field.substr(15, 10);
+  line.field1_check_digit = Modulo10CheckDigit("P5", std::string_view(field1, sizeof field1));
   line.field2_check_digit = Modulo10CheckDigit("P11", free2);
   line.field3_check_digit = Modulo10CheckDigit("P11", free3);
 
-  std::string& p = line.printed;
-  p.reserve(kPrintedLength);
-  p.append(field1, 0, 5).append(".").append(field1, 5, 5).append(" ");
-  p.append(free2.substr(0, 5)).append(".").append(free2.substr(5)).append(line.field2_check_digit);
-  p.append(" ");
-  p.append(free3.substr(0, 5)).append(".").append(free3.substr(5)).append(line.field3_check_digit);
-  p.append(" ").append(line.barcode_check_digit).append(" ").append(factor_and_amount);
+  // "AAAAA.AAAAA BBBBB.BBBBBB CCCCC.CCCCCC D EEEEEEEEEEEEEE"
+  char printed[kPrintedLength];
+  char* p = printed;
+  auto put = [&p](std::string_view piece) {
+    bankrules::CopyChars(piece, p);
+    p += piece.size();
+  };
+  put(std::string_view(field1, 5));
+  put(".");
+  put(std::string_view(field1 + 5, 4));
+  put(line.field1_check_digit);
+  put(" ");
+  put(free2.substr(0, 5));
+  put(".");
+  put(free2.substr(5));
+  put(line.field2_check_digit);
+  put(" ");
+  put(free3.substr(0, 5));
+  put(".");
+  put(free3.substr(5));
+  put(line.field3_check_digit);
+  put(" ");
+  put(line.barcode_check_digit);
+  put(" ");
+  put(factor_and_amount);
+  line.printed.assign(printed, sizeof printed);
   return line;
 }
 

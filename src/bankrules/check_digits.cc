@@ -48,65 +48,72 @@ constexpr Method kMethods[] = {
 };
 
 const Method* FindMethod(std::string_view name) {
+  // Every name is a letter, optionally followed by a number: look only at the
+  // candidates of the same first letter and length.
+  if (name.empty()) return nullptr;
   for (const Method& m : kMethods) {
-    if (m.name == name) return &m;
+    if (m.name.size() == name.size() && m.name[0] == name[0] && m.name == name) return &m;
   }
   return nullptr;
 }
 
 std::string DigitText(int digit) { return std::string(1, static_cast<char>('0' + digit)); }
+char DigitChar(int digit) { return static_cast<char>('0' + digit); }
 
-std::string ApplyRule(Rule rule, int r) {
+char ApplyRule(Rule rule, int r) {
   switch (rule) {
     case Rule::kA:
-      return DigitText(r <= 1 ? 0 : 11 - r);
+      return DigitChar(r <= 1 ? 0 : 11 - r);
     case Rule::kD:
-      return DigitText(r <= 1 || r == 10 ? 0 : 11 - r);
+      return DigitChar(r <= 1 || r == 10 ? 0 : 11 - r);
     case Rule::kE:
-      return DigitText(r == 0 ? 0 : r == 1 ? 1 : 11 - r);
+      return DigitChar(r == 0 ? 0 : r == 1 ? 1 : 11 - r);
     case Rule::kF:
-      if (r == 1) return "P";
-      return DigitText(r == 0 ? 0 : r == 10 ? 1 : 11 - r);
+      if (r == 1) return 'P';
+      return DigitChar(r == 0 ? 0 : r == 10 ? 1 : 11 - r);
     case Rule::kG:
-      return DigitText(r == 10 ? 0 : r);
+      return DigitChar(r == 10 ? 0 : r);
     case Rule::kS: {
       const int d = 11 - r;
-      return DigitText(d == 10 || d == 11 || d == 1 ? 1 : d);
+      return DigitChar(d == 10 || d == 11 || d == 1 ? 1 : d);
     }
   }
-  return "";
+  return '0';
 }
 
 int DigitValue(char c) { return c >= '0' && c <= '9' ? c - '0' : 0; }
 
 // The modulus-10 sum digit of `digits`, weights 2,1,... from the right.
 std::string Modulo10(std::string_view digits) {
+  // A doubled digit above 9 counts the sum of its two digits (10..18 as 1..9).
+  static constexpr int kDoubled[10] = {0, 2, 4, 6, 8, 1, 3, 5, 7, 9};
   int sum = 0;
-  int weight = 2;
-  for (size_t i = digits.size(); i-- > 0;) {
-    int product = DigitValue(digits[i]) * weight;
-    if (product > 9) product -= 9;  // 10..18: the sum of its two digits
-    sum += product;
-    weight = 3 - weight;
+  size_t i = digits.size();
+  for (; i >= 2; i -= 2) {  // weight 2 on the rightmost digit, 1 on its neighbour
+    sum += kDoubled[DigitValue(digits[i - 1])] + DigitValue(digits[i - 2]);
   }
+  if (i == 1) sum += kDoubled[DigitValue(digits[0])];
   return DigitText(sum % 10 == 0 ? 0 : 10 - sum % 10);
 }
 
-// Modulus 11 of `digits` padded to weights.size(), remainder 0 or 1 giving 0.
+// Modulus 11 of `digits` zero-padded to N (rightmost N kept), remainder 0 or 1
+// giving 0. The padding zeros add nothing, so the weights are only lined up
+// from the right.
 template <size_t N>
 std::string PaddedModulo11(std::string_view digits, const std::array<uint8_t, N>& weights) {
-  const std::string padded = bankrules::Pad(digits, N);
+  if (digits.size() > N) digits = digits.substr(digits.size() - N);
+  const size_t offset = N - digits.size();
   int sum = 0;
-  for (size_t i = 0; i < N; ++i) sum += DigitValue(padded[i]) * weights[i];
+  for (size_t i = 0; i < digits.size(); ++i) sum += DigitValue(digits[i]) * weights[offset + i];
   const int r = sum % 11;
   return DigitText(r <= 1 ? 0 : 11 - r);
 }
 
 }  // namespace
 
-Result<std::string> CheckDigitByMethod(std::string_view method, std::string_view digits) {
+Result<char> CheckDigitCharByMethod(std::string_view method, std::string_view digits) {
   const Method* m = FindMethod(method);
-  if (m == nullptr) return std::string();
+  if (m == nullptr) return '\0';
   if (digits.size() != m->length || !bankrules::AllDigits(digits)) {
     return MakeError(error_number::kTypeMismatch,
                      "Check digit \"" + std::string(method) + "\" needs exactly " +
@@ -116,6 +123,12 @@ Result<std::string> CheckDigitByMethod(std::string_view method, std::string_view
   int sum = 0;
   for (size_t i = 0; i < m->length; ++i) sum += (digits[i] - '0') * m->weights[i];
   return ApplyRule(m->rule, sum % 11);
+}
+
+Result<std::string> CheckDigitByMethod(std::string_view method, std::string_view digits) {
+  const Result<char> digit = CheckDigitCharByMethod(method, digits);
+  if (!digit.ok()) return digit.error();
+  return *digit == '\0' ? std::string() : std::string(1, *digit);
 }
 
 std::string Modulo10CheckDigit(std::string_view method, std::string_view digits) {
@@ -142,8 +155,10 @@ std::string PaddedKeyCheckDigit(std::string_view method, std::string_view digits
   constexpr size_t kKeyLength = 23;
   if (!IsNumericText(digits)) return "0";
   if (method == "CB") {
-    // Weights 2,1 from the left over an odd length: the same as 2,1 from the right.
-    return Modulo10(bankrules::Pad(digits, kKeyLength));
+    // Weights 2,1 from the left over an odd length are 2,1 from the right, and
+    // the padding zeros add nothing.
+    if (digits.size() > kKeyLength) digits = digits.substr(digits.size() - kKeyLength);
+    return Modulo10(digits);
   }
   return method == "ED1" ? PaddedModulo11(digits, kEd1) : PaddedModulo11(digits, kEd2);
 }

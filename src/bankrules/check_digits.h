@@ -19,6 +19,10 @@ namespace boleto {
 // when `digits` is not exactly the method's number of digits.
 Result<std::string> CheckDigitByMethod(std::string_view method, std::string_view digits);
 
+// The same digit as one character, '\0' for an unknown method; for callers
+// that place it straight into a fixed-width field.
+Result<char> CheckDigitCharByMethod(std::string_view method, std::string_view digits);
+
 // Modulus 10 with weights 2,1,2,1... from the rightmost digit, products above
 // 9 summed digit by digit; any length, a non-digit counts 0. Methods "P5" and
 // "P11" (the digitable line's fields); "0" for any other method.

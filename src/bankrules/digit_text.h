@@ -4,6 +4,8 @@
 // never by numeric formatting.
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,5 +24,13 @@ std::string_view Trim(std::string_view text);
 
 // True when `text` is not empty and holds only the digits 0-9.
 bool AllDigits(std::string_view text);
+
+// Copies the characters of `piece` to `out`, which has room for them.
+void CopyChars(std::string_view piece, char* out);
+
+// A due date written "DDMMYYYY" read the way Date::FromDigits reads it
+// (the common eight-digit form without building a Date); nothing when it is
+// no valid date.
+std::optional<std::chrono::sys_days> DueDateDays(std::string_view ddmmyyyy);
 
 }  // namespace boleto::bankrules

@@ -184,6 +184,17 @@ std::string CurrencyText(Currency value) {
 }  // namespace
 
 Result<Currency> ParseAmount(std::string_view text, std::string_view decimal_mark) {
+  // Plain digit texts (codes, numbers) read the same in every branch.
+  constexpr size_t kSafeDigits = 14;  // below 10^14 units the raw count cannot overflow
+  if (!text.empty() && text.size() <= kSafeDigits) {
+    int64_t units = 0;
+    bool digits = true;
+    for (char c : text) {
+      digits &= IsDigit(c);
+      units = units * 10 + (c - '0');
+    }
+    if (digits) return Currency::FromUnits(units);
+  }
   if (decimal_mark != ".") return ReadLocaleAmount(text);
   const size_t separator = text.find_last_of(".,");
   if (separator != std::string_view::npos && text[separator] == ',') {
