@@ -54,10 +54,20 @@ struct CairoPageSurface::State {
     font_dirty = false;
   }
 
+  // Extents of a text in the current font; the text stays in the layout.
   PangoRectangle LogicalExtents(std::string_view text) {
     ApplyFont();
-    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
     PangoRectangle logical;
+    if (text.empty()) {
+      // Pango sizes an empty line in device units, not in the context's
+      // twips; an empty text is as high as a blank and has no width.
+      pango_layout_set_text(layout, " ", 1);
+      pango_layout_get_extents(layout, nullptr, &logical);
+      logical.width = 0;
+      pango_layout_set_text(layout, "", 0);
+      return logical;
+    }
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
     pango_layout_get_extents(layout, nullptr, &logical);
     return logical;
   }
@@ -110,8 +120,11 @@ constexpr char kFontAliases[] = R"(<?xml version="1.0"?>
 // costly part of a page, and every page uses the same fonts.
 PangoFontMap* ProgramFontMap() {
   static PangoFontMap* const font_map = [] {
+    // The default configuration, loaded before pango starts loading it on a
+    // thread of its own: a configuration of our own, or both loads at once,
+    // would read every configuration file twice.
+    FcConfig* config = FcConfigReference(nullptr);
     PangoFontMap* map = pango_cairo_font_map_new();
-    FcConfig* config = FcInitLoadConfigAndFonts();
     if (config != nullptr && PANGO_IS_FC_FONT_MAP(map)) {
       FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontAliases),
                                      FcFalse);
