@@ -1,4 +1,5 @@
 #include <cairo.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -184,6 +185,45 @@ TEST_F(CairoPageTest, LogosAtNaturalSizeAndBarsWhereTheyBelong) {
   EXPECT_EQ(PixelAt(image, shift + 877, 14350), kWhite);  // below them
   EXPECT_EQ(PixelAt(image, shift + 800, 13900), kWhite);  // quiet zone
   cairo_surface_destroy(image);
+}
+
+TEST_F(CairoPageTest, PictureResolutionFromTheFile) {
+  // A PNG that says 192 pixels per inch: 64 pixels are a third of an inch,
+  // 480 twips; a BMP carries no resolution that counts: 96 per inch.
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 64, 32);
+  gdk_pixbuf_fill(pixbuf, 0x00ff00ff);
+  ASSERT_TRUE(gdk_pixbuf_save(pixbuf, Path("logo.png").c_str(), "png", nullptr, "x-dpi", "192",
+                              "y-dpi", "192", nullptr));
+  g_object_unref(pixbuf);
+  Result<Picture> png = LoadPicture(Path("logo.png"));
+  ASSERT_TRUE(png.ok()) << png.error().description;
+  EXPECT_NEAR(png->WidthTwips(), 480, 1);
+  EXPECT_NEAR(png->HeightTwips(), 240, 1);
+
+  WriteFile(Path("logo.bmp"), SolidBmp(64, 32, kWhite));
+  Result<Picture> bmp = LoadPicture(Path("logo.bmp"));
+  ASSERT_TRUE(bmp.ok());
+  EXPECT_DOUBLE_EQ(bmp->WidthTwips(), 960);
+  EXPECT_DOUBLE_EQ(bmp->HeightTwips(), 480);
+}
+
+TEST_F(CairoPageTest, PrintedTextMovesToTheNextLine) {
+  Result<std::unique_ptr<CairoPageSurface>> page = CairoPageSurface::Create(PageFormat::kPdf, {});
+  ASSERT_TRUE(page.ok());
+  PrinterSurface& surface = **page;
+  PrinterSetup(surface);
+  surface.SetCurrentX(3000);
+  surface.SetCurrentY(1000);
+  // Courier New 10 is about 1.13 em high: some 226 twips.
+  const double height = surface.TextHeight("Cedente");
+  EXPECT_NEAR(height, 226, 10);
+  EXPECT_DOUBLE_EQ(surface.TextHeight(""), height);
+  EXPECT_DOUBLE_EQ(surface.TextWidth(""), 0);
+  ASSERT_TRUE(surface.PrintText("").ok());  // an empty text moves too
+  EXPECT_DOUBLE_EQ(surface.CurrentY(), 1000 + height);
+  EXPECT_DOUBLE_EQ(surface.CurrentX(), surface.ScaleLeft());
+  ASSERT_TRUE(surface.PrintText("Cedente").ok());
+  EXPECT_DOUBLE_EQ(surface.CurrentY(), 1000 + 2 * height);
 }
 
 TEST_F(CairoPageTest, PictureLoadErrors) {
