@@ -1,6 +1,7 @@
 #include "print/page_delivery.h"
 
 #include <cups/cups.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cctype>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 namespace boleto {
 namespace {
@@ -26,16 +28,73 @@ bool EndsWithPng(const std::string& name) {
   return tail == ".png";
 }
 
+// The CUPS client library is loaded only when a page goes to a printer
+// queue: linked into the program it would bring some twenty further
+// libraries (Kerberos, TLS, service discovery) into every run, also those
+// that only write a file.
+struct CupsApi {
+  decltype(&cupsGetNamedDest) get_named_dest = nullptr;
+  decltype(&cupsFreeDests) free_dests = nullptr;
+  decltype(&cupsLastErrorString) last_error_string = nullptr;
+  decltype(&cupsCreateJob) create_job = nullptr;
+  decltype(&cupsStartDocument) start_document = nullptr;
+  decltype(&cupsWriteRequestData) write_request_data = nullptr;
+  decltype(&cupsFinishDocument) finish_document = nullptr;
+  decltype(&cupsCancelJob2) cancel_job2 = nullptr;
+
+  // The last error's text, never null.
+  std::string LastError() const {
+    const char* why = last_error_string();
+    return why != nullptr ? why : "";
+  }
+};
+
+// The library's entry points, loaded on first use; an error when the
+// library or one of its functions is missing.
+Result<const CupsApi*> Cups() {
+  static const Result<CupsApi> api = []() -> Result<CupsApi> {
+    void* library = dlopen("libcups.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (library == nullptr) {
+      const char* why = dlerror();
+      return PrinterFailure(std::string("The CUPS client library cannot be loaded: ") +
+                            (why != nullptr ? why : "libcups.so.2"));
+    }
+    CupsApi a;
+    bool complete = true;
+    auto bind = [&](auto& function, const char* name) {
+      function =
+          reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+      complete = complete && function != nullptr;
+    };
+    bind(a.get_named_dest, "cupsGetNamedDest");
+    bind(a.free_dests, "cupsFreeDests");
+    bind(a.last_error_string, "cupsLastErrorString");
+    bind(a.create_job, "cupsCreateJob");
+    bind(a.start_document, "cupsStartDocument");
+    bind(a.write_request_data, "cupsWriteRequestData");
+    bind(a.finish_document, "cupsFinishDocument");
+    bind(a.cancel_job2, "cupsCancelJob2");
+    if (!complete) return PrinterFailure("The CUPS client library lacks a needed function");
+    return a;
+  }();
+  if (!api.ok()) return api.error();
+  return &api.value();
+}
+
 struct DestFree {
-  void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+  void operator()(cups_dest_t* dest) const {
+    if (auto cups = Cups(); cups.ok()) (*cups)->free_dests(1, dest);
+  }
 };
 using DestPtr = std::unique_ptr<cups_dest_t, DestFree>;
 
 Result<DestPtr> FindCupsDestination(const std::string& printer_name) {
-  cups_dest_t* dest = cupsGetNamedDest(
+  auto cups = Cups();
+  if (!cups.ok()) return cups.error();
+  cups_dest_t* dest = (*cups)->get_named_dest(
       CUPS_HTTP_DEFAULT, printer_name.empty() ? nullptr : printer_name.c_str(), nullptr);
   if (dest == nullptr) {
-    std::string why = cupsLastErrorString() != nullptr ? cupsLastErrorString() : "";
+    std::string why = (*cups)->LastError();
     if (printer_name.empty()) {
       return PrinterFailure("No default printer is available (CUPS: " + why + ")");
     }
@@ -61,24 +120,25 @@ Status WriteFile(const std::string& path, const std::string& document) {
 Status SendToCups(const std::string& printer_name, const std::string& pdf) {
   Result<DestPtr> dest = FindCupsDestination(printer_name);
   if (!dest.ok()) return dest.status();
+  const CupsApi& cups = **Cups();
   const char* queue = (*dest)->name;
   const std::string refused = std::string("The printer \"") + queue + "\" refused the page: ";
-  const int job = cupsCreateJob(CUPS_HTTP_DEFAULT, queue, kJobTitle, 0, nullptr);
-  if (job == 0) return PrinterFailure(refused + cupsLastErrorString());
-  if (cupsStartDocument(CUPS_HTTP_DEFAULT, queue, job, kJobTitle, CUPS_FORMAT_PDF, 1) !=
+  const int job = cups.create_job(CUPS_HTTP_DEFAULT, queue, kJobTitle, 0, nullptr);
+  if (job == 0) return PrinterFailure(refused + cups.LastError());
+  if (cups.start_document(CUPS_HTTP_DEFAULT, queue, job, kJobTitle, CUPS_FORMAT_PDF, 1) !=
       HTTP_STATUS_CONTINUE) {
-    std::string why = cupsLastErrorString();
-    cupsCancelJob2(CUPS_HTTP_DEFAULT, queue, job, 0);
+    std::string why = cups.LastError();
+    cups.cancel_job2(CUPS_HTTP_DEFAULT, queue, job, 0);
     return PrinterFailure(refused + why);
   }
-  if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) != HTTP_STATUS_CONTINUE) {
-    std::string why = cupsLastErrorString();
-    cupsFinishDocument(CUPS_HTTP_DEFAULT, queue);
-    cupsCancelJob2(CUPS_HTTP_DEFAULT, queue, job, 0);
+  if (cups.write_request_data(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) != HTTP_STATUS_CONTINUE) {
+    std::string why = cups.LastError();
+    cups.finish_document(CUPS_HTTP_DEFAULT, queue);
+    cups.cancel_job2(CUPS_HTTP_DEFAULT, queue, job, 0);
     return PrinterFailure(refused + why);
   }
-  if (cupsFinishDocument(CUPS_HTTP_DEFAULT, queue) > IPP_STATUS_OK_EVENTS_COMPLETE) {
-    return PrinterFailure(refused + cupsLastErrorString());
+  if (cups.finish_document(CUPS_HTTP_DEFAULT, queue) > IPP_STATUS_OK_EVENTS_COMPLETE) {
+    return PrinterFailure(refused + cups.LastError());
   }
   return Status::Ok();
 }
