@@ -170,7 +170,8 @@ Result<Currency> ReadLocaleAmount(std::string_view text) {
 std::string CurrencyText(Currency value) {
   const int64_t raw = value.raw();
   const uint64_t magnitude = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
-  std::string text = (raw < 0 ? "-" : "") + std::to_string(magnitude / Currency::kScale);
+  std::string text = raw < 0 ? "-" : "";
+  text += std::to_string(magnitude / Currency::kScale);
   uint64_t fraction = magnitude % Currency::kScale;
   if (fraction != 0) {
     std::string decimals = std::to_string(fraction);
