@@ -195,51 +195,15 @@ bool Take(Result<T>&& result, U& out, Error& failure) {
   return true;
 }
 
-// Everything from the printer set-up to the page handed to its destination.
-Status PrintBoleto(RunContext& ctx, RunState& state) {
+// The installment row's dates, currency and amounts. When an earlier print
+// already added the bank's fee to ValorOutroC, it is taken out again: the
+// base amount adds the fee itself.
+Result<InstallmentAmounts> ReadInstallmentAmounts(const RunContext& ctx, const RowSet& row) {
   Error failure;
-  Database& db = *ctx.db;
-  const InstallmentKey& key = ctx.key;
-  const BankSettings& bank = ctx.bank;
-  const std::string local_anexo = PrintDirectory(ctx);
-  const std::string& codigo_emp = ctx.params.codigo_emp;
-
-  // Printer set-up.
-  auto job =
-      PrintJob::Open(PageDestination{ctx.destination.output_file, ctx.destination.printer_name});
-  if (!job.ok()) return job.error();
-  state.job = std::move(*job);
-  state.job->Setup();
-
-  // The installment, while it is still to be collected. "SQLSERVER" opens
-  // this query with the engine's defaults.
-  const QueryMode mode = ctx.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
-                                                                 : QueryMode::kSnapshotPassThrough;
-  auto installment = db.Query(InstallmentQuery(key), mode);
-  if (!installment.ok()) return installment.error();
-  const RowSet& row = *installment;
-  if (row.eof()) {
-    state.nothing_to_print = true;
-    return Status::Ok();
-  }
-
-  Date vencimento, emissao;
-  if (!Take(DateColumn(row, "Vencimento"), vencimento, failure)) return failure;
-  if (!Take(DateColumn(row, "Emissao"), emissao, failure)) return failure;
-  const std::string due_date_text = vencimento.Format("DD/MM/YYYY");
-  const std::string due_date_digits = vencimento.Format("DDMMYYYY");
-  const std::string due_date_short = vencimento.Format("DDMMYY");
-  const std::string issue_date_text = emissao.Format("DD/MM/YYYY");
-  const std::string document_text = std::string(TrimBlanks(key.codigo_documento)) + " " +
-                                    std::string(TrimBlanks(key.serie)) + " " +
-                                    std::string(TrimBlanks(key.numero));
-  const std::string doc_number(TrimBlanks(key.numero));
-  const std::string installment_no(TrimBlanks(key.parcela));
-
   InstallmentAmounts in;
+  if (!Take(DateColumn(row, "Vencimento"), in.vencimento, failure)) return failure;
+  if (!Take(DateColumn(row, "Emissao"), in.emissao, failure)) return failure;
   if (!Take(row.Text("Moeda"), in.moeda, failure)) return failure;
-  in.emissao = emissao;
-  in.vencimento = vencimento;
   const struct {
     const char* column;
     Currency* target;
@@ -257,119 +221,156 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
   for (const auto& c : amount_columns) {
     if (!Take(AmountColumn(row, c.column, ctx.decimal_mark), *c.target, failure)) return failure;
   }
-  {
-    auto docto = row.Value("Ocorrencia");
-    if (!docto.ok()) return docto.error();
-    auto receipt = row.Value("NumeroRecebimento");
-    if (!receipt.ok()) return receipt.error();
-    if (FeeAlreadyInOtherAdditions(bank, *docto, *receipt)) {
-      auto without_fee = CheckedSub(in.valor_outro_c, bank.val_desp_cob);
-      if (!without_fee) return MakeError(error_number::kOverflow, "Overflow in ValorOutroC");
-      in.valor_outro_c = *without_fee;
-    }
+  auto docto = row.Value("Ocorrencia");
+  if (!docto.ok()) return docto.error();
+  auto receipt = row.Value("NumeroRecebimento");
+  if (!receipt.ok()) return receipt.error();
+  if (FeeAlreadyInOtherAdditions(ctx.bank, *docto, *receipt)) {
+    auto without_fee = CheckedSub(in.valor_outro_c, ctx.bank.val_desp_cob);
+    if (!without_fee) return MakeError(error_number::kOverflow, "Overflow in ValorOutroC");
+    in.valor_outro_c = *without_fee;
   }
-  BoletoAmounts amounts;
-  if (!Take(ComputeBoletoAmounts(in, bank, ctx.company.moeda_padrao), amounts, failure))
-    return failure;
+  return in;
+}
 
-  // Species of the document for this bank; empty without a row.
-  std::string species_code;
-  {
-    auto species = db.Query(SpeciesQuery(codigo_emp, bank.banco_cobranca, key.codigo_documento));
-    if (!species.ok()) return species.error();
-    if (!species->eof() && !Take(species->Text("CodigoEspecieB"), species_code, failure)) {
-      return failure;
-    }
-  }
+// The first row's `column` as text, or the empty text when `sql` finds no row.
+Result<std::string> TextOrNothing(Database& db, const std::string& sql, std::string_view column) {
+  auto rows = db.Query(sql);
+  if (!rows.ok()) return rows.error();
+  if (rows->eof()) return std::string();
+  return rows->Text(column);
+}
 
-  Beneficiary beneficiary;
-  if (!Take(ReadBeneficiary(db, codigo_emp, ctx.company.nome), beneficiary, failure))
-    return failure;
-
-  std::string installment_count;
-  {
-    auto count = db.Query(InstallmentCountQuery(key));
-    if (!count.ok()) return count.error();
-    if (!count->eof() && !Take(count->Text("QtdParcelas"), installment_count, failure)) {
-      return failure;
-    }
-  }
-
-  Payer payer;
-  if (!Take(ReadPayer(db, bank.tipo_empresa, bank.codigo_empresa, ctx.company.end_cobranca), payer,
-            failure))
-    return failure;
-
-  // Logos: the company's strip on the receipt stub (LOGOBOLR.BMP, or else
-  // LOGO.BMP, which must then exist), the bank's logo on both parts (none:
-  // the bank description is printed in its place).
-  LayoutForm receipt_stub(ReceiptStubTemplate());
-  LayoutForm compensation_part(CompensationPartTemplate());
-  const std::string company_dir = JoinPath(JoinPath(local_anexo, "BMP"), codigo_emp);
+// The company's strip on the receipt stub (LOGOBOLR.BMP, or else LOGO.BMP,
+// which must then exist) and the bank's logo on both parts (none: the bank
+// description is printed in its place).
+Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part) {
+  const std::string bmp = JoinPath(PrintDirectory(ctx), "BMP");
+  const std::string company_dir = JoinPath(bmp, ctx.params.codigo_emp);
   std::string company_logo = FindIgnoringCase(company_dir, "LOGOBOLR.BMP");
   if (!std::filesystem::is_regular_file(company_logo)) {
     company_logo = FindIgnoringCase(company_dir, "LOGO.BMP");
   }
-  Picture company_picture;
-  if (!Take(LoadPicture(company_logo), company_picture, failure)) return failure;
-  if (Status s = receipt_stub.SetPicture("Picture2", std::move(company_picture)); !s.ok()) return s;
+  Result<Picture> company_picture = LoadPicture(company_logo);
+  if (!company_picture.ok()) return company_picture.error();
+  if (Status s = receipt_stub.SetPicture("Picture2", std::move(*company_picture)); !s.ok()) {
+    return s;
+  }
 
   const std::string bank_logo =
-      FindIgnoringCase(JoinPath(JoinPath(local_anexo, "BMP"), bank.banco_cobranca), "LOGO.BMP");
+      FindIgnoringCase(JoinPath(bmp, ctx.bank.banco_cobranca), "LOGO.BMP");
   Picture bank_picture;
-  if (!DirectoryMissing(bank_logo) && !Take(LoadPicture(bank_logo), bank_picture, failure)) {
+  if (!DirectoryMissing(bank_logo)) {
+    Result<Picture> loaded = LoadPicture(bank_logo);
+    if (!loaded.ok()) return loaded.error();
+    bank_picture = std::move(*loaded);
+  }
+  if (Status s = receipt_stub.SetPicture("PictLogoBanco", std::move(bank_picture)); !s.ok()) {
+    return s;
+  }
+  Result<Picture> copied = receipt_stub.GetPicture("PictLogoBanco");
+  if (!copied.ok()) return copied.error();
+  return compensation_part.SetPicture("PictLogoBanco", std::move(*copied));
+}
+
+// What the collecting bank's rules read.
+BankInput MakeBankInput(const BankSettings& bank, const std::string& doc_number,
+                        const std::string& installment_no, const Date& vencimento) {
+  BankInput in;
+  in.bank_code = bank.banco_cobranca;
+  in.doc_number = doc_number;
+  in.installment_no = installment_no;
+  in.agency4 = Agency4(bank.agencia_cobranca);
+  in.account7 = Account7(bank.conta_cobranca);
+  in.account_digit = AccountDigit(bank.conta_cobranca);
+  in.agencia_cobranca = bank.agencia_cobranca;
+  in.conta_cobranca = bank.conta_cobranca;
+  const SrIdentification& sr = bank.sr_identification;
+  in.identificacao_sr = {sr.stored, sr.digits5, sr.digits6, sr.digits7, sr.digits9, sr.digits11};
+  in.carteira_sr = bank.carteira_sr;
+  in.carteira_ext = bank.carteira_ext;
+  in.gera_remessa_bol_sr = bank.gera_remessa_bol_sr;
+  in.due_date_digits = vencimento.Format("DDMMYYYY");
+  in.due_date_short = vencimento.Format("DDMMYY");
+  return in;
+}
+
+// Everything from the printer set-up to the page handed to its destination.
+Status PrintBoleto(RunContext& ctx, RunState& state) {
+  Error failure;
+  Database& db = *ctx.db;
+  const InstallmentKey& key = ctx.key;
+  const BankSettings& bank = ctx.bank;
+
+  // Printer set-up.
+  auto job =
+      PrintJob::Open(PageDestination{ctx.destination.output_file, ctx.destination.printer_name});
+  if (!job.ok()) return job.error();
+  state.job = std::move(*job);
+  state.job->Setup();
+
+  // The installment, while it is still to be collected. "SQLSERVER" opens
+  // this query with the engine's defaults.
+  const QueryMode mode = ctx.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
+                                                                 : QueryMode::kSnapshotPassThrough;
+  auto installment = db.Query(InstallmentQuery(key), mode);
+  if (!installment.ok()) return installment.error();
+  if (installment->eof()) {
+    state.nothing_to_print = true;
+    return Status::Ok();
+  }
+  InstallmentAmounts in;
+  if (!Take(ReadInstallmentAmounts(ctx, *installment), in, failure)) return failure;
+  BoletoAmounts amounts;
+  if (!Take(ComputeBoletoAmounts(in, bank, ctx.company.moeda_padrao), amounts, failure)) {
     return failure;
   }
-  if (Status s = receipt_stub.SetPicture("PictLogoBanco", bank_picture); !s.ok()) return s;
-  Picture copied;
-  if (!Take(receipt_stub.GetPicture("PictLogoBanco"), copied, failure)) return failure;
-  if (Status s = compensation_part.SetPicture("PictLogoBanco", std::move(copied)); !s.ok())
-    return s;
+  const std::string doc_number(TrimBlanks(key.numero));
+  const std::string installment_no(TrimBlanks(key.parcela));
+
+  BoletoFieldValues values;
+  if (!Take(TextOrNothing(
+                db, SpeciesQuery(ctx.params.codigo_emp, bank.banco_cobranca, key.codigo_documento),
+                "CodigoEspecieB"),
+            values.species_code, failure) ||
+      !Take(ReadBeneficiary(db, ctx.params.codigo_emp, ctx.company.nome), values.beneficiary,
+            failure) ||
+      !Take(TextOrNothing(db, InstallmentCountQuery(key), "QtdParcelas"), values.installment_count,
+            failure) ||
+      !Take(ReadPayer(db, bank.tipo_empresa, bank.codigo_empresa, ctx.company.end_cobranca),
+            values.payer, failure)) {
+    return failure;
+  }
+
+  LayoutForm receipt_stub(ReceiptStubTemplate());
+  LayoutForm compensation_part(CompensationPartTemplate());
+  if (Status s = LoadLogos(ctx, receipt_stub, compensation_part); !s.ok()) return s;
 
   // Barcode fields, the collecting bank's own fields and the digitable line.
+  const BankInput bank_input = MakeBankInput(bank, doc_number, installment_no, in.vencimento);
   BarcodeFields barcode;
-  if (!Take(ComposeBarcodeFields(bank.banco_cobranca, due_date_digits, amounts.amount_due), barcode,
-            failure))
-    return failure;
-  BankInput bank_input;
-  bank_input.bank_code = bank.banco_cobranca;
-  bank_input.doc_number = doc_number;
-  bank_input.installment_no = installment_no;
-  bank_input.agency4 = Agency4(bank.agencia_cobranca);
-  bank_input.account7 = Account7(bank.conta_cobranca);
-  bank_input.account_digit = AccountDigit(bank.conta_cobranca);
-  bank_input.agencia_cobranca = bank.agencia_cobranca;
-  bank_input.conta_cobranca = bank.conta_cobranca;
-  const SrIdentification& sr = bank.sr_identification;
-  bank_input.identificacao_sr = {sr.stored,  sr.digits5, sr.digits6,
-                                 sr.digits7, sr.digits9, sr.digits11};
-  bank_input.carteira_sr = bank.carteira_sr;
-  bank_input.carteira_ext = bank.carteira_ext;
-  bank_input.gera_remessa_bol_sr = bank.gera_remessa_bol_sr;
-  bank_input.due_date_digits = due_date_digits;
-  bank_input.due_date_short = due_date_short;
   BankFields bank_fields;
-  if (!Take(ComposeBankFields(bank_input), bank_fields, failure)) return failure;
   DigitableLine line;
-  if (!Take(ComposeDigitableLine(barcode.prefix, barcode.factor_and_amount, bank_fields.free_field),
-            line, failure))
+  if (!Take(
+          ComposeBarcodeFields(bank.banco_cobranca, bank_input.due_date_digits, amounts.amount_due),
+          barcode, failure) ||
+      !Take(ComposeBankFields(bank_input), bank_fields, failure) ||
+      !Take(ComposeDigitableLine(barcode.prefix, barcode.factor_and_amount, bank_fields.free_field),
+            line, failure)) {
     return failure;
+  }
 
   // Fill both forms.
-  BoletoFieldValues values;
   values.banco_cobranca = bank.banco_cobranca;
   values.bank_name = bank.bank_name;
   values.installment_no = installment_no;
-  values.installment_count = installment_count;
-  values.due_date_text = due_date_text;
-  values.issue_date_text = issue_date_text;
-  values.document_text = document_text;
-  values.species_code = species_code;
+  values.due_date_text = in.vencimento.Format("DD/MM/YYYY");
+  values.issue_date_text = in.emissao.Format("DD/MM/YYYY");
+  values.document_text = std::string(TrimBlanks(key.codigo_documento)) + " " +
+                         std::string(TrimBlanks(key.serie)) + " " + doc_number;
   values.processing_date = ServerNow(db, ctx.params.database_type);
   values.carteira = bank.carteira;
   values.currency_code = in.moeda;
-  values.beneficiary = std::move(beneficiary);
-  values.payer = std::move(payer);
   values.amounts = amounts;
   values.bank_fields = bank_fields;
   values.printed_line = line.printed;
@@ -378,8 +379,9 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
   if (Status s = ApplyFieldMap(map, receipt_stub, compensation_part); !s.ok()) return s;
 
   // Both parts on one page, handed to the destination before any recording.
-  if (Status s = state.job->Render(receipt_stub, compensation_part, ctx.txt_desc_banco); !s.ok())
+  if (Status s = state.job->Render(receipt_stub, compensation_part, ctx.txt_desc_banco); !s.ok()) {
     return s;
+  }
   if (Status s = state.job->CompletePage(); !s.ok()) return s;
 
   state.printed.id_bancaria = bank_fields.id_bancaria;
