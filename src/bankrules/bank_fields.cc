@@ -16,33 +16,38 @@ using bankrules::Trim;
 class BankDigit {
  public:
   BankDigit(std::string_view bank, std::string_view method, std::string_view digits)
-      : digit_(CheckDigitCharByMethod(method, digits)) {
-    if (!digit_.ok()) {
-      error_ = digit_.error();
-      error_.description = "Bank " + std::string(bank) + ": " + error_.description;
-    }
-  }
+      : bank_(bank), digit_(CheckDigitCharByMethod(method, digits)) {}
   bool ok() const { return digit_.ok(); }
-  const Error& error() const { return error_; }
+  Error error() const {
+    Error e = digit_.error();
+    e.description = "Bank " + std::string(bank_) + ": " + e.description;
+    return e;
+  }
   std::string_view operator*() const { return std::string_view(&*digit_, 1); }
 
  private:
+  std::string_view bank_;
   Result<char> digit_;
-  Error error_;
 };
 
 // The digit texts are whole numbers; the amount reader has always read them.
 Result<Currency> WholeNumber(std::string_view digits) { return ParseAmount(digits, "."); }
 
-std::string Join(std::initializer_list<std::string_view> parts) {
+// `out` becomes the parts one after the other.
+void Assign(std::string& out, std::initializer_list<std::string_view> parts) {
   size_t size = 0;
   for (std::string_view p : parts) size += p.size();
-  std::string out(size, ' ');
+  out.resize(size);
   char* at = out.data();
   for (std::string_view p : parts) {
     bankrules::CopyChars(p, at);
     at += p.size();
   }
+}
+
+std::string Join(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  Assign(out, parts);
   return out;
 }
 
@@ -55,10 +60,10 @@ Result<BankFields> Bank409(const BankInput& in) {
   if (!d.ok()) return d.error();
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({"5", in.identificacao_sr.digits7, "00", r, *d});
-  f.agency_text = Join({in.agencia_cobranca, "/", in.conta_cobranca});
-  f.reference_text = Join({n12, "/", p2, "-", *d});
-  f.id_bancaria = Join({r, *d});
+  Assign(f.free_field, {"5", in.identificacao_sr.digits7, "00", r, *d});
+  Assign(f.agency_text, {in.agencia_cobranca, "/", in.conta_cobranca});
+  Assign(f.reference_text, {n12, "/", p2, "-", *d});
+  Assign(f.id_bancaria, {r, *d});
   return out;
 }
 
@@ -76,10 +81,10 @@ Result<BankFields> Bank237(const BankInput& in) {
   if (!account_digit.ok()) return account_digit.error();
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({in.agency4, c2, n9, p2, in.account7, "0"});
-  f.agency_text = Join({in.agency4, "-", *agency_digit, "/", in.account7, "-", *account_digit});
-  f.reference_text = Join({c2, "/", n9, p2, "-", *d});
-  f.id_bancaria = Join({c2, n9, p2, *d});
+  Assign(f.free_field, {in.agency4, c2, n9, p2, in.account7, "0"});
+  Assign(f.agency_text, {in.agency4, "-", *agency_digit, "/", in.account7, "-", *account_digit});
+  Assign(f.reference_text, {c2, "/", n9, p2, "-", *d});
+  Assign(f.id_bancaria, {c2, n9, p2, *d});
   return out;
 }
 
@@ -95,15 +100,15 @@ Result<BankFields> Bank001(const BankInput& in) {
   BankFields& f = *out;
   constexpr int64_t kSevenDigitAgreements = 1000000;
   if (*value > Currency::FromUnits(kSevenDigitAgreements)) {
-    f.free_field = Join({"000000", in.identificacao_sr.digits7, c10, Pad(in.carteira_sr, 2)});
+    Assign(f.free_field, {"000000", in.identificacao_sr.digits7, c10, Pad(in.carteira_sr, 2)});
     f.reference_text = in.identificacao_sr.digits7 + c10;
   } else {
     const std::string n17 = Pad(c10, 17);
-    f.free_field = Join({Pad(agreement, 6), n17, "21"});
+    Assign(f.free_field, {Pad(agreement, 6), n17, "21"});
     f.reference_text = n17;
   }
   f.id_bancaria = f.reference_text;
-  f.agency_text = Join({in.agencia_cobranca, "/", in.conta_cobranca});
+  Assign(f.agency_text, {in.agencia_cobranca, "/", in.conta_cobranca});
   return out;
 }
 
@@ -119,11 +124,11 @@ Result<BankFields> Bank033(const BankInput& in) {
   while (!agency.empty() && agency.back() == ' ') agency.remove_suffix(1);
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({"9", code, r, *d, "0", in.carteira_ext});
-  f.agency_text = Join({agency, "/", code});
-  f.reference_text = Join({r, " ", *d});
+  Assign(f.free_field, {"9", code, r, *d, "0", in.carteira_ext});
+  Assign(f.agency_text, {agency, "/", code});
+  Assign(f.reference_text, {r, " ", *d});
   f.portfolio_text = in.carteira_ext == "101" ? "ECR" : "CSR";
-  f.id_bancaria = Join({r, *d});
+  Assign(f.id_bancaria, {r, *d});
   return out;
 }
 
@@ -134,8 +139,8 @@ Result<BankFields> Bank356(const BankInput& in) {
   const std::string d = NumericModulo10CheckDigit(Join({r, in.agency4, in.account7}));
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({in.agency4, in.account7, d, r});
-  f.agency_text = Join({in.agencia_cobranca, "/", in.account7, "/", d});
+  Assign(f.free_field, {in.agency4, in.account7, d, r});
+  Assign(f.agency_text, {in.agencia_cobranca, "/", in.account7, "/", d});
   f.reference_text = r;
   f.id_bancaria = r.substr(r.size() - 7);
   return out;
@@ -149,9 +154,9 @@ Result<BankFields> Bank341(const BankInput& in) {
   const std::string dac = Modulo10CheckDigit("P5", Join({in.agency4, a5, c3, n8}));
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({c3, n8, dac, in.agency4, a5, in.account_digit, "000"});
-  f.reference_text = Join({c3, "/", n8, "-", dac});
-  f.agency_text = Join({in.agency4, "/", a5, "-", in.account_digit});
+  Assign(f.free_field, {c3, n8, dac, in.agency4, a5, in.account_digit, "000"});
+  Assign(f.reference_text, {c3, "/", n8, "-", dac});
+  Assign(f.agency_text, {in.agency4, "/", a5, "-", in.account_digit});
   f.portfolio_text = in.carteira_ext;
   f.id_bancaria = n8;
   return out;
@@ -193,7 +198,7 @@ Result<BankFields> Bank399Cnr(const BankInput& in) {
   if (!d2.ok()) return d2.error();
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({in.identificacao_sr.digits7, b13, std::string_view(julian, 4), "2"});
+  Assign(f.free_field, {in.identificacao_sr.digits7, b13, std::string_view(julian, 4), "2"});
   f.reference_text = Pad(Join({numbered, *d2}), 13);
   f.id_bancaria = f.reference_text + std::string(Mid(in.doc_number, 2, 7));
   f.agency_text = in.identificacao_sr.digits7;
@@ -212,11 +217,11 @@ Result<BankFields> Bank399Csb(const BankInput& in) {
   if (!d.ok()) return d.error();
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({code5, n5, *d, in.agency4, in.account7, "00", "1"});
+  Assign(f.free_field, {code5, n5, *d, in.agency4, in.account7, "00", "1"});
   f.reference_text =
       Join({Mid(code5, 1, 2), " ", Mid(code5, 3, 3), " ", Pad(in.doc_number, 3), " ", p2, " ", *d});
-  f.id_bancaria = Join({code5, n5, *d});
-  f.agency_text = Join({in.agency4, " ", in.account7});
+  Assign(f.id_bancaria, {code5, n5, *d});
+  Assign(f.agency_text, {in.agency4, " ", in.account7});
   f.portfolio_text = in.carteira_ext;
   f.species_text = "";
   return out;
@@ -239,10 +244,10 @@ Result<BankFields> Bank104Code6(const BankInput& in) {
   if (!dn.ok()) return dn.error();
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({f24, *field_digit});
-  f.reference_text = Join({in.carteira_sr, r15, "-", *dn});
+  Assign(f.free_field, {f24, *field_digit});
+  Assign(f.reference_text, {in.carteira_sr, r15, "-", *dn});
   f.id_bancaria = in.carteira_sr + r15;
-  f.agency_text = Join({in.agency4, "/", code6, "-", *dc});
+  Assign(f.agency_text, {in.agency4, "/", code6, "-", *dc});
   f.portfolio_text = in.carteira_ext;
   return out;
 }
@@ -257,11 +262,11 @@ Result<BankFields> Bank104Code16(const BankInput& in, std::string_view code) {
   if (!d.ok()) return d.error();
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({r10, code.substr(0, 15)});
+  Assign(f.free_field, {r10, code.substr(0, 15)});
   f.agency_text = Join(
       {code.substr(0, 4), ".", code.substr(4, 3), ".", code.substr(7, 8), ".", code.substr(15, 1)});
-  f.reference_text = Join({r10, ".", *d});
-  f.id_bancaria = Join({r10, *d});
+  Assign(f.reference_text, {r10, ".", *d});
+  Assign(f.id_bancaria, {r10, *d});
   f.portfolio_text = registered ? "CR" : "SR";
   return out;
 }
@@ -277,13 +282,13 @@ Result<BankFields> Bank756(const BankInput& in) {
   const std::string_view ext = in.carteira_ext;
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({Mid(ext, 1, 1), in.agency4, Mid(ext, 2, 2), client, n7, d, p3});
+  Assign(f.free_field, {Mid(ext, 1, 1), in.agency4, Mid(ext, 2, 2), client, n7, d, p3});
   f.portfolio_text = std::string(Mid(ext, 1, 1));
   f.acceptance_text = "N";
-  f.agency_text = Join({in.agency4, "/ ", client});
+  Assign(f.agency_text, {in.agency4, "/ ", client});
   f.reference_text = n7 + d;
   const std::string e = PaddedModulo11CheckDigit("ED", Join({n7, d, p3}));
-  f.id_bancaria = Join({n7, d, p3, e});
+  Assign(f.id_bancaria, {n7, d, p3, e});
   return out;
 }
 
@@ -304,11 +309,11 @@ Result<BankFields> Bank021(const BankInput& in) {
   const std::string e2 = PaddedKeyCheckDigit("ED2", n8 + e1);
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
-  f.free_field = Join({k23, k1, *k2});
+  Assign(f.free_field, {k23, k1, *k2});
   f.portfolio_text = std::string(Mid(ext, 1, 1));
-  f.agency_text = Join({in.agency4, "/", in.identificacao_sr.digits11});
+  Assign(f.agency_text, {in.agency4, "/", in.identificacao_sr.digits11});
   f.reference_text = n8;
-  f.id_bancaria = Join({n8, e1, e2});
+  Assign(f.id_bancaria, {n8, e1, e2});
   return out;
 }
 

@@ -44,10 +44,13 @@ Result<BarcodeFields> ComposeBarcodeFields(std::string_view bank_code,
     return MakeError(error_number::kOverflow, "Overflow: the amount " + FormatMoney(amount) +
                                                   " does not fit the barcode's ten digits");
   }
-  BarcodeFields fields;
-  fields.prefix = Pad(bank_code, kBankCodeLength) + "9";  // currency code of the real
-  fields.factor_and_amount = std::move(*factor) + Pad(cents, kAmountLength);
-  return fields;
+  Result<BarcodeFields> out = BarcodeFields{};
+  BarcodeFields& fields = *out;
+  fields.prefix = Pad(bank_code, kBankCodeLength);
+  fields.prefix += '9';  // currency code of the real
+  fields.factor_and_amount = std::move(*factor);
+  fields.factor_and_amount += Pad(cents, kAmountLength);
+  return out;
 }
 
 Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
@@ -72,7 +75,8 @@ Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
   const Result<char> check = CheckDigitCharByMethod("S", std::string_view(body, sizeof body));
   if (!check.ok()) return check.error();
   const char barcode_digit = *check;
-  DigitableLine line;
+  Result<DigitableLine> out = DigitableLine{};
+  DigitableLine& line = *out;
   line.barcode_check_digit.assign(1, barcode_digit);
 
   char barcode[kBarcodeLength];
@@ -116,7 +120,7 @@ Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
   put(" ");
   put(factor_and_amount);
   line.printed.assign(printed, sizeof printed);
-  return line;
+  return out;
 }
 
 Result<std::string> RebuildBarcode(std::string_view printed_line) {

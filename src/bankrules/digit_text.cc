@@ -7,11 +7,6 @@
 
 namespace boleto::bankrules {
 
-void CopyChars(std::string_view piece, char* out) {
-  // The pieces are a few characters long: a plain loop beats a call to memcpy.
-  for (char c : piece) *out++ = c;
-}
-
 std::string Pad(std::string_view text, size_t width) {
   std::string out(width, '0');
   const size_t kept = text.size() < width ? text.size() : width;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,7 +27,9 @@ std::string_view Trim(std::string_view text);
 bool AllDigits(std::string_view text);
 
 // Copies the characters of `piece` to `out`, which has room for them.
-void CopyChars(std::string_view piece, char* out);
+inline void CopyChars(std::string_view piece, char* out) {
+  std::memcpy(out, piece.data(), piece.size());
+}
 
 // A due date written "DDMMYYYY" read the way Date::FromDigits reads it
 // (the common eight-digit form without building a Date); nothing when it is
