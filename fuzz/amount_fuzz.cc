@@ -1,6 +1,8 @@
 // libFuzzer target for the amount texts: ParseAmount and SqlDecimalText
 // never crash, and a decimal text, when there is one, is always digits, one
 // dot and two decimals, reading back as the amount it stands for.
+// fuzz-sources: src/db/amount_text.cc src/platform/currency.cc
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
