@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace boleto {
 
@@ -32,7 +34,13 @@ struct CairoPageSurface::State {
   double current_x = 0;
   double current_y = 0;
 
+  // The pictures painted on the page, each over its own pixels, kept until
+  // the page is done: the PDF reads them when the document is finished, and
+  // a picture painted twice (the bank logo on both parts) is written once.
+  std::vector<std::pair<Picture, cairo_surface_t*>> images;
+
   ~State() {
+    for (auto& image : images) cairo_surface_destroy(image.second);
     if (font != nullptr) pango_font_description_free(font);
     if (layout != nullptr) g_object_unref(layout);
     if (cr != nullptr) cairo_destroy(cr);
@@ -268,26 +276,26 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   if (picture.empty()) return Status::Ok();
   const Picture::Pixels& pixels = *picture.pixels();
-  // A copy of the pixels: the PDF may read them only when the document is
-  // finished, after the form holding the picture is gone.
-  cairo_surface_t* image =
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels.width, pixels.height);
-  cairo_surface_flush(image);
-  unsigned char* data = cairo_image_surface_get_data(image);
-  const int stride = cairo_image_surface_get_stride(image);
-  for (int row = 0; data != nullptr && row < pixels.height; ++row) {
-    std::memcpy(data + static_cast<size_t>(row) * stride,
-                pixels.argb32.data() + static_cast<size_t>(row) * pixels.stride,
-                static_cast<size_t>(pixels.width) * 4);
+  cairo_surface_t* image = nullptr;
+  for (const auto& [painted, surface] : s.images) {
+    if (painted.pixels() == &pixels) image = surface;
   }
-  cairo_surface_mark_dirty(image);
+  if (image == nullptr) {
+    if (pixels.stride != cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, pixels.width)) {
+      return MakeError(error_number::kInvalidPicture, "Picture rows are not laid out for painting");
+    }
+    // Cairo only reads the pixels; the picture kept in `images` keeps them.
+    image = cairo_image_surface_create_for_data(const_cast<unsigned char*>(pixels.argb32.data()),
+                                                CAIRO_FORMAT_ARGB32, pixels.width, pixels.height,
+                                                pixels.stride);
+    s.images.emplace_back(picture, image);
+  }
   cairo_save(s.cr);
   cairo_translate(s.cr, s.PageX(x), y);
   cairo_scale(s.cr, kTwipsPerInch / pixels.dpi_x, kTwipsPerInch / pixels.dpi_y);
   cairo_set_source_surface(s.cr, image, 0, 0);
   cairo_paint(s.cr);
   cairo_restore(s.cr);
-  cairo_surface_destroy(image);
   return s.CairoStatus();
 }
 
