@@ -47,14 +47,36 @@ constexpr Method kMethods[] = {
                          6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2}},
 };
 
+// The table's position of each name: "A", "B", "C", "N", then "N2" to "N9",
+// "N10" and "S".
+constexpr size_t kFirstNumbered = 4;  // "N2"
+constexpr size_t kN10 = 12;
+constexpr size_t kS = 13;
+static_assert(kMethods[0].name == "A" && kMethods[1].name == "B" && kMethods[2].name == "C" &&
+              kMethods[3].name == "N" && kMethods[kFirstNumbered].name == "N2" &&
+              kMethods[kFirstNumbered + 7].name == "N9" && kMethods[kN10].name == "N10" &&
+              kMethods[kS].name == "S");
+
 const Method* FindMethod(std::string_view name) {
-  // Every name is a letter, optionally followed by a number: look only at the
-  // candidates of the same first letter and length.
-  if (name.empty()) return nullptr;
-  for (const Method& m : kMethods) {
-    if (m.name.size() == name.size() && m.name[0] == name[0] && m.name == name) return &m;
+  if (name.size() == 1) {
+    switch (name[0]) {
+      case 'A':
+        return &kMethods[0];
+      case 'B':
+        return &kMethods[1];
+      case 'C':
+        return &kMethods[2];
+      case 'N':
+        return &kMethods[3];
+      case 'S':
+        return &kMethods[kS];
+    }
+    return nullptr;
   }
-  return nullptr;
+  if (name.size() == 2 && name[0] == 'N' && name[1] >= '2' && name[1] <= '9') {
+    return &kMethods[kFirstNumbered + (name[1] - '2')];
+  }
+  return name == "N10" ? &kMethods[kN10] : nullptr;
 }
 
 std::string DigitText(int digit) { return std::string(1, static_cast<char>('0' + digit)); }
