@@ -152,6 +152,10 @@ TEST_P(ScenarioTest, Runs) {
 
   const std::string out = MakeTempDir("scenario_");
   ASSERT_FALSE(out.empty());
+  struct RemoveOnExit {
+    const std::string& dir;
+    ~RemoveOnExit() { RemoveTree(dir); }
+  } remove_out{out};
   const auto expand = [&](std::string text) {
     text = ReplaceAll(text, "{TAG}", PadTo(database.tag(), 15));
     text = ReplaceAll(text, "{CONNECT}", PadTo(database.connect_string(), 63));
@@ -215,7 +219,6 @@ TEST_P(ScenarioTest, Runs) {
       EXPECT_EQ(*rows, expected) << check.sql;
     }
   }
-  RemoveTree(out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ScenarioTest, ::testing::ValuesIn(AllScenarioRuns()),
