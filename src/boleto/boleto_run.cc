@@ -285,8 +285,7 @@ BankInput MakeBankInput(const BankSettings& bank, const std::string& doc_number,
   in.account_digit = AccountDigit(bank.conta_cobranca);
   in.agencia_cobranca = bank.agencia_cobranca;
   in.conta_cobranca = bank.conta_cobranca;
-  const SrIdentification& sr = bank.sr_identification;
-  in.identificacao_sr = {sr.stored, sr.digits5, sr.digits6, sr.digits7, sr.digits9, sr.digits11};
+  in.identificacao_sr = bank.sr_identification;
   in.carteira_sr = bank.carteira_sr;
   in.carteira_ext = bank.carteira_ext;
   in.gera_remessa_bol_sr = bank.gera_remessa_bol_sr;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "bankrules/bank_fields.h"
 #include "db/database.h"
 #include "db/error_report.h"
 #include "platform/currency.h"
@@ -47,15 +48,8 @@ struct CompanyParameters {
 };
 
 // CONTA.IdentificacaoSR, the beneficiary code, as stored and in its
-// fixed-width forms (trimmed, cut to n, zero-padded on the left to n).
-struct SrIdentification {
-  std::string stored;
-  std::string digits5;
-  std::string digits6;
-  std::string digits7;
-  std::string digits9;
-  std::string digits11;
-};
+// fixed-width forms; the bank rules define them.
+using SrIdentification = BeneficiaryCodeForms;
 
 struct BankSettings {
   std::string banco_cobranca;    // PARCELAR.BancoCobranca: three-digit bank code

@@ -87,12 +87,6 @@ std::string_view TrimRight(std::string_view text) {
   return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
 }
 
-// The identification trimmed, cut to `width` and zero-filled on the left.
-std::string ZeroFilled(std::string_view stored, size_t width) {
-  std::string_view cut = Trim(stored).substr(0, width);
-  return std::string(width - cut.size(), '0') + std::string(cut);
-}
-
 // The largest whole number not above `value`, as a 16-bit integer.
 Result<int16_t> FloorToInt16(Currency value) {
   int64_t raw = value.raw();
@@ -399,13 +393,7 @@ Status EligibilityCheck::CheckAccount() {
 Status EligibilityCheck::ReadAccountSettings(const RowSet& account) {
   std::string stored;
   BOLETO_RETURN_IF_ERROR(ReadText(account, "IdentificacaoSR", stored));
-  SrIdentification& id = bank_.sr_identification;
-  id.digits9 = ZeroFilled(stored, 9);
-  id.digits5 = ZeroFilled(stored, 5);
-  id.digits6 = ZeroFilled(stored, 6);
-  id.digits7 = ZeroFilled(stored, 7);
-  id.digits11 = ZeroFilled(stored, 11);
-  id.stored = stored;
+  bank_.sr_identification = MakeBeneficiaryCodeForms(stored);
 
   BOLETO_RETURN_IF_ERROR(ReadText(account, "CarteiraSR", bank_.carteira_sr));
   BOLETO_RETURN_IF_ERROR(ReadText(account, "DescontoBol", bank_.desconto_bol));
