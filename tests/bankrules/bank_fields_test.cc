@@ -273,6 +273,20 @@ TEST(Bank104Test, CaixaBoletos) {
   });
 }
 
+TEST(Bank104Test, SixteenCharacterCodeIsTakenTrimmed) {
+  // The layout is chosen by the trimmed length; the code's characters are
+  // taken from the trimmed text too, so blanks stored around it never reach
+  // the free field or the agency text.
+  Row row = {
+      {"104", "1234", "1", "0123", "1", "  0123870000123451  ", "", "", "N", "15042025", 10000},
+      {}};
+  const Result<BankFields> got = ComposeBankFields(InputOf(row.in));
+  ASSERT_TRUE(got.ok()) << got.error().description;
+  EXPECT_EQ(got->free_field, "8200123401012387000012345");
+  EXPECT_EQ(got->agency_text, "0123.870.00012345.1");
+  EXPECT_EQ(got->reference_text, "8200123401.8");
+}
+
 TEST(Bank756Test, SicoobBoletos) {
   ExpectBoletos({
       // Cooperative 4133, client 0000123456, number 0001234: weights 3,1,9,7, S 194,

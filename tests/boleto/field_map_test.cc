@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace boleto {
 namespace {
@@ -111,6 +113,43 @@ TEST(FieldMap, EveryLabelOfBothForms) {
   }
   EXPECT_EQ(Cap(f.bol, "nr"), "23790.12345 60000.000000 00000.000000 1 12340000123456");
   EXPECT_FALSE(f.rec.Caption("nr").ok()) << "the receipt stub has no digitable line";
+}
+
+// The filling order and the forms of each assignment: set on the receipt
+// stub and copied ("both"), set on each form from the same value ("each"),
+// or on the compensation part only; the bank's own captions come after the
+// payer lines, the digitable line last.
+TEST(FieldMap, OrderAndFormsOfEveryAssignment) {
+  BoletoFieldValues v = Values();
+  v.bank_fields.portfolio_text = "CNR";
+  v.bank_fields.acceptance_text = "N";
+  v.bank_fields.species_text = "";
+  const auto map = BoletoFieldMap(v);
+  ASSERT_TRUE(map.ok()) << map.error().description;
+  constexpr FieldForms B = FieldForms::kBoth;
+  constexpr FieldForms E = FieldForms::kEachDirectly;
+  const std::vector<std::pair<std::string, FieldForms>> expected = {
+      {"lblCodigoBanco", B}, {"lblLocalPagamento", B}, {"lblParcela", B},
+      {"lblVencimento", B},  {"lblCedente", B},        {"lblCedente1", E},
+      {"lblCNPJCedente", B}, {"lblDataDocumento", B},  {"lblNumDocumento", B},
+      {"lblEspecie", B},     {"lblAceite", B},         {"lblDataProcessamento", B},
+      {"lblUsoBanco", B},    {"lblCarteira", B},       {"lblEspecie2", B},
+      {"lblQuantidade", B},  {"lblValor", B},          {"lblValorDocumento", B},
+      {"lblDesconto", B},    {"lblOutAbatimento", B},  {"lblMultaJuros", B},
+      {"lblAcrescimos", B},  {"lblTotal", B},          {"lblIntrucao1", B},
+      {"lblIntrucao2", B},   {"lblIntrucao3", B},      {"lblIntrucao4", B},
+      {"lblIntrucao5", B},   {"lblIntrucao6", E},      {"lblIntrucao7", E},
+      {"lblSacado1", B},     {"lblSacado2", B},        {"lblSacado3", B},
+      {"lblAgencia", B},     {"lblNossoNumero", B},    {"lblCarteira", B},
+      {"lblAceite", B},      {"lblEspecie", B},        {"nr", FieldForms::kCompensationPart},
+  };
+  std::vector<std::pair<std::string, FieldForms>> got;
+  for (const FieldAssignment& a : *map) got.emplace_back(a.control, a.forms);
+  ASSERT_EQ(got.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(got[i].first, expected[i].first) << "assignment " << i + 1;
+    EXPECT_EQ(got[i].second, expected[i].second) << expected[i].first;
+  }
 }
 
 TEST(FieldMap, NoValueLabelKeepsItsPlaceholder) {
