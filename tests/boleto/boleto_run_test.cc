@@ -170,6 +170,17 @@ TEST_F(BoletoRunTest, SqlServerOpensTheInstallmentQueryWithEngineDefaults) {
   }
 }
 
+TEST_F(BoletoRunTest, SybaseServerOpensTheInstallmentQueryAsPassThroughSnapshot) {
+  // Only "SQLSERVER" takes the engine's defaults; its sibling tag does not.
+  RunContext& ctx = Accepted("1003");
+  ctx.params.database_type = "SYBASESRV";
+  ASSERT_EQ(BoletoRun(ctx), RunOutcome::kPrinted) << ::testing::PrintToString(messages_.texts());
+  const auto& st = tracing_->statements;
+  ASSERT_FALSE(st.empty());
+  EXPECT_EQ(st[0].sql, InstallmentQuery(ctx.key));
+  EXPECT_EQ(st[0].mode, QueryMode::kSnapshotPassThrough);
+}
+
 // Changes made after the eligibility check accepted the installment: the
 // run finds no row, prints nothing, writes nothing and shows nothing.
 struct NoRowCase {
