@@ -4,38 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "startup/characters.h"
+
 namespace boleto {
 
 namespace {
-
-// Length of the valid UTF-8 sequence starting at `text[at]`, or 1 when the
-// byte there does not start one (it then counts as a column of its own).
-size_t CharacterLength(std::string_view text, size_t at) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  size_t length = 1;
-  unsigned min_value = 0;
-  unsigned value = lead;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, min_value = 0x80, value = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, min_value = 0x800, value = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, min_value = 0x10000, value = lead & 0x07;
-  } else {
-    return 1;
-  }
-  if (at + length > text.size()) return 1;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return 1;
-    value = (value << 6) | (byte(at + i) & 0x3F);
-  }
-  // Overlong forms, UTF-16 surrogates and values past U+10FFFF are no
-  // characters.
-  if (value < min_value || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) return 1;
-  return length;
-}
 
 // Byte offsets of the first kArgumentTextColumns columns, plus the end of
 // the last one: column c (1-based) is [starts[c-1], starts[c]).

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "startup/characters.h"
+
 namespace boleto {
 namespace {
 
@@ -11,12 +13,6 @@ constexpr size_t kDocumentoWidth = 10;
 constexpr size_t kSerieWidth = 3;
 constexpr size_t kNumeroWidth = 8;
 constexpr size_t kParcelaWidth = 2;
-
-std::string CutOrPadRight(std::string_view text, size_t width) {
-  std::string out(text.substr(0, width));
-  out.resize(width, ' ');
-  return out;
-}
 
 std::string_view TrimRight(std::string_view text) {
   size_t end = text.find_last_not_of(' ');
@@ -32,8 +28,7 @@ InstallmentKey NormalizeInstallmentKey(const RunParameters& params) {
   key.codigo_documento = CutOrPadRight(params.codigo_documento, kDocumentoWidth);
   key.serie = CutOrPadRight(params.serie, kSerieWidth);
   key.numero = CutOrPadRight(params.numero, kNumeroWidth);
-  std::string zero_led = "00" + params.parcela;
-  key.parcela = zero_led.substr(zero_led.size() - kParcelaWidth);
+  key.parcela = std::string(LastCharacters("00" + params.parcela, kParcelaWidth));
   return key;
 }
 

@@ -13,6 +13,8 @@ namespace boleto {
 // Unit, document, series and number cut or blank-padded on the right to 8,
 // 10, 3 and 8 characters; installment as the last two characters of "00"
 // followed by the field ("7" gives "07", "7 " stays "7 "); company as read.
+// Characters are counted as the argument text counts its columns (an
+// accented letter in UTF-8 is one).
 InstallmentKey NormalizeInstallmentKey(const RunParameters& params);
 
 // "Documento: " + document and series without trailing blanks, each followed

@@ -169,6 +169,20 @@ TEST_P(EligibilityOnBothTest, FullWidthFieldsWithTheirBlanksFindTheSameRow) {
   EXPECT_TRUE(Shown().empty());
 }
 
+// A document code with accented letters is padded to 10 characters, as the
+// application stores it, not to 10 bytes.
+TEST_P(EligibilityOnBothTest, AccentedDocumentCodeIsPaddedByCharacters) {
+  Change(
+      "UPDATE DOCUMENTOR SET CODIGODOCUMENTO = 'CRÉDITO   ';"
+      "UPDATE PARCELAR SET CODIGODOCUMENTO = 'CRÉDITO   ';"
+      "UPDATE DOCUMENTO SET CODIGO = 'CRÉDITO   ';");
+  ctx_.params.codigo_documento = "CRÉDITO";
+  EXPECT_EQ(Check(), EligibilityOutcome::kAccepted);
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(ctx_.key.codigo_documento, "CRÉDITO   ");
+  EXPECT_EQ(ctx_.message_prefix, "Documento: CRÉDITO 1 4567    /02");
+}
+
 // A quote in the argument text is doubled inside the SQL literal: the
 // statement still runs, and "OR '1'='1" does not select the stored row.
 TEST_P(EligibilityOnBothTest, QuoteInTheArgumentTextNeitherFailsNorMatches) {

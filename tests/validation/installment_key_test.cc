@@ -53,6 +53,19 @@ TEST(NormalizeInstallmentKey, PadsCutsAndZeroFillsEachColumn) {
       {"leading blanks",
        Params(" 1", " DUP", " 1", " 45", " 3"),
        {"01", " 1      ", " DUP      ", " 1 ", " 45     ", " 3"}},
+      // Widths count characters, as the argument text does: "CRÉDITO" is 7
+      // characters (8 bytes) and gets 3 blanks, not 2.
+      {"accented letters padded",
+       Params("SÃO", "CRÉDITO", "Ç", "Nº12", "É"),
+       {"01", "SÃO     ", "CRÉDITO   ", "Ç  ", "Nº12    ", "0É"}},
+      // ... and are cut after whole characters, never inside one.
+      {"accented letters cut",
+       Params("ÁÉÍÓÚÇÃÕÂ", "AÇÃOÇÃOÇÃOX", "ÇÇÇÇ", "ÊÊÊÊÊÊÊÊÊ", "ÚÚÚ"),
+       {"01", "ÁÉÍÓÚÇÃÕ", "AÇÃOÇÃOÇÃO", "ÇÇÇ", "ÊÊÊÊÊÊÊÊ", "ÚÚ"}},
+      // A byte that starts no UTF-8 sequence is a character of its own.
+      {"stray Latin-1 byte",
+       Params("S\xC3O", "\xE9", "\xE9\xE9\xE9\xE9", "1", "\xE9"),
+       {"01", "S\xC3O     ", "\xE9         ", "\xE9\xE9\xE9", "1       ", "0\xE9"}},
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.what);
