@@ -20,6 +20,14 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
+// Only the blank itself: a tab or a line break around a decimal text is a
+// character that no amount holds.
+std::string_view TrimSpaces(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
 Error TypeMismatch(std::string_view text) {
   return MakeError(error_number::kTypeMismatch,
                    "Type mismatch: \"" + std::string(text) + "\" is not an amount");
@@ -205,7 +213,7 @@ Result<Currency> ParseAmount(std::string_view text, std::string_view decimal_mar
 }
 
 Result<std::string> SqlDecimalText(std::string_view text, std::string_view decimal_mark) {
-  std::string t(TrimBlanks(text));
+  std::string t(TrimSpaces(text));
   if (t.empty() || t.find_first_not_of("0123456789,.") != std::string::npos) t = "0.00";
   const size_t dot = t.find('.');
   if (dot != std::string::npos) {

@@ -93,6 +93,8 @@ TEST(SqlDecimalTextTest, TextsBecomeDotDecimalWithTwoPlaces) {
       {"0", "0.00", "zero"},
       {"1234567890,12", "1234567890.12", "fills the 13-character field"},
       {"  42  ", "42.00", "blanks trimmed"},
+      {"\t42", "0.00", "a tab is no blank: a character outside digits, comma and dot"},
+      {"42\r\n", "0.00", "nor is a line break"},
       {".5", "0.50", "no integer digits"},
       {"7.05", "7.05", "dot decimal with two places"},
       {"1234,567", "1234.57", "comma decimal rounded half away from zero"},
