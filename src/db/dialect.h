@@ -47,9 +47,10 @@ std::string ServerNowSql(std::string_view database_type);
 Date ServerNow(Database& db, std::string_view database_type);
 Date ServerNowAt(Database& db, std::string_view database_type, const Date& today);
 
-// True when `path` names nothing, ends in a separator ("/" or "\"), or cannot
-// be looked up; false for an existing directory or file. A "\" inside the
-// path is read as "/", as the stored print directories were written.
+// True when `path` names nothing, ends in a separator ("/" or "\") or in a
+// folder's own "." entry, or cannot be looked up; false for an existing
+// directory or file. A "\" inside the path is read as "/", as the stored
+// print directories were written.
 bool DirectoryMissing(std::string_view path);
 
 }  // namespace boleto

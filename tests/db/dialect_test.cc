@@ -101,6 +101,7 @@ class DirectoryMissingTest : public ::testing::Test {
     root_ = testing::MakeTempDir("dialect_dir_");
     ASSERT_FALSE(root_.empty());
     std::filesystem::create_directories(root_ + "/BMP/001");
+    std::filesystem::create_directories(root_ + "/.hidden");
     std::ofstream(root_ + "/BMP/001/LOGO.BMP") << "BM";
   }
   void TearDown() override { testing::RemoveTree(root_); }
@@ -116,6 +117,10 @@ TEST_F(DirectoryMissingTest, Outcomes) {
       {root_ + "/BMP", false},                  //
       {root_ + "/", true},                      // written with a closing separator
       {root_ + "/BMP\\", true},                 //   in either form
+      {root_ + "/BMP/.", true},                 // the folder's own "." entry
+      {root_ + "\\BMP\\.", true},               //
+      {".", true},                              //
+      {root_ + "/.hidden", false},              // a folder whose name starts with "."
       {root_ + "\\BMP\\001", false},            // backslashes as separators
       {root_ + "/BMP/001/LOGO.BMP", false},     // an existing file (the bank logo check)
       {root_ + "\\BMP\\001\\LOGO.BMP", false},  //
