@@ -1,11 +1,12 @@
 #include "ledger/document_number.h"
 
-#include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "db/amount_text.h"
 #include "db/sql_text.h"
+#include "ledger/remittance.h"
 
 namespace boleto {
 namespace {
@@ -14,12 +15,15 @@ namespace {
 constexpr size_t kFieldWidth = 10;
 constexpr char kFirstNumber[] = "0000000001";
 // Rounds of read and conditional update before a draw gives up. Every round
-// lost means another program drew a number, so eight programs drawing at
-// once need at most eight; the rest absorbs lock waits.
+// lost means another program drew a number in between, so eight programs
+// drawing at once need at most eight.
 constexpr int kMaxDrawAttempts = 64;
-// Pause after a lock conflict, growing with each round.
+// Lock conflicts a draw outlasts. The driver has already waited its own lock
+// time-out before it reports one, so a few more waits are enough; more would
+// keep the clerk waiting many time-outs long for the same message.
+constexpr int kMaxLockConflicts = 3;
+// Pause after a lock conflict, growing with each one.
 constexpr std::chrono::milliseconds kLockPause{10};
-constexpr int kMaxPauseSteps = 10;
 
 std::string ReadContext(std::string_view code) {
   return "Erro na Verificação do Documento Padrão: " + std::string(code);
@@ -117,14 +121,28 @@ Result<std::string> NextDocumentNumber(std::string_view stored, std::string_view
 Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company,
                                        std::string_view code) {
   Database& db = *ctx.db;
-  Error last_conflict =
-      MakeError(error_number::kRecordLocked,
-                "The document number was taken by another user at every attempt.");
+  int lock_conflicts = 0;
+  // A lock conflict is waited out a few times; any other failure is shown
+  // through the error report with `context` at once. Gives the error to
+  // return, or nothing when the draw should go on.
+  const auto failure = [&](const Error& error, const std::string& context) -> std::optional<Error> {
+    if (!IsLockConflict(error)) {
+      ReportRunError(ctx, error, context);
+      return error;
+    }
+    if (++lock_conflicts >= kMaxLockConflicts) {
+      ShowRecordLocked(ctx);
+      return error;
+    }
+    std::this_thread::sleep_for(kLockPause * lock_conflicts);
+    return std::nullopt;
+  };
+
   for (int attempt = 1; attempt <= kMaxDrawAttempts; ++attempt) {
     Result<std::optional<std::string>> stored = LookupNumber(db, company, code, "");
     if (!stored.ok()) {
-      ReportRunError(ctx, stored.error(), ReadContext(code));
-      return stored.error();
+      if (std::optional<Error> error = failure(stored.error(), ReadContext(code))) return *error;
+      continue;
     }
 
     if (!stored->has_value()) {
@@ -135,12 +153,7 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
       if (inserted.ok()) return std::string(kFirstNumber);
       Result<std::optional<std::string>> again = LookupNumber(db, company, code, "");
       if (again.ok() && again->has_value()) continue;
-      if (!IsLockConflict(inserted.error())) {
-        ReportRunError(ctx, inserted.error(), WriteContext(code));
-        return inserted.error();
-      }
-      last_conflict = inserted.error();
-      std::this_thread::sleep_for(kLockPause * std::min(attempt, kMaxPauseSteps));
+      if (std::optional<Error> error = failure(inserted.error(), WriteContext(code))) return *error;
       continue;
     }
 
@@ -154,19 +167,17 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
     const std::string sql =
         UpdateSql(company, code, *next) + "  AND NUMERO  = '" + SqlQuote(**stored) + "'";
     Result<int64_t> updated = db.Execute(sql);
-    if (updated.ok()) {
-      if (*updated > 0) return *next;
+    if (!updated.ok()) {
+      if (std::optional<Error> error = failure(updated.error(), WriteContext(code))) return *error;
       continue;
     }
-    if (!IsLockConflict(updated.error())) {
-      ReportRunError(ctx, updated.error(), WriteContext(code));
-      return updated.error();
-    }
-    last_conflict = updated.error();
-    std::this_thread::sleep_for(kLockPause * std::min(attempt, kMaxPauseSteps));
+    if (*updated > 0) return *next;
   }
-  ReportRunError(ctx, last_conflict, WriteContext(code));
-  return last_conflict;
+  // Every round was lost to other programs drawing from the same sequence.
+  const Error busy = MakeError(error_number::kRecordLocked,
+                               "The document number was taken by another user at every attempt.");
+  ShowRecordLocked(ctx);
+  return busy;
 }
 
 }  // namespace boleto

@@ -48,7 +48,10 @@ Result<std::string> NextDocumentNumber(std::string_view stored, std::string_view
 // Draws the next number of the company's sequence `code` and stores it:
 // "0000000001" inserted for a sequence without row, otherwise the stored
 // number plus one. Never hands out a number that another program drew too.
-// Failures are reported (read or update context as above) and returned.
+// A lock held by another user is waited out a few times, then shows the
+// lock message ("Impossível gravar dados, Registro está bloqueado por outro
+// usuário"); other failures are reported (read or update context as above).
+// Either way the error is returned.
 Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company,
                                        std::string_view code);
 

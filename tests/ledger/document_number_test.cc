@@ -244,6 +244,67 @@ TEST_P(DocumentNumberTest, FailedDrawIsReportedWithTheSequenceContexts) {
   }
 }
 
+// Another user holds the sequence's table through the whole draw: each
+// write waits the connection's lock time-out, a few of them are waited out,
+// then the lock message is shown (not the error report) and nothing is
+// drawn. Once the lock is gone the sequence counts on from where it was.
+TEST_P(DocumentNumberTest, LockedSequenceShowsTheLockMessageAfterAFewWaits) {
+  constexpr int kLockWaitMs = 150;
+  constexpr size_t kWritesTried = 3;  // the draw outlasts this many lock conflicts
+  struct Case {
+    const char* stored;  // empty: the sequence has no row yet
+    const char* write;   // the statement every attempt tries
+    const char* next;    // drawn once the lock is gone
+  };
+  const Case cases[] = {
+      {"0000000041", "UPDATE DOCNUMERO", "0000000042"},
+      {"", "INSERT INTO DOCNUMERO", "0000000001"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.write);
+    Result<std::unique_ptr<LedgerDatabase>> made = LedgerDatabase::Create(GetParam(), kLockWaitMs);
+    ASSERT_TRUE(made.ok()) << made.error().description;
+    std::unique_ptr<LedgerDatabase> database = std::move(*made);
+    if (*c.stored) {
+      ASSERT_TRUE(database
+                      ->Run(std::string("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', '") +
+                            c.stored + "')")
+                      .ok());
+    }
+    TracingDatabase traced(database->db());
+    RecordingMessages messages;
+    RunContext ctx = MakeContext(traced, messages, database->dialect());
+    Result<std::string> drawn = std::string();
+    {
+      ledger_testing::LockHolder lock(*database, "DOCNUMERO");
+      ASSERT_TRUE(lock.locked());
+      drawn = DrawDocumentNumber(ctx, "01", "REFBANCAR ");
+    }
+    ASSERT_FALSE(drawn.ok()) << *drawn;
+    EXPECT_EQ(drawn.error().number, error_number::kRecordLocked);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "Impossível gravar dados, Registro está bloqueado por outro usuário");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::kExclamation);
+    EXPECT_TRUE(ctx.error_reported);
+    size_t writes = 0;
+    for (const TracingDatabase::Statement& statement : traced.statements) {
+      if (!statement.is_query) {
+        ++writes;
+        EXPECT_EQ(statement.sql.rfind(c.write, 0), 0u) << statement.sql;
+      }
+    }
+    EXPECT_EQ(writes, kWritesTried);
+
+    RecordingMessages after;
+    RunContext again = MakeContext(database->db(), after, database->dialect());
+    Result<std::string> next = DrawDocumentNumber(again, "01", "REFBANCAR ");
+    ASSERT_TRUE(next.ok()) << next.error().description;
+    EXPECT_EQ(*next, c.next);
+    EXPECT_TRUE(after.shown.empty());
+  }
+}
+
 TEST(NextDocumentNumberTest, AddsOneAndPadsToTenDigits) {
   struct Case {
     const char* stored;
