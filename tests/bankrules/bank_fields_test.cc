@@ -151,6 +151,28 @@ TEST(Bank001Test, BancoDoBrasilBoletos) {
   });
 }
 
+TEST(Bank001Test, AgreementsAboveOneMillionTakeTheSevenDigitLayout) {
+  // The agreement's value decides: above 1.000.000 the seventeen-digit number
+  // starts with it; 1.000.000 itself and below lead the field with its
+  // rightmost six digits and end it with service "21".
+  const struct {
+    const char* agreement;
+    const char* free_field;
+    const char* why;
+  } rows[] = {
+      {"1000001", "0000001000001000012340114", "just above one million"},
+      {"1000000", "0000000000000000012340121", "one million is not above it"},
+      {"999999", "9999990000000000012340121", "six digits"},
+  };
+  for (const auto& row : rows) {
+    BankInput in =
+        InputOf({"001", "1234", "1", "0001", "1", row.agreement, "14", "", "", "10042025", 100});
+    const Result<BankFields> got = ComposeBankFields(in);
+    ASSERT_TRUE(got.ok()) << row.why << ": " << got.error().description;
+    EXPECT_EQ(got->free_field, row.free_field) << row.why;
+  }
+}
+
 TEST(Bank033Test, SantanderBoletos) {
   ExpectBoletos({
       // Number 0000001234/01: weights 2..9 from the right, S 52, R 8, digit 3.
