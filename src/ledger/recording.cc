@@ -201,42 +201,43 @@ Status UpdateInstallmentBankReference(RunContext& ctx, std::string_view padded_r
                        kBankReferenceContext);
 }
 
-Status RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
+RemittanceOutcome RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
   const InstallmentKey& key = ctx.key;
   Result<RowSet> queued = ctx.db->Query(RemittanceLookupSql(key));
-  if (!queued.ok()) return Fail(ctx, queued.error(), kRemittanceErrorContext);
+  if (!queued.ok()) return {Fail(ctx, queued.error(), kRemittanceErrorContext), Status::Ok()};
 
   if (!queued->eof()) {
     // Printed again before the remittance went out: the queued row and the
     // installment take the reference of this print; no new number.
     Status status = ExecuteOrFail(ctx, BankReferenceSql("REMESSAR", key, padded_reference),
                                   kRemittanceErrorContext);
-    if (!status.ok()) return status;
-    return ExecuteOrFail(ctx, BankReferenceSql("PARCELAR", key, padded_reference),
-                         kRemittanceErrorContext);
+    if (!status.ok()) return {status, Status::Ok()};
+    return {ExecuteOrFail(ctx, BankReferenceSql("PARCELAR", key, padded_reference),
+                          kRemittanceErrorContext),
+            Status::Ok()};
   }
 
   Result<std::string> number = DrawDocumentNumber(ctx, ctx.params.codigo_emp, kReferenceSequence);
-  if (!number.ok()) return number.error();  // shown by the draw
+  if (!number.ok()) return {Status::Ok(), number.error()};  // shown by the draw
 
   Result<RowSet> rows = ctx.db->Query(RemittanceInstallmentSql(key));
-  if (!rows.ok()) return Fail(ctx, rows.error(), kRemittanceErrorContext);
+  if (!rows.ok()) return {Fail(ctx, rows.error(), kRemittanceErrorContext), Status::Ok()};
   // The document was cancelled meanwhile: nothing to queue; the number drawn
   // stays used.
-  if (rows->eof()) return Status::Ok();
+  if (rows->eof()) return {};
 
   Result<RemittanceRecord> record = ReadRemittanceRecord(ctx, *rows);
-  if (!record.ok()) return Fail(ctx, record.error(), kRemittanceErrorContext);
+  if (!record.ok()) return {Fail(ctx, record.error(), kRemittanceErrorContext), Status::Ok()};
   record->ref_bancaria = *number;
   record->id_bancaria = std::string(padded_reference);
 
   Status inserted = InsertRemittanceRecord(ctx, *record);
-  if (!inserted.ok()) return inserted;  // shown by the insert
+  if (!inserted.ok()) return {Status::Ok(), inserted};  // shown by the insert
 
   const std::string sql = "UPDATE PARCELAR " + std::string(" SET RefBancaria    = '") +
                           SqlQuote(*number) + "', " + "     IDBancaria     = '" +
                           SqlQuote(padded_reference) + "' " + InstallmentWhere(key);
-  return ExecuteOrFail(ctx, sql, kRemittanceErrorContext);
+  return {ExecuteOrFail(ctx, sql, kRemittanceErrorContext), Status::Ok()};
 }
 
 Status RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed) {
@@ -250,9 +251,15 @@ Status RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed) {
   }
 
   const std::string padded = PaddedBankReference(printed.id_bancaria);
-  Status reference = bank.gera_remessa_bol_sr == "S" ? RecordRemittance(ctx, padded)
-                                                     : UpdateInstallmentBankReference(ctx, padded);
-  if (!reference.ok()) return reference;
+  Status unqueued;
+  if (bank.gera_remessa_bol_sr == "S") {
+    RemittanceOutcome remittance = RecordRemittance(ctx, padded);
+    if (!remittance.stop.ok()) return remittance.stop;
+    unqueued = remittance.unqueued;
+  } else {
+    Status reference = UpdateInstallmentBankReference(ctx, padded);
+    if (!reference.ok()) return reference;
+  }
 
   std::string sql = "UPDATE PARCELAR " + std::string(" SET NumeroRecebimento = '") +
                     SqlQuote(ReceiptNumber(ctx.key)) + "', " + "  DoctoRecebimento = '" +
@@ -268,7 +275,8 @@ Status RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed) {
     sql += " , Programada =  " + *programada + " ";
   }
   sql += InstallmentWhere(ctx.key);
-  return ExecuteOrFail(ctx, sql, "");
+  Status receipt = ExecuteOrFail(ctx, sql, "");
+  return receipt.ok() ? unqueued : receipt;
 }
 
 }  // namespace boleto

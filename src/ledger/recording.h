@@ -16,17 +16,22 @@
 //      (AltDataAnteBol "S", AntecipaBol above 0, DescontoBol "S") and that
 //      date was computed for this boleto; otherwise Programada is left alone.
 //
-// Failures: the first statement that fails stops the recording, so nothing
-// after it is written (statements already committed stay). A lock held by
-// another user shows "Impossível gravar dados, Registro está bloqueado por
-// outro usuário"; any other failure is shown through the error report, with
-// an empty context for the fee and receipt statements, "Erro atualizando
-// identificação bancária da parcela" for the bank reference alone, "Erro
-// atualizando registro para remessa EDI" for the remittance path and the
-// sequence's own contexts for the number draw. Either way the run is marked
-// as failed (exit status 2) and the error is returned. An installment that
-// the remittance read no longer finds (its document cancelled meanwhile) is
-// not an error: the remittance path stops quietly and the receipt follows.
+// Failures: a failing statement stops the recording, so nothing after it is
+// written (statements already committed stay), with one exception: when the
+// remittance path cannot draw a number or queue the REMESSAR row, the
+// installment stays unqueued but still gets its receipt. The receipt is what
+// keeps a reprint from adding the fee a second time, and a reprint queues
+// the installment then (it finds no REMESSAR row and draws again).
+// A lock held by another user shows "Impossível gravar dados, Registro está
+// bloqueado por outro usuário"; any other failure is shown through the error
+// report, with an empty context for the fee and receipt statements, "Erro
+// atualizando identificação bancária da parcela" for the bank reference
+// alone, "Erro atualizando registro para remessa EDI" for the remittance
+// path and the sequence's own contexts for the number draw. Either way the
+// run is marked as failed (exit status 2) and the error is returned. An
+// installment that the remittance read no longer finds (its document
+// cancelled meanwhile) is not an error: the remittance path stops quietly
+// and the receipt follows.
 #pragma once
 
 #include <optional>
@@ -65,8 +70,15 @@ std::string InstallmentWhere(const InstallmentKey& key);
 // installment. Errors shown as above and returned.
 Status UpdateInstallmentBankReference(RunContext& ctx, std::string_view padded_reference);
 
-// Step 2 for accounts with remittances, as described above. Errors shown as
-// above and returned.
-Status RecordRemittance(RunContext& ctx, std::string_view padded_reference);
+// What the remittance path leaves for the rest of the recording.
+struct RemittanceOutcome {
+  Status stop;      // an error that ends the recording
+  Status unqueued;  // the number draw or the REMESSAR insert failed: the
+                    // receipt still follows
+};
+
+// Step 2 for accounts with remittances, as described above. Every error is
+// shown as above before it is returned.
+RemittanceOutcome RecordRemittance(RunContext& ctx, std::string_view padded_reference);
 
 }  // namespace boleto

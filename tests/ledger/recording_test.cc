@@ -452,7 +452,10 @@ TEST_P(RecordingTest, FailedBankReferenceIsReportedAndStopsTheRecording) {
   EXPECT_EQ(traced_->statements.size(), 1u);
 }
 
-TEST_P(RecordingTest, UnreadableSequenceIsReportedAndNothingIsQueued) {
+// A sequence that cannot be read is reported and leaves the installment
+// unqueued, but the receipt is still written: a reprint then keeps the fee
+// it already added and queues the installment with a new number.
+TEST_P(RecordingTest, UnreadableSequenceIsReportedAndTheReceiptFollows) {
   ASSERT_TRUE(database_->Run("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', NULL)").ok());
   Status status = Print();
   ASSERT_FALSE(status.ok());
@@ -462,12 +465,22 @@ TEST_P(RecordingTest, UnreadableSequenceIsReportedAndNothingIsQueued) {
             ExpectedReport(status.error(), "Erro na Verificação do Documento Padrão: REFBANCAR "));
   EXPECT_TRUE(ctx_.error_reported);
   EXPECT_EQ(RemittanceRows(), 0u);
-  // The fee was committed before; neither reference nor receipt followed.
+  // Fee once, no reference or number, the receipt of this print.
   EXPECT_EQ(Installment(), (InstallmentState{Currency::FromCents(625), std::nullopt, std::nullopt,
-                                             "          ", "          ", "2026-12-06"}));
+                                             "0000012302", "BOL-BANCAR", "2026-12-06"}));
+
+  ASSERT_TRUE(database_->Run("UPDATE DOCNUMERO SET NUMERO = '0000000041'").ok());
+  ASSERT_TRUE(Print().ok());
+  EXPECT_EQ(Installment(),
+            (InstallmentState{Currency::FromCents(625), kPaddedReference, "0000000042",
+                              "0000012302", "BOL-BANCAR", "2026-12-06"}));
+  EXPECT_EQ(RemittanceRows(), 1u);
 }
 
-TEST_P(RecordingTest, FailedRemittanceInsertIsReportedAndStopsTheRecording) {
+// A REMESSAR row that cannot be written is reported; the number drawn stays
+// used and the installment keeps no reference, but gets its receipt, so a
+// reprint adds no second fee and queues it with the next number.
+TEST_P(RecordingTest, FailedRemittanceInsertIsReportedAndTheReceiptFollows) {
   ASSERT_TRUE(database_->Run("ALTER TABLE REMESSAR RENAME COLUMN MATRENVIO TO MATRSAIDA").ok());
   Status status = Print();
   ASSERT_FALSE(status.ok());
@@ -475,11 +488,21 @@ TEST_P(RecordingTest, FailedRemittanceInsertIsReportedAndStopsTheRecording) {
   EXPECT_EQ(messages_.shown[0].text,
             ExpectedReport(status.error(), "Erro atualizando registro para remessa EDI"));
   EXPECT_TRUE(ctx_.error_reported);
-  // The number drawn stays used; the installment keeps no reference and no
-  // receipt, so a new print queues it again.
   EXPECT_EQ(StoredSequence(), "0000000001");
-  EXPECT_EQ(Installment().ref_bancaria, std::nullopt);
-  EXPECT_EQ(Installment().numero_recebimento, "          ");
+  EXPECT_EQ(Installment(), (InstallmentState{Currency::FromCents(625), std::nullopt, std::nullopt,
+                                             "0000012302", "BOL-BANCAR", "2026-12-06"}));
+  EXPECT_EQ(Texts(*traced_).back(), "execute: " + kReceiptSql);
+
+  ASSERT_TRUE(database_->Run("ALTER TABLE REMESSAR RENAME COLUMN MATRSAIDA TO MATRENVIO").ok());
+  messages_.shown.clear();
+  ASSERT_TRUE(Print().ok());
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(Installment(),
+            (InstallmentState{Currency::FromCents(625), kPaddedReference, "0000000002",
+                              "0000012302", "BOL-BANCAR", "2026-12-06"}));
+  RowSet queued = database_->Rows("SELECT REFBANCARIA FROM REMESSAR");
+  ASSERT_EQ(queued.row_count(), 1u);
+  EXPECT_EQ(Cell(queued, "REFBANCARIA"), "0000000002");
 }
 
 TEST_P(RecordingTest, CancelledDocumentIsNotQueued) {
