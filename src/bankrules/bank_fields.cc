@@ -88,7 +88,7 @@ Result<BankFields> Bank237(const BankInput& in) {
   return out;
 }
 
-// Banco do Brasil: a seven-digit agreement (above 1.000.000) puts it in the
+// Banco do Brasil: a seven-digit agreement (1.000.000 and above) puts it in the
 // seventeen-digit number with the portfolio last; a shorter one leads the
 // field, followed by the number and service "21".
 Result<BankFields> Bank001(const BankInput& in) {
@@ -99,7 +99,9 @@ Result<BankFields> Bank001(const BankInput& in) {
   Result<BankFields> out = BankFields{};
   BankFields& f = *out;
   constexpr int64_t kSevenDigitAgreements = 1000000;
-  if (*value > Currency::FromUnits(kSevenDigitAgreements)) {
+  // Every seven-digit agreement, 1.000.000 included: "above 1.000.000" would
+  // give agreement 1000000 the six-digit layout and lose its leading digit.
+  if (*value >= Currency::FromUnits(kSevenDigitAgreements)) {
     Assign(f.free_field, {"000000", in.identificacao_sr.digits7, c10, Pad(in.carteira_sr, 2)});
     f.reference_text = in.identificacao_sr.digits7 + c10;
   } else {

@@ -36,6 +36,12 @@ std::string AmountInCents(Currency amount) {
 
 Result<BarcodeFields> ComposeBarcodeFields(std::string_view bank_code,
                                            std::string_view due_date_digits, Currency amount) {
+  if (amount < Currency()) {
+    // A zero amount field lets the payer type any amount: a negative amount
+    // due is refused instead of printed as "0000000000".
+    return MakeError(error_number::kMalformedBarcode, "The amount due " + FormatMoney(amount) +
+                                                          " is below zero; no barcode is printed");
+  }
   Result<std::string> factor = DueDateFactor(due_date_digits);
   if (!factor.ok()) return factor.error();
   const std::string cents = AmountInCents(amount);

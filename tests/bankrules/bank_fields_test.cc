@@ -151,17 +151,17 @@ TEST(Bank001Test, BancoDoBrasilBoletos) {
   });
 }
 
-TEST(Bank001Test, AgreementsAboveOneMillionTakeTheSevenDigitLayout) {
-  // The agreement's value decides: above 1.000.000 the seventeen-digit number
-  // starts with it; 1.000.000 itself and below lead the field with its
-  // rightmost six digits and end it with service "21".
+TEST(Bank001Test, SevenDigitAgreementsTakeTheSevenDigitLayout) {
+  // The agreement's value decides: from 1.000.000 on (seven digits) the
+  // seventeen-digit number starts with it; below, the agreement's six digits
+  // lead the field and service "21" ends it.
   const struct {
     const char* agreement;
     const char* free_field;
     const char* why;
   } rows[] = {
       {"1000001", "0000001000001000012340114", "just above one million"},
-      {"1000000", "0000000000000000012340121", "one million is not above it"},
+      {"1000000", "0000001000000000012340114", "one million has seven digits"},
       {"999999", "9999990000000000012340121", "six digits"},
   };
   for (const auto& row : rows) {

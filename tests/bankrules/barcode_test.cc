@@ -56,6 +56,18 @@ TEST(ComposeBarcodeFieldsTest, AmountsBeyondTenDigitsOfCentsAreRefused) {
   EXPECT_NE(got.error().description.find("100.000.000,00"), std::string::npos);
 }
 
+TEST(ComposeBarcodeFieldsTest, NegativeAmountsDueAreRefused) {
+  // A negative amount would go into the barcode as ten zeros: any amount.
+  const Result<BarcodeFields> got =
+      ComposeBarcodeFields("341", "10042025", -Currency::FromCents(1234));
+  ASSERT_FALSE(got.ok());
+  EXPECT_EQ(got.error().number, error_number::kMalformedBarcode);
+  EXPECT_NE(got.error().description.find("-12,34"), std::string::npos);
+  // Zero itself stays a valid amount field.
+  EXPECT_EQ(ComposeBarcodeFields("341", "10042025", Currency())->factor_and_amount,
+            "10470000000000");
+}
+
 TEST(ComposeBarcodeFieldsTest, InvalidDueDateIsAnError) {
   const Result<BarcodeFields> got = ComposeBarcodeFields("341", "31042025", Currency());
   ASSERT_FALSE(got.ok());
