@@ -2,9 +2,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
-#include <pango/pangofc-fontmap.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -12,6 +10,8 @@
 #include <cstring>
 #include <utility>
 #include <vector>
+
+#include "print/font_config.h"
 
 namespace boleto {
 
@@ -111,39 +111,16 @@ cairo_status_t AppendToDocument(void* closure, const unsigned char* data, unsign
   return CAIRO_STATUS_SUCCESS;
 }
 
-// The forms' screen fonts mapped to the metric-compatible faces of their
-// printer counterparts (MS Sans Serif printed as Arial, MS Serif as Times),
-// so that the digitable line in MS Sans Serif 12 keeps within the page.
-// Arial and Courier New find Liberation Sans and Mono through the system's
-// own aliases; any other name falls back as fontconfig decides.
-constexpr char kFontAliases[] = R"(<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
-<fontconfig>
-  <alias binding="same"><family>MS Sans Serif</family>
-    <prefer><family>Arial</family><family>Liberation Sans</family></prefer></alias>
-  <alias binding="same"><family>MS Serif</family>
-    <prefer><family>Times New Roman</family><family>Liberation Serif</family></prefer></alias>
-</fontconfig>
-)";
-
-// One font map for the process: loading the font configuration is the
-// costly part of a page, and every page uses the same fonts.
-PangoFontMap* ProgramFontMap() {
-  static PangoFontMap* const font_map = [] {
-    // The default configuration, loaded before pango starts loading it on a
-    // thread of its own: a configuration of our own, or both loads at once,
-    // would read every configuration file twice.
-    FcConfig* config = FcConfigReference(nullptr);
-    PangoFontMap* map = pango_cairo_font_map_new();
-    if (config != nullptr && PANGO_IS_FC_FONT_MAP(map)) {
-      FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontAliases),
-                                     FcFalse);
-      pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(map), config);
-    }
-    if (config != nullptr) FcConfigDestroy(config);
-    return map;
-  }();
-  return font_map;
+// Whether every pixel of a picture has full alpha.
+bool IsOpaque(const Picture::Pixels& pixels) {
+  for (int y = 0; y < pixels.height; ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(pixels.argb32.data() +
+                                                            static_cast<size_t>(y) * pixels.stride);
+    uint32_t alpha = 0xff000000;
+    for (int x = 0; x < pixels.width; ++x) alpha &= row[x];
+    if (alpha != 0xff000000) return false;
+  }
+  return true;
 }
 
 constexpr double kPointsPerTwip = 1.0 / kTwipsPerPoint;
@@ -244,7 +221,7 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat fo
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
   cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  PangoContext* context = pango_font_map_create_context(ProgramFontMap());
+  PangoContext* context = pango_font_map_create_context(PageFontMap());
   pango_cairo_update_context(state->cr, context);
   pango_cairo_context_set_font_options(context, options);
   pango_context_set_round_glyph_positions(context, FALSE);
@@ -286,6 +263,13 @@ double CairoPageSurface::TextWidth(std::string_view text) {
 
 double CairoPageSurface::TextHeight(std::string_view text) {
   return static_cast<double>(state_->LogicalExtents(text).height) / PANGO_SCALE;
+}
+
+FontFace CairoPageSurface::PrintedFace(std::string_view text) {
+  state_->LogicalExtents(text);
+  PangoLayoutLine* line = pango_layout_get_line_readonly(state_->layout, 0);
+  if (line == nullptr || line->runs == nullptr) return {};
+  return FaceOfFont(static_cast<PangoGlyphItem*>(line->runs->data)->item->analysis.font);
 }
 
 double CairoPageSurface::ScaleWidth() const { return kA4WidthTwips; }
@@ -341,9 +325,14 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
       return MakeError(error_number::kInvalidPicture, "Picture rows are not laid out for painting");
     }
     // Cairo only reads the pixels; the picture kept in `images` keeps them.
+    // In a PDF an opaque picture (a BMP logo) is handed over as RGB, the
+    // same words with the alpha byte ignored: the PDF then writes it without
+    // first dividing every pixel by its alpha and testing it for
+    // transparency. The PNG page keeps ARGB, which pixman scales faster.
+    const bool rgb = s.format == PageFormat::kPdf && IsOpaque(pixels);
     image = cairo_image_surface_create_for_data(const_cast<unsigned char*>(pixels.argb32.data()),
-                                                CAIRO_FORMAT_ARGB32, pixels.width, pixels.height,
-                                                pixels.stride);
+                                                rgb ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32,
+                                                pixels.width, pixels.height, pixels.stride);
     s.images.emplace_back(picture, image);
   }
   cairo_save(s.cr);

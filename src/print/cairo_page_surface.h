@@ -1,6 +1,6 @@
 // The printer page drawn with cairo and pango: one A4 portrait page in twips,
 // written as a PDF document (vector text and bars) or as a PNG image at 300
-// dots per inch. Fonts are found by name through fontconfig, so metric-
+// dots per inch. Fonts are found by name (print/font_config.h), so metric-
 // compatible faces stand in for Arial and Courier New. Completing the page
 // finishes the document and hands its bytes to the page sink (a file or a
 // printer queue); nothing can be drawn after that.
@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "print/font_config.h"
 #include "print/printer_surface.h"
 
 namespace boleto {
@@ -46,6 +47,8 @@ class CairoPageSurface : public PrinterSurface {
 
   double TextWidth(std::string_view text) override;
   double TextHeight(std::string_view text) override;
+  // The face the current font prints the text's first character in.
+  FontFace PrintedFace(std::string_view text);
 
   double ScaleWidth() const override;
   double ScaleLeft() const override;

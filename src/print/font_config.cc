@@ -1,0 +1,182 @@
+#include "print/font_config.h"
+
+#include <fontconfig/fontconfig.h>
+#include <pango/pangocairo.h>
+#include <pango/pangofc-font.h>
+#include <pango/pangofc-fontmap.h>
+
+#include <cstring>
+
+namespace boleto {
+namespace {
+
+// The program's own configuration. Fonts come from the system's font folders
+// through the caches fc-cache keeps for them (a folder whose cache is missing
+// or stale is scanned and its cache written, as fontconfig always does); only
+// the faces of the four families below are kept. Rendering follows the
+// system's defaults (slight hinting, greyscale antialiasing, default LCD
+// filter; the page's own font options override the hinting), and a face
+// missing in some style is slanted or emboldened as the system would.
+constexpr char kProgramFontConfig[] = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts</dir>
+  <dir>/usr/local/share/fonts</dir>
+  <cachedir>/var/cache/fontconfig</cachedir>
+  <cachedir prefix="xdg">fontconfig</cachedir>
+  <selectfont>
+    <acceptfont>
+      <pattern><patelt name="family"><string>Liberation Sans</string></patelt></pattern>
+      <pattern><patelt name="family"><string>Liberation Serif</string></patelt></pattern>
+      <pattern><patelt name="family"><string>Liberation Mono</string></patelt></pattern>
+      <pattern><patelt name="family"><string>DejaVu Sans</string></patelt></pattern>
+    </acceptfont>
+    <rejectfont><pattern/></rejectfont>
+  </selectfont>
+
+  <match target="pattern"><edit name="hintstyle" mode="append"><const>hintslight</const></edit></match>
+  <match target="pattern"><edit name="antialias" mode="append"><bool>true</bool></edit></match>
+  <match target="pattern"><edit name="lcdfilter" mode="append"><const>lcddefault</const></edit></match>
+
+  <alias binding="same"><family>MS Sans Serif</family>
+    <prefer><family>Arial</family><family>Liberation Sans</family></prefer></alias>
+  <alias binding="same"><family>MS Serif</family>
+    <prefer><family>Times New Roman</family><family>Liberation Serif</family></prefer></alias>
+  <alias binding="same"><family>Arial</family><accept><family>Liberation Sans</family></accept></alias>
+  <alias binding="same"><family>Times New Roman</family>
+    <accept><family>Liberation Serif</family></accept></alias>
+  <alias binding="same"><family>Courier New</family>
+    <accept><family>Liberation Mono</family></accept></alias>
+  <alias binding="same"><family>Verdana</family><accept><family>DejaVu Sans</family></accept></alias>
+
+  <match target="pattern">
+    <test qual="all" name="family" compare="not_eq"><string>sans-serif</string></test>
+    <test qual="all" name="family" compare="not_eq"><string>serif</string></test>
+    <test qual="all" name="family" compare="not_eq"><string>monospace</string></test>
+    <edit name="family" mode="append_last"><string>sans-serif</string></edit>
+  </match>
+  <alias><family>sans-serif</family><prefer><family>DejaVu Sans</family></prefer></alias>
+  <alias><family>serif</family><prefer><family>Liberation Serif</family></prefer></alias>
+  <alias><family>monospace</family><prefer><family>Liberation Mono</family></prefer></alias>
+
+  <match target="font">
+    <test name="slant"><const>roman</const></test>
+    <test target="pattern" name="slant" compare="not_eq"><const>roman</const></test>
+    <edit name="matrix" mode="assign"><times><name>matrix</name>
+      <matrix><double>1</double><double>0.2</double><double>0</double><double>1</double></matrix>
+    </times></edit>
+    <edit name="slant" mode="assign"><const>oblique</const></edit>
+    <edit name="embeddedbitmap" mode="assign"><bool>false</bool></edit>
+  </match>
+  <match target="font">
+    <test name="weight" compare="less_eq"><const>medium</const></test>
+    <test target="pattern" name="weight" compare="more_eq"><const>bold</const></test>
+    <edit name="embolden" mode="assign"><bool>true</bool></edit>
+    <edit name="weight" mode="assign"><const>bold</const></edit>
+  </match>
+</fontconfig>
+)";
+
+// The families the program's configuration must find: Liberation Sans, Serif
+// and Mono stand in for Arial, Times New Roman and Courier New with the same
+// advance widths; DejaVu Sans prints Verdana and any other name.
+constexpr const char* kProgramFamilies[] = {"Liberation Sans", "Liberation Serif",
+                                            "Liberation Mono", "DejaVu Sans"};
+
+// With the system configuration, only the forms' screen fonts need aliases
+// (MS Sans Serif printed as Arial, MS Serif as Times); the system's own
+// aliases reach Liberation Sans, Serif and Mono.
+constexpr char kSystemFontAliases[] = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <alias binding="same"><family>MS Sans Serif</family>
+    <prefer><family>Arial</family><family>Liberation Sans</family></prefer></alias>
+  <alias binding="same"><family>MS Serif</family>
+    <prefer><family>Times New Roman</family><family>Liberation Serif</family></prefer></alias>
+</fontconfig>
+)";
+
+bool HoldsFamily(FcFontSet* fonts, const char* family) {
+  for (int i = 0; fonts != nullptr && i < fonts->nfont; ++i) {
+    FcChar8* name = nullptr;
+    for (int n = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, n, &name) == FcResultMatch;
+         ++n) {
+      if (std::strcmp(reinterpret_cast<const char*>(name), family) == 0) return true;
+    }
+  }
+  return false;
+}
+
+// The program's configuration with its fonts loaded, or null where it cannot
+// be made or lacks one of the families.
+FcConfig* LoadProgramConfig() {
+  FcConfig* config = FcConfigCreate();
+  if (config == nullptr) return nullptr;
+  bool usable = FcConfigParseAndLoadFromMemory(
+                    config, reinterpret_cast<const FcChar8*>(kProgramFontConfig), FcFalse) &&
+                FcConfigBuildFonts(config);
+  for (const char* family : kProgramFamilies) {
+    usable = usable && HoldsFamily(FcConfigGetFonts(config, FcSetSystem), family);
+  }
+  if (!usable) {
+    FcConfigDestroy(config);
+    return nullptr;
+  }
+  return config;
+}
+
+struct PageFonts {
+  PangoFontMap* font_map;
+  FontConfigSource source;
+};
+
+// One font map for the process: every page uses the same fonts.
+const PageFonts& Fonts() {
+  static const PageFonts fonts = [] {
+    FontConfigSource source = FontConfigSource::kProgram;
+    FcConfig* config = LoadProgramConfig();
+    if (config != nullptr) {
+      // The process's current configuration before pango's font map exists:
+      // the font map starts fontconfig's initialisation on a thread, which
+      // would otherwise load the whole system configuration besides.
+      FcConfigSetCurrent(config);
+    } else {
+      // The default configuration, loaded before pango starts loading it on
+      // its thread: both loads at once would read every file twice.
+      source = FontConfigSource::kSystem;
+      config = FcConfigReference(nullptr);
+      if (config != nullptr) {
+        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kSystemFontAliases),
+                                       FcFalse);
+      }
+    }
+    PangoFontMap* map = pango_cairo_font_map_new();
+    if (config != nullptr && PANGO_IS_FC_FONT_MAP(map)) {
+      pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(map), config);
+    }
+    if (config != nullptr) FcConfigDestroy(config);
+    return PageFonts{map, source};
+  }();
+  return fonts;
+}
+
+std::string PatternString(FcPattern* pattern, const char* object) {
+  FcChar8* value = nullptr;
+  if (FcPatternGetString(pattern, object, 0, &value) != FcResultMatch) return "";
+  return reinterpret_cast<const char*>(value);
+}
+
+}  // namespace
+
+PangoFontMap* PageFontMap() { return Fonts().font_map; }
+
+FontConfigSource PageFontConfigSource() { return Fonts().source; }
+
+FontFace FaceOfFont(PangoFont* font) {
+  if (font == nullptr || !PANGO_IS_FC_FONT(font)) return {};
+  FcPattern* pattern = pango_fc_font_get_pattern(PANGO_FC_FONT(font));
+  return FontFace{PatternString(pattern, FC_FAMILY), PatternString(pattern, FC_STYLE),
+                  PatternString(pattern, FC_FILE)};
+}
+
+}  // namespace boleto
