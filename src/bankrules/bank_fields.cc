@@ -302,10 +302,12 @@ Result<BankFields> Bank021(const BankInput& in) {
   const std::string k23 =
       Join({n8, Pad(Trim(in.identificacao_sr.digits11), 11), Mid(ext, 1, 1), "021"});
   const std::string k1 = PaddedKeyCheckDigit("CB", k23);
-  char key[24];  // the key and its first digit
+  // The key and its first digit. Without a portfolio character the key has
+  // 22 characters and the second digit's method refuses the 23 that follow.
+  char key[24];
   bankrules::CopyChars(k23, key);
-  key[23] = k1[0];
-  const BankDigit k2("021", "N2", std::string_view(key, sizeof key));
+  key[k23.size()] = k1[0];
+  const BankDigit k2("021", "N2", std::string_view(key, k23.size() + 1));
   if (!k2.ok()) return k2.error();
   const std::string e1 = PaddedKeyCheckDigit("ED1", n8);
   const std::string e2 = PaddedKeyCheckDigit("ED2", n8 + e1);

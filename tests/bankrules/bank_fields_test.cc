@@ -351,6 +351,19 @@ Row RowFor(const char* bank) {
   return {{bank, "1234", "1", "0123", "12345-6", "123456", "14", "101", "S", "10042025", 100}, {}};
 }
 
+TEST(Bank021Test, WithoutPortfolioTheShortKeyIsRefused) {
+  // Key 00123401 00000123456 (no portfolio character) 021, 22 digits: modulus
+  // 10 S 43, K1 7. The second digit reads the key and K1, 23 digits, not 24.
+  BankInput in = InputOf(RowFor("021").in);
+  in.carteira_ext = "";
+  const Result<BankFields> got = ComposeBankFields(in);
+  ASSERT_FALSE(got.ok());
+  EXPECT_EQ(got.error().number, error_number::kTypeMismatch);
+  EXPECT_EQ(
+      got.error().description,
+      "Bank 021: Check digit \"N2\" needs exactly 24 digits, got \"00123401000001234560217\"");
+}
+
 TEST(ComposeBankFieldsTest, CaixaKindSitsAtFreeFieldPosition11) {
   BankInput in = InputOf(RowFor("104").in);
   in.gera_remessa_bol_sr = "S";
