@@ -36,21 +36,28 @@ std::string AmountInCents(Currency amount) {
 
 Result<BarcodeFields> ComposeBarcodeFields(std::string_view bank_code,
                                            std::string_view due_date_digits, Currency amount) {
+  // Every return is `out` itself, so that the fields are built where the
+  // caller receives them.
+  Result<BarcodeFields> out = BarcodeFields{};
   if (amount < Currency()) {
     // A zero amount field lets the payer type any amount: a negative amount
     // due is refused instead of printed as "0000000000".
-    return MakeError(error_number::kMalformedBarcode, "The amount due " + FormatMoney(amount) +
-                                                          " is below zero; no barcode is printed");
+    out = MakeError(error_number::kMalformedBarcode, "The amount due " + FormatMoney(amount) +
+                                                         " is below zero; no barcode is printed");
+    return out;
   }
   Result<std::string> factor = DueDateFactor(due_date_digits);
-  if (!factor.ok()) return factor.error();
+  if (!factor.ok()) {
+    out = factor.error();
+    return out;
+  }
   const std::string cents = AmountInCents(amount);
   if (cents.size() > kAmountLength) {
     // Cutting the cents to their last ten digits would print another amount.
-    return MakeError(error_number::kOverflow, "Overflow: the amount " + FormatMoney(amount) +
-                                                  " does not fit the barcode's ten digits");
+    out = MakeError(error_number::kOverflow, "Overflow: the amount " + FormatMoney(amount) +
+                                                 " does not fit the barcode's ten digits");
+    return out;
   }
-  Result<BarcodeFields> out = BarcodeFields{};
   BarcodeFields& fields = *out;
   fields.prefix = Pad(bank_code, kBankCodeLength);
   fields.prefix += '9';  // currency code of the real
@@ -62,15 +69,21 @@ Result<BarcodeFields> ComposeBarcodeFields(std::string_view bank_code,
 Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
                                            std::string_view factor_and_amount,
                                            std::string_view free_field) {
+  // Every return is `out` itself, so that the line is built where the caller
+  // receives it.
+  Result<DigitableLine> out = DigitableLine{};
   if (prefix.size() != kPrefixLength || !AllDigits(prefix)) {
-    return Malformed("bank and currency \"" + std::string(prefix) + "\" are not 4 digits");
+    out = Malformed("bank and currency \"" + std::string(prefix) + "\" are not 4 digits");
+    return out;
   }
   if (factor_and_amount.size() != kFactorAndAmountLength || !AllDigits(factor_and_amount)) {
-    return Malformed("factor and amount \"" + std::string(factor_and_amount) +
-                     "\" are not 14 digits");
+    out =
+        Malformed("factor and amount \"" + std::string(factor_and_amount) + "\" are not 14 digits");
+    return out;
   }
   if (free_field.size() != kFreeFieldLength || !AllDigits(free_field)) {
-    return Malformed("free field \"" + std::string(free_field) + "\" is not 25 digits");
+    out = Malformed("free field \"" + std::string(free_field) + "\" is not 25 digits");
+    return out;
   }
   // Built in fixed buffers: the line is composed once per boleto and its
   // pieces are small.
@@ -79,11 +92,13 @@ Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
   std::memcpy(body + kPrefixLength, factor_and_amount.data(), kFactorAndAmountLength);
   std::memcpy(body + kPrefixLength + kFactorAndAmountLength, free_field.data(), kFreeFieldLength);
   const Result<char> check = CheckDigitCharByMethod("S", std::string_view(body, sizeof body));
-  if (!check.ok()) return check.error();
+  if (!check.ok()) {
+    out = check.error();
+    return out;
+  }
   const char barcode_digit = *check;
-  Result<DigitableLine> out = DigitableLine{};
   DigitableLine& line = *out;
-  line.barcode_check_digit.assign(1, barcode_digit);
+  line.barcode_check_digit.push_back(barcode_digit);
 
   char barcode[kBarcodeLength];
   std::memcpy(barcode, prefix.data(), kPrefixLength);
@@ -91,14 +106,19 @@ Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
   std::memcpy(barcode + kPrefixLength + 1, body + kPrefixLength, sizeof body - kPrefixLength);
   line.barcode.assign(barcode, sizeof barcode);
 
+  // The field digits: modulus 10 (methods "P5" and "P11") over texts that are
+  // digits by now.
   char field1[9];  // prefix and free field 1-5, before its digit
   std::memcpy(field1, prefix.data(), kPrefixLength);
   std::memcpy(field1 + kPrefixLength, free_field.data(), 5);
   const std::string_view free2 = free_field.substr(5, 10);
   const std::string_view free3 = free_field.substr(15, 10);
-  line.field1_check_digit = Modulo10CheckDigit("P5", std::string_view(field1, sizeof field1));
-  line.field2_check_digit = Modulo10CheckDigit("P11", free2);
-  line.field3_check_digit = Modulo10CheckDigit("P11", free3);
+  const char digit1 = Modulo10CheckDigitChar(std::string_view(field1, sizeof field1));
+  const char digit2 = Modulo10CheckDigitChar(free2);
+  const char digit3 = Modulo10CheckDigitChar(free3);
+  line.field1_check_digit.push_back(digit1);
+  line.field2_check_digit.push_back(digit2);
+  line.field3_check_digit.push_back(digit3);
 
   // "AAAAA.AAAAA BBBBB.BBBBBB CCCCC.CCCCCC D EEEEEEEEEEEEEE"
   char printed[kPrintedLength];
@@ -107,23 +127,24 @@ Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
     bankrules::CopyChars(piece, p);
     p += piece.size();
   };
+  auto put_char = [&p](char c) { *p++ = c; };
   put(std::string_view(field1, 5));
-  put(".");
+  put_char('.');
   put(std::string_view(field1 + 5, 4));
-  put(line.field1_check_digit);
-  put(" ");
+  put_char(digit1);
+  put_char(' ');
   put(free2.substr(0, 5));
-  put(".");
+  put_char('.');
   put(free2.substr(5));
-  put(line.field2_check_digit);
-  put(" ");
+  put_char(digit2);
+  put_char(' ');
   put(free3.substr(0, 5));
-  put(".");
+  put_char('.');
   put(free3.substr(5));
-  put(line.field3_check_digit);
-  put(" ");
-  put(line.barcode_check_digit);
-  put(" ");
+  put_char(digit3);
+  put_char(' ');
+  put_char(barcode_digit);
+  put_char(' ');
   put(factor_and_amount);
   line.printed.assign(printed, sizeof printed);
   return out;

@@ -106,7 +106,7 @@ char ApplyRule(Rule rule, int r) {
 int DigitValue(char c) { return c >= '0' && c <= '9' ? c - '0' : 0; }
 
 // The modulus-10 sum digit of `digits`, weights 2,1,... from the right.
-std::string Modulo10(std::string_view digits) {
+char Modulo10Char(std::string_view digits) {
   // A doubled digit above 9 counts the sum of its two digits (10..18 as 1..9).
   static constexpr int kDoubled[10] = {0, 2, 4, 6, 8, 1, 3, 5, 7, 9};
   int sum = 0;
@@ -115,8 +115,10 @@ std::string Modulo10(std::string_view digits) {
     sum += kDoubled[DigitValue(digits[i - 1])] + DigitValue(digits[i - 2]);
   }
   if (i == 1) sum += kDoubled[DigitValue(digits[0])];
-  return DigitText(sum % 10 == 0 ? 0 : 10 - sum % 10);
+  return DigitChar(sum % 10 == 0 ? 0 : 10 - sum % 10);
 }
+
+std::string Modulo10(std::string_view digits) { return std::string(1, Modulo10Char(digits)); }
 
 // Modulus 11 of `digits` zero-padded to N (rightmost N kept), remainder 0 or 1
 // giving 0. The padding zeros add nothing, so the weights are only lined up
@@ -156,6 +158,17 @@ Result<std::string> CheckDigitByMethod(std::string_view method, std::string_view
 std::string Modulo10CheckDigit(std::string_view method, std::string_view digits) {
   if (method != "P5" && method != "P11") return "0";
   return Modulo10(digits);
+}
+
+char Modulo10CheckDigitChar(std::string_view digits) {
+  // Modulo10Char without its guard against non-digits, which the callers
+  // have already refused.
+  static constexpr int kDoubled[10] = {0, 2, 4, 6, 8, 1, 3, 5, 7, 9};
+  int sum = 0;
+  size_t i = digits.size();
+  for (; i >= 2; i -= 2) sum += kDoubled[digits[i - 1] - '0'] + (digits[i - 2] - '0');
+  if (i == 1) sum += kDoubled[digits[0] - '0'];
+  return DigitChar(sum % 10 == 0 ? 0 : 10 - sum % 10);
 }
 
 std::string NumericModulo10CheckDigit(std::string_view digits) {

@@ -28,6 +28,11 @@ Result<char> CheckDigitCharByMethod(std::string_view method, std::string_view di
 // "P11" (the digitable line's fields); "0" for any other method.
 std::string Modulo10CheckDigit(std::string_view method, std::string_view digits);
 
+// The same modulus-10 digit as one character, for a text already known to
+// be digits only (the digitable line's fields); any other text gives an
+// unspecified digit.
+char Modulo10CheckDigitChar(std::string_view digits);
+
 // The same modulus-10 digit; "0" when `digits` is not a number.
 std::string NumericModulo10CheckDigit(std::string_view digits);
 
