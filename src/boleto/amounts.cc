@@ -1,6 +1,6 @@
 #include "boleto/amounts.h"
 
-#include "boleto/text_rules.h"
+#include "platform/text.h"
 
 namespace boleto {
 namespace {

@@ -10,7 +10,7 @@
 #include "boleto/amounts.h"
 #include "boleto/field_map.h"
 #include "boleto/parties.h"
-#include "boleto/text_rules.h"
+#include "platform/text.h"
 #include "db/amount_text.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"

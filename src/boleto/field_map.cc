@@ -1,7 +1,7 @@
 #include "boleto/field_map.h"
 
 #include "bankrules/check_digits.h"
-#include "boleto/text_rules.h"
+#include "platform/text.h"
 
 namespace boleto {
 

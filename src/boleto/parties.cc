@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "boleto/text_rules.h"
+#include "platform/text.h"
 #include "db/sql_text.h"
 
 namespace boleto {

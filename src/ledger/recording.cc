@@ -5,6 +5,7 @@
 #include "db/sql_text.h"
 #include "ledger/document_number.h"
 #include "ledger/remittance.h"
+#include "platform/text.h"
 
 namespace boleto {
 namespace {
@@ -31,19 +32,6 @@ Status ExecuteOrFail(RunContext& ctx, const std::string& sql, std::string_view c
   Result<int64_t> executed = ctx.db->Execute(sql);
   if (!executed.ok()) return Fail(ctx, executed.error(), context);
   return Status::Ok();
-}
-
-std::string Trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return "";
-  const size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
-
-// The rightmost `width` characters of `text` zero-padded on the left.
-std::string RightDigits(std::string_view text, size_t width) {
-  std::string padded = std::string(width, '0') + std::string(text);
-  return padded.substr(padded.size() - width);
 }
 
 std::string FeeSql(const RunContext& ctx, std::string_view fee) {
@@ -185,7 +173,7 @@ std::string PaddedBankReference(std::string_view id_bancaria) {
 }
 
 std::string ReceiptNumber(const InstallmentKey& key) {
-  return RightDigits(Trim(key.numero), 8) + RightDigits(Trim(key.parcela), 2);
+  return PadLeftKeepRight(TrimBlanks(key.numero), 8) + PadLeftKeepRight(TrimBlanks(key.parcela), 2);
 }
 
 std::string InstallmentWhere(const InstallmentKey& key) {

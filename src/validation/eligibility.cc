@@ -9,6 +9,7 @@
 #include "bankrules/free_field_settings.h"
 #include "db/amount_text.h"
 #include "db/sql_text.h"
+#include "platform/text.h"
 #include "validation/installment_key.h"
 
 namespace boleto {
@@ -73,18 +74,6 @@ std::string Join(std::initializer_list<std::string_view> pieces) {
   std::string out;
   for (std::string_view piece : pieces) out += piece;
   return out;
-}
-
-std::string_view Trim(std::string_view text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
-std::string_view TrimRight(std::string_view text) {
-  size_t last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
 }
 
 // The largest whole number not above `value`, as a 16-bit integer.
@@ -276,7 +265,7 @@ Status EligibilityCheck::CheckInstallment(bool& found) {
   std::optional<std::string> docto_recebimento;
   BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "DoctoRecebimento", docto_recebimento));
   if (docto_recebimento) {
-    std::string_view receipt = Trim(*docto_recebimento);
+    std::string_view receipt = TrimBlanks(*docto_recebimento);
     if (!receipt.empty() && receipt != kBoletoReceipt) Refuse(kMsgOtherCollection);
   }
   return Status::Ok();
@@ -309,7 +298,7 @@ Status EligibilityCheck::SetBankDescription() {
   if (!rows->eof()) {
     std::string description;
     BOLETO_RETURN_IF_ERROR(ReadText(*rows, "DescricaoBanco", description));
-    bank_.bank_description = std::string(TrimRight(description));
+    bank_.bank_description = std::string(TrimRightBlanks(description));
   } else {
     // Without a boleto description the bank's name stands in, up to and
     // including its first blank ("BANCO XPTO S.A." gives "BANCO ").
@@ -374,8 +363,8 @@ Status EligibilityCheck::CheckAccount() {
   std::optional<std::string> carteira_sr;
   BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "IdentificacaoSR", identificacao));
   BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "CarteiraSR", carteira_sr));
-  bool no_identificacao = !identificacao || Trim(*identificacao).empty();
-  bool no_carteira_sr = !carteira_sr || Trim(*carteira_sr).empty();
+  bool no_identificacao = !identificacao || TrimBlanks(*identificacao).empty();
+  bool no_carteira_sr = !carteira_sr || TrimBlanks(*carteira_sr).empty();
   if (no_identificacao && no_carteira_sr) {
     Refuse(kMsgNoSrData);
     return Status::Ok();
@@ -447,7 +436,7 @@ void EligibilityCheck::CheckFreeFieldSettings() {
     case FreeFieldProblem::kNone:
       break;
     case FreeFieldProblem::kUnsupportedPortfolio:
-      Refuse(Join({kMsgPortfolioNotImplemented, Trim(bank_.carteira_ext),
+      Refuse(Join({kMsgPortfolioNotImplemented, TrimBlanks(bank_.carteira_ext),
                    kMsgPortfolioNotImplementedMid, bank_.banco_cobranca,
                    kMsgPortfolioNotImplementedEnd}));
       break;

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/text.h"
 #include "startup/characters.h"
 
 namespace boleto {
@@ -13,11 +14,6 @@ constexpr size_t kDocumentoWidth = 10;
 constexpr size_t kSerieWidth = 3;
 constexpr size_t kNumeroWidth = 8;
 constexpr size_t kParcelaWidth = 2;
-
-std::string_view TrimRight(std::string_view text) {
-  size_t end = text.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
 
 }  // namespace
 
@@ -34,9 +30,9 @@ InstallmentKey NormalizeInstallmentKey(const RunParameters& params) {
 
 std::string MessagePrefix(const InstallmentKey& key) {
   std::string prefix = "Documento: ";
-  prefix += TrimRight(key.codigo_documento);
+  prefix += TrimRightBlanks(key.codigo_documento);
   prefix += ' ';
-  prefix += TrimRight(key.serie);
+  prefix += TrimRightBlanks(key.serie);
   prefix += ' ';
   prefix += key.numero;
   prefix += '/';

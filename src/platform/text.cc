@@ -1,4 +1,4 @@
-#include "boleto/text_rules.h"
+#include "platform/text.h"
 
 namespace boleto {
 

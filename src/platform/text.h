@@ -1,4 +1,4 @@
-// Small text rules the boleto composition applies everywhere: blanks cut at
+// Small text rules the whole program applies: blanks cut at
 // one or both ends (blanks only, never tabs or line breaks), and digit texts
 // widened by left-padding with zeros and keeping the rightmost characters.
 #pragma once
