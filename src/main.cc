@@ -5,6 +5,7 @@
 
 #include "platform/messages.h"
 #include "startup/command_line.h"
+#include "startup/process_memory.h"
 #include "startup/run_context.h"
 #include "startup/start_up.h"
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     case CommandLine::Action::kRun:
       break;
   }
+  boleto::PrepareRunHeap();
   boleto::ConsoleMessages messages;
   boleto::RunContext ctx;
   ctx.messages = &messages;
