@@ -7,8 +7,9 @@
 // The program keeps a font configuration of its own that holds only those
 // faces, read from the system's font caches: loading the whole system
 // configuration and matching every text against every installed font cost
-// more than drawing the page. Where one of the faces is not installed, the
-// system configuration (with the same aliases) is used instead.
+// more than drawing the page. Where one of the faces is not found where
+// Debian installs it, the system configuration (with the same aliases) is
+// used instead.
 #pragma once
 
 #include <pango/pango.h>
