@@ -183,28 +183,3 @@ FontFace FaceOfFont(PangoFont* font) {
 }
 
 }  // namespace boleto
-
-// Pango's font map matches and sorts every new font pattern on two threads
-// it starts for the purpose ("[pango] FcFontSetMatch" and "[pango]
-// FcFontSetSort") and then waits for their results. A page meets some dozen
-// new patterns, one after the other, and on the program's small font
-// configuration each match or sort is quicker than starting a thread and
-// waking the waiting one: done in place, as below, they take a tenth of the
-// page's wall time less. The program's definition of g_thread_new is bound
-// ahead of GLib's; every other thread is started as GLib would start it.
-extern "C" GThread* g_thread_new(const gchar* name, GThreadFunc func, gpointer data) {
-  static constexpr const char* kPatternThreads[] = {"[pango] FcFontSetMatch",
-                                                    "[pango] FcFontSetSort"};
-  for (const char* pattern_thread : kPatternThreads) {
-    if (name != nullptr && std::strcmp(name, pattern_thread) == 0) {
-      func(data);
-      // The caller only lets go of the thread it was given.
-      return g_thread_ref(g_thread_self());
-    }
-  }
-  GError* error = nullptr;
-  GThread* thread = g_thread_try_new(name, func, data, &error);
-  // GLib's own g_thread_new stops the process where no thread can be made.
-  if (thread == nullptr) g_error("creating thread '%s': %s", name ? name : "", error->message);
-  return thread;
-}

@@ -10,7 +10,6 @@
 
 #include <set>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "print/cairo_page_surface.h"
@@ -110,40 +109,6 @@ TEST(FontConfigTest, CharactersTheFaceLacksFallBackToDejaVuSans) {
   page->SetFontSize(8.25);
   EXPECT_EQ(page->PrintedFace("\u2713").family, "DejaVu Sans");
   EXPECT_EQ(page->PrintedFace("a").family, "Liberation Sans");
-}
-
-TEST(FontConfigTest, PangoPatternThreadsRunInPlace) {
-  // Pango lets go of the thread at once and waits for the work's result.
-  struct Work {
-    std::thread::id ran_on;
-  } work;
-  GThread* thread = g_thread_new(
-      "[pango] FcFontSetSort",
-      [](gpointer data) -> gpointer {
-        static_cast<Work*>(data)->ran_on = std::this_thread::get_id();
-        return nullptr;
-      },
-      &work);
-  ASSERT_NE(thread, nullptr);
-  g_thread_unref(thread);
-  EXPECT_EQ(work.ran_on, std::this_thread::get_id());
-}
-
-TEST(FontConfigTest, OtherThreadsStartAsGLibStartsThem) {
-  struct Work {
-    std::thread::id ran_on;
-  } work;
-  GThread* thread = g_thread_new(
-      "worker",
-      [](gpointer data) -> gpointer {
-        static_cast<Work*>(data)->ran_on = std::this_thread::get_id();
-        return data;
-      },
-      &work);
-  ASSERT_NE(thread, nullptr);
-  EXPECT_EQ(g_thread_join(thread), &work);
-  EXPECT_NE(work.ran_on, std::this_thread::get_id());
-  EXPECT_NE(work.ran_on, std::thread::id());
 }
 
 }  // namespace
