@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -54,6 +55,88 @@ class PagePixels {
 };
 
 }  // namespace
+
+// A text that pango lays out as one run: one item of one font, left to
+// right, with its glyphs. Shaped straight from the items, as the layout
+// would shape them, without the layout's line breaking and the font metrics
+// it computes for line spacing (a layout of a sample text per font).
+class SingleRun {
+ public:
+  SingleRun() = default;
+  SingleRun(const SingleRun&) = delete;
+  SingleRun& operator=(const SingleRun&) = delete;
+  ~SingleRun() {
+    if (glyphs_ != nullptr) pango_glyph_string_free(glyphs_);
+    g_list_free_full(items_, reinterpret_cast<GDestroyNotify>(pango_item_free));
+  }
+
+  // Shapes `text` (not empty) in `font` with `context`'s settings; false
+  // where the layout would make more than one run of it or break it: tabs,
+  // line and paragraph separators and other control characters, a
+  // right-to-left text, or characters that fall back to another font.
+  bool Shape(PangoContext* context, const PangoFontDescription* font, std::string_view text) {
+    if (!PlainText(text)) return false;
+    const int length = static_cast<int>(text.size());
+    // The paragraph direction as the layout finds it.
+    PangoDirection direction = pango_find_base_dir(text.data(), length);
+    if (direction == PANGO_DIRECTION_NEUTRAL) direction = pango_context_get_base_dir(context);
+    if (direction != PANGO_DIRECTION_LTR && direction != PANGO_DIRECTION_WEAK_LTR) return false;
+    // The layout's font is an attribute over the whole text.
+    PangoAttrList* attributes = pango_attr_list_new();
+    pango_attr_list_insert_before(attributes, pango_attr_font_desc_new(font));
+    items_ = pango_itemize_with_base_dir(context, direction, text.data(), 0, length, attributes,
+                                         nullptr);
+    pango_attr_list_unref(attributes);
+    if (items_ == nullptr || items_->next != nullptr) return false;
+    PangoItem* item = static_cast<PangoItem*>(items_->data);
+    if (item->analysis.level % 2 != 0 || item->analysis.font == nullptr) return false;
+    glyphs_ = pango_glyph_string_new();
+    pango_shape_item(item, text.data(), length, nullptr, glyphs_, PANGO_SHAPE_NONE);
+    // The line's logical extents: the run's, joined to the empty rectangle
+    // the layout starts each line from.
+    PangoRectangle run;
+    pango_glyph_string_extents(glyphs_, item->analysis.font, nullptr, &run);
+    const int x = std::min(0, run.x);
+    const int y = std::min(0, run.y);
+    logical_ = {x, y, std::max(0, run.x + run.width) - x, std::max(0, run.y + run.height) - y};
+    return true;
+  }
+
+  // Extents in the layout's terms: y is the top's distance above the baseline.
+  const PangoRectangle& logical() const { return logical_; }
+
+  // Draws the run as pango_cairo_show_layout draws the layout's first line
+  // from the current point: glyphs on the baseline, the logical ascent below.
+  void Show(cairo_t* cr, std::string_view text) {
+    const int baseline = -logical_.y;
+    for (int i = 0; i < glyphs_->num_glyphs; ++i) glyphs_->glyphs[i].geometry.y_offset += baseline;
+    PangoGlyphItem run{};
+    run.item = static_cast<PangoItem*>(items_->data);
+    run.glyphs = glyphs_;
+    pango_cairo_show_glyph_item(cr, text.data(), &run);
+  }
+
+ private:
+  // Printable characters only, none of which separates lines or needs the
+  // layout's tab stops.
+  static bool PlainText(std::string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(text[i]);
+      if (c < 0x20 || c == 0x7f) return false;
+      // U+0080-U+009F (C2 80-9F) and U+2028/U+2029 (E2 80 A8/A9).
+      if (c == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xa0) {
+        return false;
+      }
+      if (c == 0xe2 && text.substr(i, 3) == "\xe2\x80\xa8") return false;
+      if (c == 0xe2 && text.substr(i, 3) == "\xe2\x80\xa9") return false;
+    }
+    return true;
+  }
+
+  GList* items_ = nullptr;
+  PangoGlyphString* glyphs_ = nullptr;
+  PangoRectangle logical_{};
+};
 
 struct CairoPageSurface::State {
   PageFormat format = PageFormat::kPdf;
@@ -105,8 +188,25 @@ struct CairoPageSurface::State {
     font_dirty = false;
   }
 
-  // Extents of a text in the current font; the text stays in the layout.
+  PangoContext* context() const { return pango_layout_get_context(layout); }
+
+  // Extents of a text in the current font: of its single run where it makes
+  // one, else of the layout, which then holds the text.
   PangoRectangle LogicalExtents(std::string_view text) {
+    ApplyFont();
+    SingleRun run;
+    if (run.Shape(context(), font, text.empty() ? std::string_view(" ") : text)) {
+      PangoRectangle logical = run.logical();
+      // An empty text is as high as a blank and has no width.
+      if (text.empty()) logical.width = 0;
+      return logical;
+    }
+    return LayoutExtents(text);
+  }
+
+  // Extents of a text in the current font as the layout finds them; the
+  // text stays in the layout.
+  PangoRectangle LayoutExtents(std::string_view text) {
     ApplyFont();
     PangoRectangle logical;
     if (text.empty()) {
@@ -313,7 +413,7 @@ double CairoPageSurface::TextHeight(std::string_view text) {
 }
 
 FontFace CairoPageSurface::PrintedFace(std::string_view text) {
-  state_->LogicalExtents(text);
+  state_->LayoutExtents(text);
   PangoLayoutLine* line = pango_layout_get_line_readonly(state_->layout, 0);
   if (line == nullptr || line->runs == nullptr) return {};
   return FaceOfFont(static_cast<PangoGlyphItem*>(line->runs->data)->item->analysis.font);
@@ -330,10 +430,20 @@ void CairoPageSurface::SetCurrentY(double y) { state_->current_y = y; }
 Status CairoPageSurface::PrintText(std::string_view text) {
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
-  PangoRectangle logical = s.LogicalExtents(text);  // also puts the text in the layout
+  s.ApplyFont();
   s.SetColour(kBlack);
   cairo_move_to(s.cr, s.PageX(s.current_x), s.current_y);
-  pango_cairo_show_layout(s.cr, s.layout);
+  SingleRun run;
+  PangoRectangle logical;
+  if (text.empty()) {
+    logical = s.LogicalExtents(text);  // nothing to draw
+  } else if (run.Shape(s.context(), s.font, text)) {
+    logical = run.logical();
+    run.Show(s.cr, text);
+  } else {
+    logical = s.LayoutExtents(text);  // also puts the text in the layout
+    pango_cairo_show_layout(s.cr, s.layout);
+  }
   s.current_y += static_cast<double>(logical.height) / PANGO_SCALE;
   s.current_x = s.scale_left;
   return s.CairoStatus();
