@@ -226,6 +226,25 @@ TEST_F(CairoPageTest, PrintedTextMovesToTheNextLine) {
   EXPECT_DOUBLE_EQ(surface.CurrentY(), 1000 + 2 * height);
 }
 
+TEST_F(CairoPageTest, OneRunTextsMeasureAsTheLayoutMeasuresThem) {
+  // A text of one run is shaped on its own; a text with a line break goes
+  // through pango's layout, whose first line is that same text and whose
+  // lines are each as high as the one-run text.
+  Result<std::unique_ptr<CairoPageSurface>> page = CairoPageSurface::Create(PageFormat::kPdf, {});
+  ASSERT_TRUE(page.ok());
+  for (const char* font : {"MS Sans Serif", "Arial", "MS Serif", "Courier New", "Verdana"}) {
+    for (const double points : {6.75, 8.25, 12.0}) {
+      SCOPED_TRACE(std::string(font) + " " + std::to_string(points));
+      (*page)->SetFontName(font);
+      (*page)->SetFontSize(points);
+      EXPECT_DOUBLE_EQ((*page)->TextWidth("Recibo do Pagador"),
+                       (*page)->TextWidth("Recibo do Pagador\nRecibo"));
+      EXPECT_DOUBLE_EQ(2 * (*page)->TextHeight("Beneficiário"),
+                       (*page)->TextHeight("Beneficiário\nBeneficiário"));
+    }
+  }
+}
+
 TEST_F(CairoPageTest, PictureLoadErrors) {
   Result<Picture> missing = LoadPicture(Path("NONE.BMP"));
   ASSERT_FALSE(missing.ok());
