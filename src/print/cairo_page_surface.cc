@@ -54,8 +54,6 @@ class PagePixels {
   unsigned char* data_ = nullptr;
 };
 
-}  // namespace
-
 // A text that pango lays out as one run: one item of one font, left to
 // right, with its glyphs. Shaped straight from the items, as the layout
 // would shape them, without the layout's line breaking and the font metrics
@@ -77,8 +75,11 @@ class SingleRun {
   bool Shape(PangoContext* context, const PangoFontDescription* font, std::string_view text) {
     if (!PlainText(text)) return false;
     const int length = static_cast<int>(text.size());
-    // The paragraph direction as the layout finds it.
+    // The paragraph direction as the layout finds it, with the function the
+    // layout itself still calls (deprecated for applications only).
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     PangoDirection direction = pango_find_base_dir(text.data(), length);
+    G_GNUC_END_IGNORE_DEPRECATIONS
     if (direction == PANGO_DIRECTION_NEUTRAL) direction = pango_context_get_base_dir(context);
     if (direction != PANGO_DIRECTION_LTR && direction != PANGO_DIRECTION_WEAK_LTR) return false;
     // The layout's font is an attribute over the whole text.
@@ -106,7 +107,7 @@ class SingleRun {
   const PangoRectangle& logical() const { return logical_; }
 
   // Draws the run as pango_cairo_show_layout draws the layout's first line
-  // from the current point: glyphs on the baseline, the logical ascent below.
+  // from the current point: on the baseline, the logical ascent below it.
   void Show(cairo_t* cr, std::string_view text) {
     const int baseline = -logical_.y;
     for (int i = 0; i < glyphs_->num_glyphs; ++i) glyphs_->glyphs[i].geometry.y_offset += baseline;
@@ -117,9 +118,11 @@ class SingleRun {
   }
 
  private:
-  // Printable characters only, none of which separates lines or needs the
-  // layout's tab stops.
+  // Well-formed UTF-8 of printable characters only, none of which separates
+  // lines or needs the layout's tab stops (the layout replaces malformed
+  // bytes before it itemizes).
   static bool PlainText(std::string_view text) {
+    if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return false;
     for (size_t i = 0; i < text.size(); ++i) {
       const unsigned char c = static_cast<unsigned char>(text[i]);
       if (c < 0x20 || c == 0x7f) return false;
@@ -137,6 +140,8 @@ class SingleRun {
   PangoGlyphString* glyphs_ = nullptr;
   PangoRectangle logical_{};
 };
+
+}  // namespace
 
 struct CairoPageSurface::State {
   PageFormat format = PageFormat::kPdf;
