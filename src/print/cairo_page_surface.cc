@@ -2,7 +2,6 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <pango/pangocairo.h>
 #include <png.h>
 #include <sys/mman.h>
 #include <zlib.h>
@@ -11,10 +10,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "print/font_config.h"
+#include "print/utf8_text.h"
 
 namespace boleto {
 
@@ -54,92 +56,27 @@ class PagePixels {
   unsigned char* data_ = nullptr;
 };
 
-// A text that pango lays out as one run: one item of one font, left to
-// right, with its glyphs. Shaped straight from the items, as the layout
-// would shape them, without the layout's line breaking and the font metrics
-// it computes for line spacing (a layout of a sample text per font).
-class SingleRun {
- public:
-  SingleRun() = default;
-  SingleRun(const SingleRun&) = delete;
-  SingleRun& operator=(const SingleRun&) = delete;
-  ~SingleRun() {
-    if (glyphs_ != nullptr) pango_glyph_string_free(glyphs_);
-    g_list_free_full(items_, reinterpret_cast<GDestroyNotify>(pango_item_free));
-  }
-
-  // Shapes `text` (not empty) in `font` with `context`'s settings; false
-  // where the layout would make more than one run of it or break it: tabs,
-  // line and paragraph separators and other control characters, a
-  // right-to-left text, or characters that fall back to another font.
-  bool Shape(PangoContext* context, const PangoFontDescription* font, std::string_view text) {
-    if (!PlainText(text)) return false;
-    const int length = static_cast<int>(text.size());
-    // The paragraph direction as the layout finds it, with the function the
-    // layout itself still calls (deprecated for applications only).
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    PangoDirection direction = pango_find_base_dir(text.data(), length);
-    G_GNUC_END_IGNORE_DEPRECATIONS
-    if (direction == PANGO_DIRECTION_NEUTRAL) direction = pango_context_get_base_dir(context);
-    if (direction != PANGO_DIRECTION_LTR && direction != PANGO_DIRECTION_WEAK_LTR) return false;
-    // The layout's font is an attribute over the whole text.
-    PangoAttrList* attributes = pango_attr_list_new();
-    pango_attr_list_insert_before(attributes, pango_attr_font_desc_new(font));
-    items_ = pango_itemize_with_base_dir(context, direction, text.data(), 0, length, attributes,
-                                         nullptr);
-    pango_attr_list_unref(attributes);
-    if (items_ == nullptr || items_->next != nullptr) return false;
-    PangoItem* item = static_cast<PangoItem*>(items_->data);
-    if (item->analysis.level % 2 != 0 || item->analysis.font == nullptr) return false;
-    glyphs_ = pango_glyph_string_new();
-    pango_shape_item(item, text.data(), length, nullptr, glyphs_, PANGO_SHAPE_NONE);
-    // The line's logical extents: the run's, joined to the empty rectangle
-    // the layout starts each line from.
-    PangoRectangle run;
-    pango_glyph_string_extents(glyphs_, item->analysis.font, nullptr, &run);
-    const int x = std::min(0, run.x);
-    const int y = std::min(0, run.y);
-    logical_ = {x, y, std::max(0, run.x + run.width) - x, std::max(0, run.y + run.height) - y};
-    return true;
-  }
-
-  // Extents in the layout's terms: y is the top's distance above the baseline.
-  const PangoRectangle& logical() const { return logical_; }
-
-  // Draws the run as pango_cairo_show_layout draws the layout's first line
-  // from the current point: on the baseline, the logical ascent below it.
-  void Show(cairo_t* cr, std::string_view text) {
-    const int baseline = -logical_.y;
-    for (int i = 0; i < glyphs_->num_glyphs; ++i) glyphs_->glyphs[i].geometry.y_offset += baseline;
-    PangoGlyphItem run{};
-    run.item = static_cast<PangoItem*>(items_->data);
-    run.glyphs = glyphs_;
-    pango_cairo_show_glyph_item(cr, text.data(), &run);
-  }
-
- private:
-  // Well-formed UTF-8 of printable characters only, none of which separates
-  // lines or needs the layout's tab stops (the layout replaces malformed
-  // bytes before it itemizes).
-  static bool PlainText(std::string_view text) {
-    if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-      const unsigned char c = static_cast<unsigned char>(text[i]);
-      if (c < 0x20 || c == 0x7f) return false;
-      // U+0080-U+009F (C2 80-9F) and U+2028/U+2029 (E2 80 A8/A9).
-      if (c == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xa0) {
-        return false;
-      }
-      if (c == 0xe2 && text.substr(i, 3) == "\xe2\x80\xa8") return false;
-      if (c == 0xe2 && text.substr(i, 3) == "\xe2\x80\xa9") return false;
-    }
-    return true;
-  }
-
-  GList* items_ = nullptr;
-  PangoGlyphString* glyphs_ = nullptr;
-  PangoRectangle logical_{};
+// A line of text placed for the page: runs of characters, each in one face
+// (the font's own, or the fallback face for characters it lacks), with
+// their glyphs side by side from the line's start on its baseline. Glyphs
+// advance by their own widths, without kerning, as the printer driver set
+// text.
+struct PlacedLine {
+  struct Run {
+    cairo_scaled_font_t* font;  // the page's, not owned
+    std::string text;
+    std::vector<cairo_glyph_t> glyphs;
+    std::vector<cairo_text_cluster_t> clusters;
+    cairo_text_cluster_flags_t cluster_flags;
+  };
+  std::vector<Run> runs;
+  double width = 0;
+  double ascent = 0;  // of the highest face of the line
+  double descent = 0;
 };
+
+// Whether a character prints in whatever face its neighbours print in.
+bool IsBlank(char32_t c) { return c == 0x20 || c == 0xA0; }
 
 }  // namespace
 
@@ -149,9 +86,11 @@ struct CairoPageSurface::State {
   PagePixels pixels;  // the PNG page's; declared first, released after the surface
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
-  PangoLayout* layout = nullptr;
-  PangoFontDescription* font = nullptr;
-  std::string document;  // PDF bytes as cairo writes them; PNG bytes at completion
+  cairo_font_options_t* font_options = nullptr;
+  // The page's scaled fonts by face and size in twips.
+  std::map<std::pair<cairo_font_face_t*, double>, cairo_scaled_font_t*> scaled_fonts;
+  const PrintFace* face = nullptr;  // of the current font
+  std::string document;             // PDF bytes as cairo writes them; PNG bytes at completion
   bool page_done = false;
   bool job_ended = false;
 
@@ -172,8 +111,8 @@ struct CairoPageSurface::State {
 
   ~State() {
     for (auto& image : images) cairo_surface_destroy(image.second);
-    if (font != nullptr) pango_font_description_free(font);
-    if (layout != nullptr) g_object_unref(layout);
+    for (auto& scaled : scaled_fonts) cairo_scaled_font_destroy(scaled.second);
+    if (font_options != nullptr) cairo_font_options_destroy(font_options);
     if (cr != nullptr) cairo_destroy(cr);
     if (surface != nullptr) cairo_surface_destroy(surface);
   }
@@ -181,51 +120,94 @@ struct CairoPageSurface::State {
   // Page position of a surface x (the scale origin moves the page's left edge).
   double PageX(double x) const { return x - scale_left; }
 
-  // Brings the layout's font in line with the current font.
+  // Brings the face in line with the current font.
   void ApplyFont() {
     if (!font_dirty) return;
-    pango_font_description_set_family(font, font_name.c_str());
-    pango_font_description_set_weight(font, font_bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(font, font_italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-    // Sizes in the layout's user units, which are twips.
-    pango_font_description_set_absolute_size(font, font_size * kTwipsPerPoint * PANGO_SCALE);
-    pango_layout_set_font_description(layout, font);
+    face = &MatchPrintFace(font_name, font_bold, font_italic);
     font_dirty = false;
   }
 
-  PangoContext* context() const { return pango_layout_get_context(layout); }
-
-  // Extents of a text in the current font: of its single run where it makes
-  // one, else of the layout, which then holds the text.
-  PangoRectangle LogicalExtents(std::string_view text) {
-    ApplyFont();
-    SingleRun run;
-    if (run.Shape(context(), font, text.empty() ? std::string_view(" ") : text)) {
-      PangoRectangle logical = run.logical();
-      // An empty text is as high as a blank and has no width.
-      if (text.empty()) logical.width = 0;
-      return logical;
-    }
-    return LayoutExtents(text);
+  // The face a character prints in: the font's own where it has the
+  // character, else the fallback face where that has it, else the font's
+  // own (which prints its missing-glyph box).
+  const PrintFace& FaceFor(char32_t c) const {
+    if (face->HasCharacter(c)) return *face;
+    const PrintFace& fallback = FallbackPrintFace(font_bold, font_italic);
+    return fallback.HasCharacter(c) ? fallback : *face;
   }
 
-  // Extents of a text in the current font as the layout finds them; the
-  // text stays in the layout.
-  PangoRectangle LayoutExtents(std::string_view text) {
-    ApplyFont();
-    PangoRectangle logical;
-    if (text.empty()) {
-      // Pango sizes an empty line in device units, not in the context's
-      // twips; an empty text is as high as a blank and has no width.
-      pango_layout_set_text(layout, " ", 1);
-      pango_layout_get_extents(layout, nullptr, &logical);
-      logical.width = 0;
-      pango_layout_set_text(layout, "", 0);
-      return logical;
+  // A face at the current size, for the page's transformation.
+  cairo_scaled_font_t* ScaledFont(const PrintFace& print_face) {
+    const double twips = font_size * kTwipsPerPoint;
+    cairo_scaled_font_t*& scaled = scaled_fonts[{print_face.cairo_face(), twips}];
+    if (scaled == nullptr) {
+      cairo_matrix_t size, page;
+      cairo_matrix_init_scale(&size, twips, twips);
+      cairo_get_matrix(cr, &page);
+      scaled = cairo_scaled_font_create(print_face.cairo_face(), &size, &page, font_options);
     }
-    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
-    pango_layout_get_extents(layout, nullptr, &logical);
-    return logical;
+    return scaled;
+  }
+
+  // Places one printed line (well-formed UTF-8 without line breaks).
+  PlacedLine Place(const std::string& line) {
+    ApplyFont();
+    PlacedLine placed;
+    const PrintFace* run_face = nullptr;
+    std::string run_text;
+    auto flush = [&] {
+      if (run_text.empty()) return;
+      PlacedLine::Run run{ScaledFont(*run_face), std::move(run_text), {}, {}, {}};
+      run_text.clear();
+      cairo_glyph_t* glyphs = nullptr;
+      int glyph_count = 0;
+      cairo_text_cluster_t* clusters = nullptr;
+      int cluster_count = 0;
+      if (cairo_scaled_font_text_to_glyphs(run.font, placed.width, 0, run.text.data(),
+                                           static_cast<int>(run.text.size()), &glyphs, &glyph_count,
+                                           &clusters, &cluster_count,
+                                           &run.cluster_flags) == CAIRO_STATUS_SUCCESS &&
+          glyph_count > 0) {
+        run.glyphs.assign(glyphs, glyphs + glyph_count);
+        run.clusters.assign(clusters, clusters + cluster_count);
+        cairo_text_extents_t last;
+        cairo_scaled_font_glyph_extents(run.font, &run.glyphs.back(), 1, &last);
+        placed.width = run.glyphs.back().x + last.x_advance;
+      }
+      cairo_glyph_free(glyphs);
+      cairo_text_cluster_free(clusters);
+      cairo_font_extents_t extents;
+      cairo_scaled_font_extents(run.font, &extents);
+      placed.ascent = std::max(placed.ascent, extents.ascent);
+      placed.descent = std::max(placed.descent, extents.descent);
+      placed.runs.push_back(std::move(run));
+    };
+    for (size_t pos = 0; pos < line.size();) {
+      const size_t start = pos;
+      const char32_t c = NextCharacter(line, pos);
+      const PrintFace* char_face = IsBlank(c) && run_face != nullptr ? run_face : &FaceFor(c);
+      if (char_face != run_face) {
+        flush();
+        run_face = char_face;
+      }
+      run_text.append(line, start, pos - start);
+    }
+    flush();
+    if (placed.runs.empty()) {
+      // An empty line is as high as the font's own face and has no width.
+      cairo_font_extents_t extents;
+      cairo_scaled_font_extents(ScaledFont(*face), &extents);
+      placed.ascent = extents.ascent;
+      placed.descent = extents.descent;
+    }
+    return placed;
+  }
+
+  // The lines of a text as placed for printing.
+  std::vector<PlacedLine> PlaceText(std::string_view text) {
+    std::vector<PlacedLine> lines;
+    for (const std::string& line : PrintedLines(text)) lines.push_back(Place(line));
+    return lines;
   }
 
   Status CheckDrawable() const {
@@ -370,17 +352,9 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat fo
   cairo_set_line_width(state->cr, kLineWidthTwips);
 
   // Unhinted metrics: a text measures the same in twips at any resolution.
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  PangoContext* context = pango_font_map_create_context(PageFontMap());
-  pango_cairo_update_context(state->cr, context);
-  pango_cairo_context_set_font_options(context, options);
-  pango_context_set_round_glyph_positions(context, FALSE);
-  state->layout = pango_layout_new(context);
-  g_object_unref(context);
-  cairo_font_options_destroy(options);
-  state->font = pango_font_description_new();
+  state->font_options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(state->font_options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(state->font_options, CAIRO_HINT_STYLE_NONE);
 
   Status status = state->CairoStatus();
   if (!status.ok()) return status.error();
@@ -410,18 +384,23 @@ double CairoPageSurface::FontSize() const { return state_->font_size; }
 bool CairoPageSurface::FontBold() const { return state_->font_bold; }
 
 double CairoPageSurface::TextWidth(std::string_view text) {
-  return static_cast<double>(state_->LogicalExtents(text).width) / PANGO_SCALE;
+  double width = 0;
+  for (const PlacedLine& line : state_->PlaceText(text)) width = std::max(width, line.width);
+  return width;
 }
 
 double CairoPageSurface::TextHeight(std::string_view text) {
-  return static_cast<double>(state_->LogicalExtents(text).height) / PANGO_SCALE;
+  double height = 0;
+  for (const PlacedLine& line : state_->PlaceText(text)) height += line.ascent + line.descent;
+  return height;
 }
 
 FontFace CairoPageSurface::PrintedFace(std::string_view text) {
-  state_->LayoutExtents(text);
-  PangoLayoutLine* line = pango_layout_get_line_readonly(state_->layout, 0);
-  if (line == nullptr || line->runs == nullptr) return {};
-  return FaceOfFont(static_cast<PangoGlyphItem*>(line->runs->data)->item->analysis.font);
+  state_->ApplyFont();
+  const std::vector<std::string> lines = PrintedLines(text);
+  size_t pos = 0;
+  if (lines.front().empty()) return state_->face->names();
+  return state_->FaceFor(NextCharacter(lines.front(), pos)).names();
 }
 
 double CairoPageSurface::ScaleWidth() const { return kA4WidthTwips; }
@@ -435,21 +414,26 @@ void CairoPageSurface::SetCurrentY(double y) { state_->current_y = y; }
 Status CairoPageSurface::PrintText(std::string_view text) {
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
-  s.ApplyFont();
   s.SetColour(kBlack);
-  cairo_move_to(s.cr, s.PageX(s.current_x), s.current_y);
-  SingleRun run;
-  PangoRectangle logical;
-  if (text.empty()) {
-    logical = s.LogicalExtents(text);  // nothing to draw
-  } else if (run.Shape(s.context(), s.font, text)) {
-    logical = run.logical();
-    run.Show(s.cr, text);
-  } else {
-    logical = s.LayoutExtents(text);  // also puts the text in the layout
-    pango_cairo_show_layout(s.cr, s.layout);
+  // Each line's top at the current position, its baseline its ascent below.
+  double top = s.current_y;
+  for (PlacedLine& line : s.PlaceText(text)) {
+    const double baseline = top + line.ascent;
+    const double left = s.PageX(s.current_x);
+    for (PlacedLine::Run& run : line.runs) {
+      for (cairo_glyph_t& glyph : run.glyphs) {
+        glyph.x += left;
+        glyph.y += baseline;
+      }
+      cairo_set_scaled_font(s.cr, run.font);
+      cairo_show_text_glyphs(s.cr, run.text.data(), static_cast<int>(run.text.size()),
+                             run.glyphs.data(), static_cast<int>(run.glyphs.size()),
+                             run.clusters.data(), static_cast<int>(run.clusters.size()),
+                             run.cluster_flags);
+    }
+    top += line.ascent + line.descent;
   }
-  s.current_y += static_cast<double>(logical.height) / PANGO_SCALE;
+  s.current_y = top;
   s.current_x = s.scale_left;
   return s.CairoStatus();
 }
@@ -536,21 +520,3 @@ Status CairoPageSurface::EndJob() {
 }
 
 }  // namespace boleto
-
-// Cairo compresses every stream of a PDF (the page's content, the font
-// subsets, the logos' pixels) through zlib's deflateInit at zlib's default
-// level 6, and has no setting for it. This definition of that entry point
-// is bound ahead of zlib's own, in the program and its tests alike, and
-// asks for level 3 where the default is asked for: the streams hold the same
-// bytes once inflated, the PDF grows by an eighth (some 4 KB for the demo
-// boleto) and deflating the logos takes a third of the work, a tenth of the
-// whole run. Callers that name a level (libpng for the PNG page uses
-// deflateInit2) keep theirs.
-extern "C" int deflateInit_(z_streamp stream, int level, const char* version, int stream_size) {
-  constexpr int kPdfStreamLevel = 3;
-  // zlib's own defaults for the window (32 KiB) and the memory level.
-  constexpr int kDefaultMemoryLevel = 8;
-  if (level == Z_DEFAULT_COMPRESSION) level = kPdfStreamLevel;
-  return deflateInit2_(stream, level, Z_DEFLATED, MAX_WBITS, kDefaultMemoryLevel,
-                       Z_DEFAULT_STRATEGY, version, stream_size);
-}

@@ -1,4 +1,4 @@
-// The printer page drawn with cairo and pango: one A4 portrait page in twips,
+// The printer page drawn with cairo: one A4 portrait page in twips,
 // written as a PDF document (vector text and bars) or as a PNG image at 300
 // dots per inch. Fonts are found by name (print/font_config.h), so metric-
 // compatible faces stand in for Arial and Courier New. Completing the page

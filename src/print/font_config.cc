@@ -1,11 +1,13 @@
 #include "print/font_config.h"
 
+#include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
-#include <pango/pangocairo.h>
-#include <pango/pangofc-font.h>
-#include <pango/pangofc-fontmap.h>
 
 #include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
 
 namespace boleto {
 namespace {
@@ -128,39 +130,30 @@ FcConfig* LoadProgramConfig() {
   return config;
 }
 
-struct PageFonts {
-  PangoFontMap* font_map;
+// The configuration every face of the process is matched in, made on first
+// use: the program's own where its faces are installed, else the system's.
+struct PageConfig {
+  FcConfig* config;
   FontConfigSource source;
 };
 
-// One font map for the process: every page uses the same fonts.
-const PageFonts& Fonts() {
-  static const PageFonts fonts = [] {
-    FontConfigSource source = FontConfigSource::kProgram;
+const PageConfig& Config() {
+  static const PageConfig page = [] {
     FcConfig* config = LoadProgramConfig();
     if (config != nullptr) {
-      // The process's current configuration before pango's font map exists:
-      // the font map starts fontconfig's initialisation on a thread, which
-      // would otherwise load the whole system configuration besides.
+      // Also the process's current configuration, so that nothing loads
+      // the system's behind it.
       FcConfigSetCurrent(config);
-    } else {
-      // The default configuration, loaded before pango starts loading it on
-      // its thread: both loads at once would read every file twice.
-      source = FontConfigSource::kSystem;
-      config = FcConfigReference(nullptr);
-      if (config != nullptr) {
-        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kSystemFontAliases),
-                                       FcFalse);
-      }
+      return PageConfig{config, FontConfigSource::kProgram};
     }
-    PangoFontMap* map = pango_cairo_font_map_new();
-    if (config != nullptr && PANGO_IS_FC_FONT_MAP(map)) {
-      pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(map), config);
+    config = FcConfigReference(nullptr);
+    if (config != nullptr) {
+      FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kSystemFontAliases),
+                                     FcFalse);
     }
-    if (config != nullptr) FcConfigDestroy(config);
-    return PageFonts{map, source};
+    return PageConfig{config, FontConfigSource::kSystem};
   }();
-  return fonts;
+  return page;
 }
 
 std::string PatternString(FcPattern* pattern, const char* object) {
@@ -169,17 +162,73 @@ std::string PatternString(FcPattern* pattern, const char* object) {
   return reinterpret_cast<const char*>(value);
 }
 
+class MatchedFace : public PrintFace {
+ public:
+  // Matches a family in a weight and slant.
+  MatchedFace(const char* family, bool bold, bool italic) {
+    FcPattern* wanted = FcPatternCreate();
+    FcPatternAddString(wanted, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+    FcPatternAddInteger(wanted, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(wanted, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfig* config = Config().config;
+    FcConfigSubstitute(config, wanted, FcMatchPattern);
+    FcDefaultSubstitute(wanted);
+    FcResult result = FcResultNoMatch;
+    pattern_ = FcFontMatch(config, wanted, &result);
+    FcPatternDestroy(wanted);
+    if (pattern_ == nullptr) {
+      // No font at all: cairo's own fallback face, which has no names.
+      face_ = cairo_toy_font_face_create("", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+      return;
+    }
+    FcPatternGetCharSet(pattern_, FC_CHARSET, 0, &charset_);
+    names_ = FontFace{PatternString(pattern_, FC_FAMILY), PatternString(pattern_, FC_STYLE),
+                      PatternString(pattern_, FC_FILE)};
+    // The matched pattern names the file and carries the synthetic slant
+    // (a matrix) and emboldening the configuration decided.
+    face_ = cairo_ft_font_face_create_for_pattern(pattern_);
+  }
+  ~MatchedFace() override {
+    cairo_font_face_destroy(face_);
+    if (pattern_ != nullptr) FcPatternDestroy(pattern_);
+  }
+
+  cairo_font_face_t* cairo_face() const override { return face_; }
+  bool HasCharacter(char32_t character) const override {
+    return charset_ != nullptr && FcCharSetHasChar(charset_, character);
+  }
+  const FontFace& names() const override { return names_; }
+
+ private:
+  FcPattern* pattern_ = nullptr;
+  FcCharSet* charset_ = nullptr;  // the pattern's
+  cairo_font_face_t* face_ = nullptr;
+  FontFace names_;
+};
+
+// Faces by name, weight and slant, for the process.
+const PrintFace& CachedFace(std::string_view name, bool bold, bool italic) {
+  static std::map<std::tuple<std::string, bool, bool>, std::unique_ptr<MatchedFace>, std::less<>>
+      faces;
+  auto key = std::make_tuple(std::string(name), bold, italic);
+  auto found = faces.find(key);
+  if (found == faces.end()) {
+    auto face = std::make_unique<MatchedFace>(std::get<0>(key).c_str(), bold, italic);
+    found = faces.emplace(std::move(key), std::move(face)).first;
+  }
+  return *found->second;
+}
+
 }  // namespace
 
-PangoFontMap* PageFontMap() { return Fonts().font_map; }
+FontConfigSource PageFontConfigSource() { return Config().source; }
 
-FontConfigSource PageFontConfigSource() { return Fonts().source; }
+const PrintFace& MatchPrintFace(std::string_view name, bool bold, bool italic) {
+  return CachedFace(name, bold, italic);
+}
 
-FontFace FaceOfFont(PangoFont* font) {
-  if (font == nullptr || !PANGO_IS_FC_FONT(font)) return {};
-  FcPattern* pattern = pango_fc_font_get_pattern(PANGO_FC_FONT(font));
-  return FontFace{PatternString(pattern, FC_FAMILY), PatternString(pattern, FC_STYLE),
-                  PatternString(pattern, FC_FILE)};
+const PrintFace& FallbackPrintFace(bool bold, bool italic) {
+  return CachedFace("sans-serif", bold, italic);
 }
 
 }  // namespace boleto

@@ -9,19 +9,17 @@
 // configuration and matching every text against every installed font cost
 // more than drawing the page. Where one of the faces is not found where
 // Debian installs it, the system configuration (with the same aliases) is
-// used instead.
+// used instead. Faces are matched once per process and kept.
 #pragma once
 
-#include <pango/pango.h>
+#include <cairo.h>
 
 #include <string>
+#include <string_view>
 
 namespace boleto {
 
-// The font map every printed page of the process uses; made on first use.
-PangoFontMap* PageFontMap();
-
-// Which configuration the page font map was made from.
+// Which configuration the page fonts were matched in.
 enum class FontConfigSource { kProgram, kSystem };
 FontConfigSource PageFontConfigSource();
 
@@ -32,8 +30,22 @@ struct FontFace {
   std::string file;
 };
 
-// The face pango picked for a font of a laid-out text (a PangoFcFont); empty
-// names where the font is of another kind.
-FontFace FaceOfFont(PangoFont* font);
+// A face matched for a font, ready for cairo. Lives as long as the process.
+class PrintFace {
+ public:
+  virtual ~PrintFace() = default;
+  // Cairo's face (a FreeType face with the match's synthetic slant or bold).
+  virtual cairo_font_face_t* cairo_face() const = 0;
+  // Whether the face has a glyph for the character (a Unicode code point).
+  virtual bool HasCharacter(char32_t character) const = 0;
+  virtual const FontFace& names() const = 0;
+};
+
+// The face a font name prints in, in the given weight and slant.
+const PrintFace& MatchPrintFace(std::string_view name, bool bold, bool italic);
+
+// The face that prints the characters a font's own face lacks: DejaVu Sans,
+// through "sans-serif", in the given weight and slant.
+const PrintFace& FallbackPrintFace(bool bold, bool italic);
 
 }  // namespace boleto

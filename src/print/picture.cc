@@ -1,47 +1,49 @@
 #include "print/picture.h"
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <stb_image.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 
 namespace boleto {
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
 
-// The resolution a loader found in the file ("x-dpi"/"y-dpi"), if any.
-double OptionDpi(GdkPixbuf* pixbuf, const char* key) {
-  const char* text = gdk_pixbuf_get_option(pixbuf, key);
-  if (text == nullptr) return kDefaultPictureDpi;
-  double dpi = std::strtod(text, nullptr);
-  return dpi > 0 ? dpi : kDefaultPictureDpi;
-}
-
-// RGB or RGBA bytes to cairo's premultiplied ARGB32 words.
-std::shared_ptr<Picture::Pixels> ToArgb32(GdkPixbuf* pixbuf) {
+// RGBA bytes to cairo's premultiplied ARGB32 words.
+std::shared_ptr<Picture::Pixels> ToArgb32(const unsigned char* rgba, int width, int height) {
   auto out = std::make_shared<Picture::Pixels>();
-  out->width = gdk_pixbuf_get_width(pixbuf);
-  out->height = gdk_pixbuf_get_height(pixbuf);
-  out->stride = out->width * 4;
-  out->dpi_x = OptionDpi(pixbuf, "x-dpi");
-  out->dpi_y = OptionDpi(pixbuf, "y-dpi");
-  out->argb32.resize(static_cast<size_t>(out->stride) * out->height);
-  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
-  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
-  const int in_stride = gdk_pixbuf_get_rowstride(pixbuf);
-  const guchar* in = gdk_pixbuf_read_pixels(pixbuf);
-  for (int y = 0; y < out->height; ++y) {
-    const guchar* src = in + static_cast<size_t>(y) * in_stride;
+  out->width = width;
+  out->height = height;
+  out->stride = width * 4;
+  out->argb32.resize(static_cast<size_t>(out->stride) * height);
+  const unsigned char* src = rgba;
+  for (int y = 0; y < height; ++y) {
     auto* dst =
         reinterpret_cast<uint32_t*>(out->argb32.data() + static_cast<size_t>(y) * out->stride);
-    for (int x = 0; x < out->width; ++x, src += channels) {
-      uint32_t a = alpha ? src[3] : 255;
-      uint32_t r = src[0] * a / 255, g = src[1] * a / 255, b = src[2] * a / 255;
+    for (int x = 0; x < width; ++x, src += 4) {
+      const uint32_t a = src[3];
+      const uint32_t r = src[0] * a / 255, g = src[1] * a / 255, b = src[2] * a / 255;
       dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
     }
   }
   return out;
+}
+
+// Whether a file is a BMP shorter than the size its header states (bytes 2
+// to 5, little-endian; 0 where the writer left it out). stb_image would
+// read the missing rows as black.
+bool IsCutShortBmp(const std::string& path, off_t file_size) {
+  unsigned char header[6] = {};
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  const size_t read = std::fread(header, 1, sizeof header, file);
+  std::fclose(file);
+  if (read != sizeof header || header[0] != 'B' || header[1] != 'M') return false;
+  const uint32_t stated =
+      header[2] | header[3] << 8 | header[4] << 16 | static_cast<uint32_t>(header[5]) << 24;
+  return static_cast<uint64_t>(file_size) < stated;
 }
 
 }  // namespace
@@ -59,21 +61,23 @@ Result<Picture> LoadPicture(const std::string& path) {
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return MakeError(error_number::kFileNotFound, "File not found: " + path);
   }
-  GError* error = nullptr;
-  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), &error);
-  if (pixbuf == nullptr) {
-    std::string why = error != nullptr ? error->message : "unknown format";
-    if (error != nullptr) g_error_free(error);
-    return MakeError(error_number::kInvalidPicture, "Invalid picture: " + path + " (" + why + ")");
-  }
-  if (gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
-      gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || gdk_pixbuf_get_n_channels(pixbuf) < 3) {
-    g_object_unref(pixbuf);
+  if (IsCutShortBmp(path, info.st_size)) {
     return MakeError(error_number::kInvalidPicture,
-                     "Invalid picture: " + path + " (unsupported pixel format)");
+                     "Invalid picture: " + path + " (the bitmap is cut short)");
   }
-  auto pixels = ToArgb32(pixbuf);
-  g_object_unref(pixbuf);
+  // Four channels whatever the file holds: palettes are looked up and a
+  // picture without alpha is opaque.
+  constexpr int kRgba = 4;
+  int width = 0, height = 0, channels = 0;
+  unsigned char* rgba = stbi_load(path.c_str(), &width, &height, &channels, kRgba);
+  if (rgba == nullptr) {
+    const char* why = stbi_failure_reason();
+    return MakeError(
+        error_number::kInvalidPicture,
+        "Invalid picture: " + path + " (" + (why != nullptr ? why : "unknown format") + ")");
+  }
+  auto pixels = ToArgb32(rgba, width, height);
+  stbi_image_free(rgba);
   return Picture(std::move(pixels));
 }
 

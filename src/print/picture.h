@@ -1,7 +1,9 @@
 // Pictures as the layout forms hold them: a bitmap loaded from a file (a
 // company or bank logo), or the empty picture whose handle is 0. Loading goes
-// through gdk-pixbuf; the pixels are kept ready for painting (cairo ARGB32,
-// premultiplied) together with the resolution that gives the natural size.
+// through stb_image; the pixels are kept ready for painting (cairo ARGB32,
+// premultiplied) together with the resolution that gives the natural size:
+// 96 pixels per inch, a screen's, whatever the file says, as Windows sizes
+// a loaded bitmap.
 #pragma once
 
 #include <cstdint>
@@ -44,8 +46,9 @@ class Picture {
   std::shared_ptr<const Pixels> pixels_;
 };
 
-// Loads a bitmap file (BMP, PNG, ...). A missing file is error 53, a file
-// that is no picture error 481; both name the path.
+// Loads a bitmap file (BMP of 1 to 32 bits per pixel without run-length
+// compression, PNG, JPEG, GIF). A missing file is error 53, a file that is
+// no picture (or a compressed BMP) error 481; both name the path.
 Result<Picture> LoadPicture(const std::string& path);
 
 }  // namespace boleto

@@ -2,7 +2,7 @@
 // inch, 1/20 point), x to the right and y downwards from the scale origin.
 // The surface keeps a current position and a current font; text is printed
 // with its top left corner at the current position. Implementations: the
-// cairo/pango page (PDF or PNG) and a recording surface for tests.
+// cairo page (PDF or PNG) and a recording surface for tests.
 #pragma once
 
 #include <cstdint>

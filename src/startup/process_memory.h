@@ -1,6 +1,6 @@
 // The heap of the one run, prepared before it starts. A run touches a few
 // megabytes of fresh memory (the logos' pixels, cairo's page record and PDF
-// buffers, pango's layouts, the database driver's pages); on the virtual
+// buffers, the fonts' glyphs, the database driver's pages); on the virtual
 // machines the program runs on, the first touch of each 4 KiB page costs
 // some ten microseconds, several milliseconds for the whole run. The heap is
 // reserved at once and asked to be backed by 2 MiB pages where the system

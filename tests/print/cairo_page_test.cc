@@ -1,5 +1,4 @@
 #include <cairo.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,7 +32,7 @@ class CairoPageTest : public ::testing::Test {
 
 // A 24-bit BMP file: rows bottom-up, each padded to four bytes; every pixel
 // the given colour.
-std::string SolidBmp(int width, int height, Rgb colour) {
+std::string SolidBmp(int width, int height, Rgb colour, uint32_t pixels_per_metre = 0) {
   const int row = (width * 3 + 3) / 4 * 4;
   const int size = 54 + row * height;
   std::string bmp(size, '\0');
@@ -49,6 +48,8 @@ std::string SolidBmp(int width, int height, Rgb colour) {
   bmp[26] = 1;   // planes
   bmp[28] = 24;  // bits per pixel
   put32(34, row * height);
+  put32(38, pixels_per_metre);  // horizontal resolution
+  put32(42, pixels_per_metre);  // vertical resolution
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const int at = 54 + y * row + x * 3;
@@ -187,24 +188,74 @@ TEST_F(CairoPageTest, LogosAtNaturalSizeAndBarsWhereTheyBelong) {
   cairo_surface_destroy(image);
 }
 
-TEST_F(CairoPageTest, PictureResolutionFromTheFile) {
-  // A PNG that says 192 pixels per inch: 64 pixels are a third of an inch,
-  // 480 twips; a BMP carries no resolution that counts: 96 per inch.
-  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 64, 32);
-  gdk_pixbuf_fill(pixbuf, 0x00ff00ff);
-  ASSERT_TRUE(gdk_pixbuf_save(pixbuf, Path("logo.png").c_str(), "png", nullptr, "x-dpi", "192",
-                              "y-dpi", "192", nullptr));
-  g_object_unref(pixbuf);
-  Result<Picture> png = LoadPicture(Path("logo.png"));
-  ASSERT_TRUE(png.ok()) << png.error().description;
-  EXPECT_NEAR(png->WidthTwips(), 480, 1);
-  EXPECT_NEAR(png->HeightTwips(), 240, 1);
-
-  WriteFile(Path("logo.bmp"), SolidBmp(64, 32, kWhite));
+TEST_F(CairoPageTest, PicturesPrintAtNinetySixPixelsPerInch) {
+  // Whatever resolution the file states, as Windows sizes a loaded bitmap:
+  // a BMP that says 7559 pixels per metre (192 per inch) and a PNG without
+  // one both print 64 x 32 pixels as 960 x 480 twips.
+  WriteFile(Path("logo.bmp"), SolidBmp(64, 32, kWhite, 7559));
   Result<Picture> bmp = LoadPicture(Path("logo.bmp"));
-  ASSERT_TRUE(bmp.ok());
+  ASSERT_TRUE(bmp.ok()) << bmp.error().description;
   EXPECT_DOUBLE_EQ(bmp->WidthTwips(), 960);
   EXPECT_DOUBLE_EQ(bmp->HeightTwips(), 480);
+
+  // Half-transparent green: kept premultiplied, as cairo paints it.
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 32);
+  cairo_t* cr = cairo_create(image);
+  cairo_set_source_rgba(cr, 0, 1, 0, 128 / 255.0);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  ASSERT_EQ(cairo_surface_write_to_png(image, Path("logo.png").c_str()), CAIRO_STATUS_SUCCESS);
+  cairo_surface_destroy(image);
+  Result<Picture> png = LoadPicture(Path("logo.png"));
+  ASSERT_TRUE(png.ok()) << png.error().description;
+  EXPECT_DOUBLE_EQ(png->WidthTwips(), 960);
+  EXPECT_DOUBLE_EQ(png->HeightTwips(), 480);
+  const uint32_t first = *reinterpret_cast<const uint32_t*>(png->pixels()->argb32.data());
+  EXPECT_EQ(first, 0x80008000u);
+}
+
+TEST_F(CairoPageTest, PaletteBitmapsLoadTheirColours) {
+  // Two 2 x 1 bitmaps of a red and a blue pixel, one with a 1-bit and one
+  // with an 8-bit palette (Paint's monochrome and 256-colour formats). Rows
+  // are padded to four bytes; palette entries are blue, green, red, 0.
+  auto palette_bmp = [](int bits, const std::string& row) {
+    const int colours = 2;
+    const int offset = 54 + 4 * colours;
+    std::string bmp(offset, '\0');
+    auto put32 = [&](int at, uint32_t v) {
+      for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    bmp[0] = 'B', bmp[1] = 'M';
+    put32(10, offset);
+    put32(14, 40);
+    put32(18, 2);  // width
+    put32(22, 1);  // height
+    bmp[26] = 1;
+    bmp[28] = static_cast<char>(bits);
+    put32(46, colours);
+    put32(54, 0x00ff0000);  // colour 0: red
+    put32(58, 0x000000ff);  // colour 1: blue
+    bmp += row;
+    put32(2, static_cast<uint32_t>(bmp.size()));
+    return bmp;
+  };
+  const struct {
+    int bits;
+    std::string row;
+  } kCases[] = {
+      {1, std::string("\x40\0\0\0", 4)},    // pixels 0, 1 in the top bits
+      {8, std::string("\x00\x01\0\0", 4)},  // one byte a pixel
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.bits);
+    WriteFile(Path("palette.bmp"), palette_bmp(c.bits, c.row));
+    Result<Picture> picture = LoadPicture(Path("palette.bmp"));
+    ASSERT_TRUE(picture.ok()) << picture.error().description;
+    const auto* words = reinterpret_cast<const uint32_t*>(picture->pixels()->argb32.data());
+    EXPECT_EQ(words[0], 0xffff0000u);
+    EXPECT_EQ(words[1], 0xff0000ffu);
+  }
 }
 
 TEST_F(CairoPageTest, PrintedTextMovesToTheNextLine) {
@@ -226,10 +277,9 @@ TEST_F(CairoPageTest, PrintedTextMovesToTheNextLine) {
   EXPECT_DOUBLE_EQ(surface.CurrentY(), 1000 + 2 * height);
 }
 
-TEST_F(CairoPageTest, OneRunTextsMeasureAsTheLayoutMeasuresThem) {
-  // A text of one run is shaped on its own; a text with a line break goes
-  // through pango's layout, whose first line is that same text and whose
-  // lines are each as high as the one-run text.
+TEST_F(CairoPageTest, LinesOfATextMeasureOneByOne) {
+  // A text with a line break prints as two lines: as wide as its widest,
+  // each line as high as a text of one line.
   Result<std::unique_ptr<CairoPageSurface>> page = CairoPageSurface::Create(PageFormat::kPdf, {});
   ASSERT_TRUE(page.ok());
   for (const char* font : {"MS Sans Serif", "Arial", "MS Serif", "Courier New", "Verdana"}) {
@@ -255,6 +305,22 @@ TEST_F(CairoPageTest, PictureLoadErrors) {
   Result<Picture> text = LoadPicture(Path("TEXT.BMP"));
   ASSERT_FALSE(text.ok());
   EXPECT_EQ(text.error().number, error_number::kInvalidPicture);
+  EXPECT_EQ(text.error().description.rfind("Invalid picture: " + Path("TEXT.BMP") + " (", 0), 0u)
+      << text.error().description;
+
+  // Run-length compressed BMPs (compression 1, RLE8) are not read.
+  std::string rle = SolidBmp(4, 4, kWhite);
+  rle[30] = 1;
+  WriteFile(Path("RLE.BMP"), rle);
+  Result<Picture> compressed = LoadPicture(Path("RLE.BMP"));
+  ASSERT_FALSE(compressed.ok());
+  EXPECT_EQ(compressed.error().number, error_number::kInvalidPicture);
+
+  // A bitmap cut short in its pixels is no picture.
+  const std::string whole = SolidBmp(40, 40, kWhite);
+  WriteFile(Path("CUT.BMP"), whole.substr(0, whole.size() / 2));
+  Result<Picture> cut = LoadPicture(Path("CUT.BMP"));
+  EXPECT_FALSE(cut.ok());
 
   // A directory by the name of a logo is no file either.
   Result<Picture> directory = LoadPicture(dir_);

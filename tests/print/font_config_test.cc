@@ -109,6 +109,13 @@ TEST(FontConfigTest, CharactersTheFaceLacksFallBackToDejaVuSans) {
   page->SetFontSize(8.25);
   EXPECT_EQ(page->PrintedFace("\u2713").family, "DejaVu Sans");
   EXPECT_EQ(page->PrintedFace("a").family, "Liberation Sans");
+  // A text of both prints each character in its face, side by side; the
+  // line is as high as its higher face (DejaVu Sans: 1.164 em against
+  // Liberation Sans' 1.117).
+  EXPECT_DOUBLE_EQ(page->TextWidth("a\u2713"), page->TextWidth("a") + page->TextWidth("\u2713"));
+  EXPECT_DOUBLE_EQ(page->TextHeight("a\u2713"), page->TextHeight("\u2713"));
+  EXPECT_NEAR(page->TextHeight("a"), 8.25 * 20 * 1.117, 0.5);
+  EXPECT_NEAR(page->TextHeight("\u2713"), 8.25 * 20 * 1.164, 0.5);
 }
 
 }  // namespace
