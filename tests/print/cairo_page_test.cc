@@ -398,7 +398,9 @@ TEST_F(CairoPageTest, PdfHoldsTheLineAndCaptionsAtTheirPlaces) {
       if (w.text == place.word && std::abs(w.y_min - place.y_twips / 20) < 3) found = &w;
     }
     ASSERT_NE(found, nullptr);
-    if (place.x_twips > 0) EXPECT_NEAR(found->x_min, (place.x_twips + shift) / 20, 1.5);
+    if (place.x_twips > 0) {
+      EXPECT_NEAR(found->x_min, (place.x_twips + shift) / 20, 1.5);
+    }
   }
   // The digitable line ends inside the printable area (a quarter inch from
   // the right edge of the A4 page, 595.3 points wide).
