@@ -141,10 +141,9 @@ struct CairoPageSurface::State {
     const double twips = font_size * kTwipsPerPoint;
     cairo_scaled_font_t*& scaled = scaled_fonts[{print_face.cairo_face(), twips}];
     if (scaled == nullptr) {
-      cairo_matrix_t size, page;
-      cairo_matrix_init_scale(&size, twips, twips);
+      cairo_matrix_t page;
       cairo_get_matrix(cr, &page);
-      scaled = cairo_scaled_font_create(print_face.cairo_face(), &size, &page, font_options);
+      scaled = print_face.CreateScaledFont(twips, page, font_options);
     }
     return scaled;
   }

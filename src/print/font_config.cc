@@ -162,38 +162,50 @@ std::string PatternString(FcPattern* pattern, const char* object) {
   return reinterpret_cast<const char*>(value);
 }
 
+// A fontconfig matrix as cairo's: fontconfig's y axis points up, cairo's
+// down, so the shear terms change sign.
+cairo_matrix_t CairoMatrix(const FcMatrix& m) {
+  cairo_matrix_t matrix;
+  cairo_matrix_init(&matrix, m.xx, -m.yx, -m.xy, m.yy, 0, 0);
+  return matrix;
+}
+
 class MatchedFace : public PrintFace {
  public:
-  // Matches a family in a weight and slant.
-  MatchedFace(const char* family, bool bold, bool italic) {
-    FcPattern* wanted = FcPatternCreate();
-    FcPatternAddString(wanted, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddInteger(wanted, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(wanted, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfig* config = Config().config;
-    FcConfigSubstitute(config, wanted, FcMatchPattern);
-    FcDefaultSubstitute(wanted);
-    FcResult result = FcResultNoMatch;
-    pattern_ = FcFontMatch(config, wanted, &result);
-    FcPatternDestroy(wanted);
+  // A face for a matched pattern, whose reference it takes over; null where
+  // nothing matched: cairo's own fallback face, which has no names.
+  explicit MatchedFace(FcPattern* pattern) : pattern_(pattern) {
+    cairo_matrix_init_identity(&slant_);
     if (pattern_ == nullptr) {
-      // No font at all: cairo's own fallback face, which has no names.
       face_ = cairo_toy_font_face_create("", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
       return;
     }
     FcPatternGetCharSet(pattern_, FC_CHARSET, 0, &charset_);
     names_ = FontFace{PatternString(pattern_, FC_FAMILY), PatternString(pattern_, FC_STYLE),
                       PatternString(pattern_, FC_FILE)};
-    // The matched pattern names the file and carries the synthetic slant
-    // (a matrix) and emboldening the configuration decided.
+    // Cairo takes the file and the emboldening from the pattern; the
+    // synthetic slant (a matrix) is applied to the face's font matrix.
+    FcMatrix* matrix = nullptr;
+    if (FcPatternGetMatrix(pattern_, FC_MATRIX, 0, &matrix) == FcResultMatch) {
+      slant_ = CairoMatrix(*matrix);
+    }
     face_ = cairo_ft_font_face_create_for_pattern(pattern_);
   }
+  MatchedFace(const MatchedFace&) = delete;
+  MatchedFace& operator=(const MatchedFace&) = delete;
   ~MatchedFace() override {
     cairo_font_face_destroy(face_);
     if (pattern_ != nullptr) FcPatternDestroy(pattern_);
   }
 
   cairo_font_face_t* cairo_face() const override { return face_; }
+  cairo_scaled_font_t* CreateScaledFont(double size, const cairo_matrix_t& ctm,
+                                        const cairo_font_options_t* options) const override {
+    cairo_matrix_t scale, font;
+    cairo_matrix_init_scale(&scale, size, size);
+    cairo_matrix_multiply(&font, &slant_, &scale);  // slanted in the em, then sized
+    return cairo_scaled_font_create(face_, &font, &ctm, options);
+  }
   bool HasCharacter(char32_t character) const override {
     return charset_ != nullptr && FcCharSetHasChar(charset_, character);
   }
@@ -202,9 +214,26 @@ class MatchedFace : public PrintFace {
  private:
   FcPattern* pattern_ = nullptr;
   FcCharSet* charset_ = nullptr;  // the pattern's
+  cairo_matrix_t slant_;          // the pattern's matrix; the identity without one
   cairo_font_face_t* face_ = nullptr;
   FontFace names_;
 };
+
+// The pattern fontconfig matches for a family in a weight and slant; null
+// where nothing matches.
+FcPattern* MatchPattern(const char* family, bool bold, bool italic) {
+  FcPattern* wanted = FcPatternCreate();
+  FcPatternAddString(wanted, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  FcPatternAddInteger(wanted, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(wanted, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcConfig* config = Config().config;
+  FcConfigSubstitute(config, wanted, FcMatchPattern);
+  FcDefaultSubstitute(wanted);
+  FcResult result = FcResultNoMatch;
+  FcPattern* matched = FcFontMatch(config, wanted, &result);
+  FcPatternDestroy(wanted);
+  return matched;
+}
 
 // Faces by name, weight and slant, for the process.
 const PrintFace& CachedFace(std::string_view name, bool bold, bool italic) {
@@ -213,7 +242,7 @@ const PrintFace& CachedFace(std::string_view name, bool bold, bool italic) {
   auto key = std::make_tuple(std::string(name), bold, italic);
   auto found = faces.find(key);
   if (found == faces.end()) {
-    auto face = std::make_unique<MatchedFace>(std::get<0>(key).c_str(), bold, italic);
+    auto face = std::make_unique<MatchedFace>(MatchPattern(std::get<0>(key).c_str(), bold, italic));
     found = faces.emplace(std::move(key), std::move(face)).first;
   }
   return *found->second;
@@ -222,6 +251,11 @@ const PrintFace& CachedFace(std::string_view name, bool bold, bool italic) {
 }  // namespace
 
 FontConfigSource PageFontConfigSource() { return Config().source; }
+
+std::unique_ptr<PrintFace> PrintFaceOfPattern(FcPattern* matched) {
+  FcPatternReference(matched);
+  return std::make_unique<MatchedFace>(matched);
+}
 
 const PrintFace& MatchPrintFace(std::string_view name, bool bold, bool italic) {
   return CachedFace(name, bold, italic);

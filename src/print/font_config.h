@@ -13,7 +13,9 @@
 #pragma once
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,12 +36,23 @@ struct FontFace {
 class PrintFace {
  public:
   virtual ~PrintFace() = default;
-  // Cairo's face (a FreeType face with the match's synthetic slant or bold).
+  // Cairo's face (a FreeType face with the match's synthetic bold).
   virtual cairo_font_face_t* cairo_face() const = 0;
+  // The face at a size in user units, for a page's transformation and font
+  // options (the caller destroys it). A face the configuration slants for a
+  // font without an italic is slanted here: cairo's FreeType face leaves the
+  // match's matrix out.
+  virtual cairo_scaled_font_t* CreateScaledFont(double size, const cairo_matrix_t& ctm,
+                                                const cairo_font_options_t* options) const = 0;
   // Whether the face has a glyph for the character (a Unicode code point).
   virtual bool HasCharacter(char32_t character) const = 0;
   virtual const FontFace& names() const = 0;
 };
+
+// The face of a pattern fontconfig matched: it names the file, and may carry
+// a synthetic slant (its matrix) and emboldening. The face keeps a reference
+// to the pattern.
+std::unique_ptr<PrintFace> PrintFaceOfPattern(FcPattern* matched);
 
 // The face a font name prints in, in the given weight and slant.
 const PrintFace& MatchPrintFace(std::string_view name, bool bold, bool italic);

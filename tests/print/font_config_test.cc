@@ -118,5 +118,59 @@ TEST(FontConfigTest, CharactersTheFaceLacksFallBackToDejaVuSans) {
   EXPECT_NEAR(page->TextHeight("\u2713"), 8.25 * 20 * 1.164, 0.5);
 }
 
+TEST(FontConfigTest, SyntheticSlantAndBoldReachTheGlyphs) {
+  // A family without an italic or a bold face prints its regular face
+  // slanted or emboldened: the configuration puts a matrix [1 0.2; 0 1] or
+  // the embolden flag on the matched pattern (fonts-dejavu-core, which
+  // setup installs, has no DejaVu Sans Oblique). The lower-case l of DejaVu
+  // Sans is an upright bar standing on the baseline: slanted by 0.2 its ink
+  // is 0.2 of its height wider, its advance unchanged.
+  const std::string file = MatchPrintFace("Verdana", false, false).names().file;
+  ASSERT_NE(file.find("DejaVuSans.ttf"), std::string::npos) << file;
+  constexpr double kSize = 1000;  // user units: extents in thousandths of an em
+  cairo_matrix_t identity;
+  cairo_matrix_init_identity(&identity);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  auto extents = [&](FcPattern* pattern) {
+    std::unique_ptr<PrintFace> face = PrintFaceOfPattern(pattern);
+    FcPatternDestroy(pattern);
+    cairo_scaled_font_t* scaled = face->CreateScaledFont(kSize, identity, options);
+    cairo_text_extents_t ink;
+    cairo_scaled_font_text_extents(scaled, "l", &ink);
+    EXPECT_EQ(cairo_scaled_font_status(scaled), CAIRO_STATUS_SUCCESS);
+    cairo_scaled_font_destroy(scaled);
+    return ink;
+  };
+  auto regular = [&] {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(file.c_str()));
+    FcPatternAddInteger(pattern, FC_INDEX, 0);
+    return pattern;
+  };
+
+  const cairo_text_extents_t upright = extents(regular());
+  ASSERT_GT(upright.height, 700);  // the ascender, some 0.76 em
+
+  FcPattern* slanted_pattern = regular();
+  FcMatrix shear;
+  FcMatrixInit(&shear);
+  shear.xy = 0.2;
+  FcPatternAddMatrix(slanted_pattern, FC_MATRIX, &shear);
+  const cairo_text_extents_t slanted = extents(slanted_pattern);
+  EXPECT_NEAR(slanted.width, upright.width + 0.2 * upright.height, 1);
+  EXPECT_NEAR(slanted.x_bearing, upright.x_bearing, 1);  // the foot stays put
+  EXPECT_DOUBLE_EQ(slanted.x_advance, upright.x_advance);
+  EXPECT_DOUBLE_EQ(slanted.height, upright.height);
+
+  // FreeType emboldens by a 24th of the em (about 42 units here) in all.
+  FcPattern* bold_pattern = regular();
+  FcPatternAddBool(bold_pattern, FC_EMBOLDEN, FcTrue);
+  const cairo_text_extents_t bold = extents(bold_pattern);
+  EXPECT_NEAR(bold.width, upright.width + kSize / 24, 2);
+  cairo_font_options_destroy(options);
+}
+
 }  // namespace
 }  // namespace boleto
