@@ -48,7 +48,8 @@ class Picture {
 
 // Loads a bitmap file (BMP of 1 to 32 bits per pixel without run-length
 // compression, PNG, JPEG, GIF). A missing file is error 53, a file that is
-// no picture (or a compressed BMP) error 481; both name the path.
+// no picture (or a compressed BMP, or one whose rows run past the end of
+// the file) error 481; both name the path.
 Result<Picture> LoadPicture(const std::string& path);
 
 }  // namespace boleto

@@ -328,6 +328,78 @@ TEST_F(CairoPageTest, PictureLoadErrors) {
   EXPECT_EQ(directory.error().number, error_number::kFileNotFound);
 }
 
+TEST_F(CairoPageTest, BitmapsAreWholeByTheSizeOfTheirRows) {
+  // Whether a BMP holds all its pixels goes by its width, height and bits
+  // per pixel; the file size its header states (bytes 2 to 5) may be 0 or
+  // more than the writer wrote. SolidBmp(3, 2): 54 bytes of headers, two
+  // rows of 9 bytes padded to 12, 78 bytes in all.
+  auto put32 = [](std::string bmp, int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+    return bmp;
+  };
+  const std::string whole = SolidBmp(3, 2, kWhite);
+  ASSERT_EQ(whole.size(), 78u);
+  const std::string large = put32(SolidBmp(40, 40, kWhite), 2, 0);
+  const struct {
+    const char* why;
+    std::string bytes;
+    bool loads;
+  } kCases[] = {
+      {"whole", whole, true},
+      {"stating a file size of 0", put32(whole, 2, 0), true},
+      {"stating 100 bytes more than it holds", put32(whole, 2, 178), true},
+      {"without the padding of its last row", whole.substr(0, 75), true},
+      {"a byte short of its last row", whole.substr(0, 74), false},
+      {"top-down, a row short", put32(whole, 22, static_cast<uint32_t>(-2)).substr(0, 66), false},
+      {"half its rows, stating a file size of 0", large.substr(0, large.size() / 2), false},
+      {"5000 x 5000 pixels in 78 bytes", put32(put32(whole, 18, 5000), 22, 5000), false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.why);
+    WriteFile(Path("LOGO.BMP"), c.bytes);
+    Result<Picture> picture = LoadPicture(Path("LOGO.BMP"));
+    if (c.loads) {
+      ASSERT_TRUE(picture.ok()) << picture.error().description;
+      EXPECT_EQ(picture->pixels()->width, 3);
+      EXPECT_EQ(picture->pixels()->height, 2);
+    } else {
+      ASSERT_FALSE(picture.ok());
+      EXPECT_EQ(picture.error().number, error_number::kInvalidPicture);
+      EXPECT_EQ(picture.error().description,
+                "Invalid picture: " + Path("LOGO.BMP") + " (the bitmap is cut short)");
+    }
+  }
+}
+
+TEST_F(CairoPageTest, ThirtyTwoBitBitmapsAreOpaque) {
+  // The fourth byte of a plain (compression 0) 32-bit BMP pixel is reserved:
+  // a red and a green pixel print as they are whatever that byte holds, as
+  // Windows paints them (stb_image alone would read 0x80 as half alpha).
+  for (const uint8_t reserved : {0x00, 0x80, 0xff}) {
+    SCOPED_TRACE(static_cast<int>(reserved));
+    std::string bmp(54 + 8, '\0');
+    auto put32 = [&](int at, uint32_t v) {
+      for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    bmp[0] = 'B', bmp[1] = 'M';
+    put32(2, static_cast<uint32_t>(bmp.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 2);  // width
+    put32(22, 1);  // height
+    bmp[26] = 1;
+    bmp[28] = 32;
+    put32(54, 0x00ff0000u | uint32_t{reserved} << 24);  // blue, green, red, reserved
+    put32(58, 0x0000ff00u | uint32_t{reserved} << 24);
+    WriteFile(Path("LOGO32.BMP"), bmp);
+    Result<Picture> picture = LoadPicture(Path("LOGO32.BMP"));
+    ASSERT_TRUE(picture.ok()) << picture.error().description;
+    const auto* words = reinterpret_cast<const uint32_t*>(picture->pixels()->argb32.data());
+    EXPECT_EQ(words[0], 0xffff0000u);
+    EXPECT_EQ(words[1], 0xff00ff00u);
+  }
+}
+
 struct Word {
   double x_min, y_min, x_max, y_max;  // points
   std::string text;
