@@ -413,6 +413,12 @@ void CairoPageSurface::SetCurrentY(double y) { state_->current_y = y; }
 Status CairoPageSurface::PrintText(std::string_view text) {
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  // Without any font file, cairo would print in its own stroke font and
+  // drop every accented letter: a page with wrong texts is no boleto.
+  s.ApplyFont();
+  if (s.face->names().file.empty()) {
+    return MakeError(error_number::kPrinterFailure, "No font is installed to print " + s.font_name);
+  }
   s.SetColour(kBlack);
   // Each line's top at the current position, its baseline its ascent below.
   double top = s.current_y;

@@ -408,6 +408,27 @@ TEST_F(BoletoLedger, CompanyFolderWithoutAnyLogoEndsInTheErrorReport) {
             "NULL|          |          |0\n");
 }
 
+TEST_F(BoletoLedger, WithoutAnyFontNothingIsPrintedOrWritten) {
+  // The font folders hidden under an empty file system in a mount namespace
+  // of the program's own (possible for root only): the first text cannot be
+  // printed, which is reported before the page is handed over.
+  const std::string hide = "mount -t tmpfs none /usr/share/fonts && exec \"$0\" \"$@\"";
+  if (RunProgram("/usr/bin/unshare", {"-m", "sh", "-c", hide, "true"}).exit_status != 0) {
+    GTEST_SKIP() << "the font folders cannot be hidden here";
+  }
+  const ProgramRun run =
+      RunProgram("/usr/bin/unshare",
+                 {"-m", "sh", "-c", hide, ProgramPath(), "--output", out_ + "/boleto.pdf",
+                  ArgumentText("SQLITE", fixture_->connect_string(), "DM", "1", "1002", "01")});
+  EXPECT_EQ(run.exit_status, 2) << run.err;
+  EXPECT_EQ(run.err.rfind("Error #  482\n", 0), 0u) << run.err;
+  EXPECT_NE(run.err.find("No font is installed to print "), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(out_ + "/boleto.pdf"));
+  EXPECT_EQ(Rows("SELECT IDBANCARIA, NUMERORECEBIMENTO, DOCTORECEBIMENTO, VALOROUTROC FROM "
+                 "PARCELAR WHERE NUMERO = '1002    '"),
+            "NULL|          |          |0\n");
+}
+
 // --- PostgreSQL -------------------------------------------------------------
 
 class BoletoOnPostgres : public ::testing::TestWithParam<const char*> {};
