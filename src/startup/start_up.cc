@@ -25,7 +25,7 @@ int ExitStatusOf(const RunContext& ctx, int status) {
 int StartUp(RunContext& ctx, std::string_view argument_text) {
   if (!argument_text.empty()) {
     ctx.params = ParseArgumentText(argument_text);
-    ctx.decimal_mark = ".";
+    ctx.decimal_mark.assign(1, '.');
   }
 
   Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(ctx.params.connect_string);

@@ -166,7 +166,9 @@ TEST_F(BoletoRunTest, SqlServerOpensTheInstallmentQueryWithEngineDefaults) {
   ASSERT_FALSE(st.empty());
   EXPECT_EQ(st[0].mode, QueryMode::kEngineDefault);
   for (size_t i = 1; i < st.size(); ++i) {
-    if (st[i].is_query) EXPECT_EQ(st[i].mode, QueryMode::kSnapshotPassThrough) << st[i].sql;
+    if (st[i].is_query) {
+      EXPECT_EQ(st[i].mode, QueryMode::kSnapshotPassThrough) << st[i].sql;
+    }
   }
 }
 
