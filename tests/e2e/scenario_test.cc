@@ -195,7 +195,9 @@ TEST_P(ScenarioTest, Runs) {
   EXPECT_FALSE(result.timed_out) << "no end after " << kRunLimitMs << " ms";
   EXPECT_EQ(result.signal, 0) << "ended by signal " << result.signal;
   EXPECT_EQ(result.exit_status, scenario.exit_status) << "standard error:\n" << result.err;
-  if (scenario.stderr_exact) EXPECT_EQ(result.err, expand(*scenario.stderr_exact));
+  if (scenario.stderr_exact) {
+    EXPECT_EQ(result.err, expand(*scenario.stderr_exact));
+  }
   for (const std::string& part : scenario.stderr_has) {
     EXPECT_NE(result.err.find(expand(part)), std::string::npos)
         << "missing: " << expand(part) << "\nstandard error:\n"
