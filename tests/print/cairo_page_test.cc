@@ -4,6 +4,8 @@
 #include <cmath>
 #include <fstream>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "print/cairo_page_surface.h"
 #include "print/page_delivery.h"
@@ -30,35 +32,54 @@ class CairoPageTest : public ::testing::Test {
   std::string dir_;
 };
 
-// A 24-bit BMP file: rows bottom-up, each padded to four bytes; every pixel
-// the given colour.
+// Writes a little-endian 32-bit word into a file's bytes.
+void PutWord(std::string& bytes, int at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+std::string WithWord(std::string bytes, int at, uint32_t value) {
+  PutWord(bytes, at, value);
+  return bytes;
+}
+
+// A BMP file of uncompressed rows: the 14-byte file header stating the
+// file's size, a 40-byte BITMAPINFOHEADER, the palette (entries blue,
+// green, red, 0) and the rows as given (bottom-up, each padded to four
+// bytes).
+std::string Bmp(int width, int height, int bits, const std::vector<uint32_t>& palette,
+                const std::string& rows, uint32_t pixels_per_metre = 0) {
+  const int offset = 54 + 4 * static_cast<int>(palette.size());
+  std::string bmp(offset, '\0');
+  bmp[0] = 'B', bmp[1] = 'M';
+  PutWord(bmp, 2, static_cast<uint32_t>(offset + rows.size()));
+  PutWord(bmp, 10, offset);  // pixel data offset
+  PutWord(bmp, 14, 40);      // BITMAPINFOHEADER
+  PutWord(bmp, 18, width);
+  PutWord(bmp, 22, height);
+  bmp[26] = 1;  // planes
+  bmp[28] = static_cast<char>(bits);
+  PutWord(bmp, 34, static_cast<uint32_t>(rows.size()));
+  PutWord(bmp, 38, pixels_per_metre);  // horizontal resolution
+  PutWord(bmp, 42, pixels_per_metre);  // vertical resolution
+  PutWord(bmp, 46, static_cast<uint32_t>(palette.size()));
+  for (size_t i = 0; i < palette.size(); ++i)
+    PutWord(bmp, 54 + 4 * static_cast<int>(i), palette[i]);
+  return bmp + rows;
+}
+
+// A 24-bit BMP file whose every pixel is the given colour.
 std::string SolidBmp(int width, int height, Rgb colour, uint32_t pixels_per_metre = 0) {
   const int row = (width * 3 + 3) / 4 * 4;
-  const int size = 54 + row * height;
-  std::string bmp(size, '\0');
-  auto put32 = [&](int at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-  };
-  bmp[0] = 'B', bmp[1] = 'M';
-  put32(2, size);
-  put32(10, 54);  // pixel data offset
-  put32(14, 40);  // BITMAPINFOHEADER
-  put32(18, width);
-  put32(22, height);
-  bmp[26] = 1;   // planes
-  bmp[28] = 24;  // bits per pixel
-  put32(34, row * height);
-  put32(38, pixels_per_metre);  // horizontal resolution
-  put32(42, pixels_per_metre);  // vertical resolution
+  std::string rows(static_cast<size_t>(row) * height, '\0');
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      const int at = 54 + y * row + x * 3;
-      bmp[at] = static_cast<char>(colour.blue);
-      bmp[at + 1] = static_cast<char>(colour.green);
-      bmp[at + 2] = static_cast<char>(colour.red);
+      const int at = y * row + x * 3;
+      rows[at] = static_cast<char>(colour.blue);
+      rows[at + 1] = static_cast<char>(colour.green);
+      rows[at + 2] = static_cast<char>(colour.red);
     }
   }
-  return bmp;
+  return Bmp(width, height, 24, {}, rows, pixels_per_metre);
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
@@ -219,27 +240,6 @@ TEST_F(CairoPageTest, PaletteBitmapsLoadTheirColours) {
   // Two 2 x 1 bitmaps of a red and a blue pixel, one with a 1-bit and one
   // with an 8-bit palette (Paint's monochrome and 256-colour formats). Rows
   // are padded to four bytes; palette entries are blue, green, red, 0.
-  auto palette_bmp = [](int bits, const std::string& row) {
-    const int colours = 2;
-    const int offset = 54 + 4 * colours;
-    std::string bmp(offset, '\0');
-    auto put32 = [&](int at, uint32_t v) {
-      for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-    };
-    bmp[0] = 'B', bmp[1] = 'M';
-    put32(10, offset);
-    put32(14, 40);
-    put32(18, 2);  // width
-    put32(22, 1);  // height
-    bmp[26] = 1;
-    bmp[28] = static_cast<char>(bits);
-    put32(46, colours);
-    put32(54, 0x00ff0000);  // colour 0: red
-    put32(58, 0x000000ff);  // colour 1: blue
-    bmp += row;
-    put32(2, static_cast<uint32_t>(bmp.size()));
-    return bmp;
-  };
   const struct {
     int bits;
     std::string row;
@@ -249,7 +249,8 @@ TEST_F(CairoPageTest, PaletteBitmapsLoadTheirColours) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.bits);
-    WriteFile(Path("palette.bmp"), palette_bmp(c.bits, c.row));
+    // Colour 0 red, colour 1 blue.
+    WriteFile(Path("palette.bmp"), Bmp(2, 1, c.bits, {0x00ff0000, 0x000000ff}, c.row));
     Result<Picture> picture = LoadPicture(Path("palette.bmp"));
     ASSERT_TRUE(picture.ok()) << picture.error().description;
     const auto* words = reinterpret_cast<const uint32_t*>(picture->pixels()->argb32.data());
@@ -333,26 +334,23 @@ TEST_F(CairoPageTest, BitmapsAreWholeByTheSizeOfTheirRows) {
   // per pixel; the file size its header states (bytes 2 to 5) may be 0 or
   // more than the writer wrote. SolidBmp(3, 2): 54 bytes of headers, two
   // rows of 9 bytes padded to 12, 78 bytes in all.
-  auto put32 = [](std::string bmp, int at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-    return bmp;
-  };
   const std::string whole = SolidBmp(3, 2, kWhite);
   ASSERT_EQ(whole.size(), 78u);
-  const std::string large = put32(SolidBmp(40, 40, kWhite), 2, 0);
+  const std::string large = WithWord(SolidBmp(40, 40, kWhite), 2, 0);
   const struct {
     const char* why;
     std::string bytes;
     bool loads;
   } kCases[] = {
       {"whole", whole, true},
-      {"stating a file size of 0", put32(whole, 2, 0), true},
-      {"stating 100 bytes more than it holds", put32(whole, 2, 178), true},
+      {"stating a file size of 0", WithWord(whole, 2, 0), true},
+      {"stating 100 bytes more than it holds", WithWord(whole, 2, 178), true},
       {"without the padding of its last row", whole.substr(0, 75), true},
       {"a byte short of its last row", whole.substr(0, 74), false},
-      {"top-down, a row short", put32(whole, 22, static_cast<uint32_t>(-2)).substr(0, 66), false},
+      {"top-down, a row short", WithWord(whole, 22, static_cast<uint32_t>(-2)).substr(0, 66),
+       false},
       {"half its rows, stating a file size of 0", large.substr(0, large.size() / 2), false},
-      {"5000 x 5000 pixels in 78 bytes", put32(put32(whole, 18, 5000), 22, 5000), false},
+      {"5000 x 5000 pixels in 78 bytes", WithWord(WithWord(whole, 18, 5000), 22, 5000), false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.why);
@@ -377,20 +375,10 @@ TEST_F(CairoPageTest, ThirtyTwoBitBitmapsAreOpaque) {
   // Windows paints them (stb_image alone would read 0x80 as half alpha).
   for (const uint8_t reserved : {0x00, 0x80, 0xff}) {
     SCOPED_TRACE(static_cast<int>(reserved));
-    std::string bmp(54 + 8, '\0');
-    auto put32 = [&](int at, uint32_t v) {
-      for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-    };
-    bmp[0] = 'B', bmp[1] = 'M';
-    put32(2, static_cast<uint32_t>(bmp.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, 2);  // width
-    put32(22, 1);  // height
-    bmp[26] = 1;
-    bmp[28] = 32;
-    put32(54, 0x00ff0000u | uint32_t{reserved} << 24);  // blue, green, red, reserved
-    put32(58, 0x0000ff00u | uint32_t{reserved} << 24);
+    std::string pixels(8, '\0');  // blue, green, red, reserved
+    PutWord(pixels, 0, 0x00ff0000u | uint32_t{reserved} << 24);
+    PutWord(pixels, 4, 0x0000ff00u | uint32_t{reserved} << 24);
+    const std::string bmp = Bmp(2, 1, 32, {}, pixels);
     WriteFile(Path("LOGO32.BMP"), bmp);
     Result<Picture> picture = LoadPicture(Path("LOGO32.BMP"));
     ASSERT_TRUE(picture.ok()) << picture.error().description;
