@@ -80,7 +80,8 @@ TEST(Utf8TextTest, PrintedLines) {
 TEST(Utf8TextTest, CharacterCountCountsCodePoints) {
   EXPECT_EQ(CharacterCount("Beneficiário"), 12u);
   EXPECT_EQ(CharacterCount("\xE2\x82\xAC 1"), 3u);
-  EXPECT_EQ(CharacterCount("\xC3"), 1u);  // a malformed byte is one character
+  EXPECT_EQ(CharacterCount("\xC3"), 1u);      // a malformed byte is one character
+  EXPECT_EQ(CharacterCount("\xC0\xAF"), 2u);  // an overlong '/' prints as two U+FFFD
 }
 
 }  // namespace
