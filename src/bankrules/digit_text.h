@@ -28,7 +28,8 @@ bool AllDigits(std::string_view text);
 
 // Copies the characters of `piece` to `out`, which has room for them.
 inline void CopyChars(std::string_view piece, char* out) {
-  std::memcpy(out, piece.data(), piece.size());
+  // An empty piece may have no storage at all: memcpy wants a pointer.
+  if (!piece.empty()) std::memcpy(out, piece.data(), piece.size());
 }
 
 // A due date written "DDMMYYYY" read the way Date::FromDigits reads it

@@ -83,6 +83,11 @@ Result<BoletoAmounts> ComputeBoletoAmounts(const InstallmentAmounts& in, const B
       out.amount_due = *due;
     }
   }
+  // Whole cents, once: the page shows the amount rounded by the money mask
+  // and the barcode encodes cents, so both take this one amount.
+  const std::optional<Currency> due_in_cents = RoundedToCents(out.amount_due);
+  if (!due_in_cents) return OverflowError("the amount due");
+  out.amount_due = *due_in_cents;
   out.amount_due_text = FormatMoney(out.amount_due);
 
   if (!in.percentual_juros.is_zero() && bank.juros_bol == "S") {
@@ -155,15 +160,6 @@ Result<BoletoAmounts> ComputeBoletoAmounts(const InstallmentAmounts& in, const B
   lines[5] = bank.instrucao1_text;
   lines[6] = bank.instrucao2_text;
   return out;
-}
-
-bool FeeAlreadyInOtherAdditions(const BankSettings& bank,
-                                const std::optional<std::string>& docto_recebimento,
-                                const std::optional<std::string>& numero_recebimento) {
-  if (bank.desp_banc_bol != "S" || bank.val_desp_cob.is_zero()) return false;
-  const bool no_receipt = docto_recebimento && TrimBlanks(*docto_recebimento).empty() &&
-                          numero_recebimento && TrimBlanks(*numero_recebimento).empty();
-  return !no_receipt;
 }
 
 }  // namespace boleto

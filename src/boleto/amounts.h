@@ -41,7 +41,7 @@ struct BoletoAmounts {
   Currency discount_amount;
   // Set only when both the discount and the anticipation rule apply.
   std::optional<Date> discount_limit_date;
-  Currency amount_due;
+  Currency amount_due;  // in whole cents: the page, the barcode and the recording use it
   Currency daily_interest_amount;
   Currency fine_amount;
   std::string value_text;        // Resultado with the money mask
@@ -58,16 +58,5 @@ struct BoletoAmounts {
 // currency. Error 6 (overflow) when an amount leaves the currency's range.
 Result<BoletoAmounts> ComputeBoletoAmounts(const InstallmentAmounts& installment,
                                            const BankSettings& bank, std::string_view moeda_padrao);
-
-// True when an earlier print of the installment already added the bank's
-// collection fee to its other additions (ValorOutroC): the account charges
-// the fee (DespBancBol "S", ValDespCob not zero) and the installment already
-// has a receipt (DoctoRecebimento or NumeroRecebimento not blank; NULL counts
-// as a receipt, as it keeps the fee from being added). The run then takes
-// the fee out of ValorOutroC again, so that a reprint shows the same amount
-// due and barcode as the first print instead of charging the fee twice.
-bool FeeAlreadyInOtherAdditions(const BankSettings& bank,
-                                const std::optional<std::string>& docto_recebimento,
-                                const std::optional<std::string>& numero_recebimento);
 
 }  // namespace boleto

@@ -10,18 +10,22 @@
 #include "boleto/amounts.h"
 #include "boleto/field_map.h"
 #include "boleto/parties.h"
-#include "platform/text.h"
 #include "db/amount_text.h"
+#include "db/columns.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"
 #include "ledger/recording.h"
+#include "platform/text.h"
 #include "print/layout_form.h"
 #include "print/picture.h"
 #include "print/print_job.h"
 
 namespace boleto {
 
-std::string InstallmentQuery(const InstallmentKey& key) {
+std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key) {
+  // The taxes are added up with NULL as zero: one NULL tax column would
+  // make the whole sum NULL and drop every withheld tax from the page.
+  const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
          "       PARCELAR.CodigoUnidade      AS Unidade, "
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "
@@ -34,8 +38,11 @@ std::string InstallmentQuery(const InstallmentKey& key) {
          "       PARCELAR.Vencimento         AS Vencimento, "
          "       PARCELAR.ValorDescontoP     AS ValorDesconto, "
          "       PARCELAR.PercentualDesctP   AS PercentualDesconto, "
-         "       (PARCELAR.VALORIRRF + PARCELAR.VALORINSS + PARCELAR.VALORCSLL + "
-         "PARCELAR.VALORCOFINS + PARCELAR.VALORPIS + PARCELAR.VALORISS) AS Impostos, "
+         "       (" +
+         tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
+         tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +
+         tax("PARCELAR.VALORPIS") + " + " + tax("PARCELAR.VALORISS") +
+         ") AS Impostos, "
          "       PARCELAR.ValorOutroD        AS ValorOutroD, "
          "       PARCELAR.PercentualJurosP   AS PercentualJuros, "
          "       PARCELAR.ValorMultaP        AS ValorMulta, "
@@ -155,32 +162,23 @@ std::string FindIgnoringCase(const std::string& dir, std::string_view upper_name
   return JoinPath(dir, upper_name);
 }
 
-// A column as currency through the program's amount reading; NULL reads as
-// an empty text (zero).
-Result<Currency> AmountColumn(const RowSet& row, std::string_view column,
-                              std::string_view decimal_mark) {
-  auto value = row.Value(column);
-  if (!value.ok()) return value.error();
-  return ParseAmount(value->value_or(std::string()), decimal_mark);
-}
-
-// A date column as the drivers render it ("YYYY-MM-DD...").
-Result<Date> DateColumn(const RowSet& row, std::string_view column) {
-  auto text = row.Text(column);
-  if (!text.ok()) return text.error();
-  std::optional<Date> date = Date::ParseIso(*text);
-  if (!date) {
-    return MakeError(error_number::kTypeMismatch,
-                     "Type mismatch: " + std::string(column) + " \"" + *text + "\" is no date");
-  }
-  return *date;
-}
-
 // The printer job and the printed boleto's values, as far as the run got.
 struct RunState {
   std::unique_ptr<PrintJob> job;
   PrintedBoleto printed;
   bool nothing_to_print = false;
+  bool refused = false;  // a message said why nothing is printed
+};
+
+// An installment that another way of collecting has given its receipt: this
+// boleto could never be recorded, so it is not printed.
+constexpr char kOtherReceiptMessage[] =
+    "-Parcela já esta associada a forma de cobrança. Verifique e corrija";
+
+// The installment row as the amounts read it, with whose receipt it holds.
+struct InstallmentRow {
+  InstallmentAmounts amounts;
+  Receipt receipt = Receipt::kNone;
 };
 
 // Moves the value of `result` into `out`, or keeps its error in `failure`
@@ -195,12 +193,13 @@ bool Take(Result<T>&& result, U& out, Error& failure) {
   return true;
 }
 
-// The installment row's dates, currency and amounts. When an earlier print
-// already added the bank's fee to ValorOutroC, it is taken out again: the
-// base amount adds the fee itself.
-Result<InstallmentAmounts> ReadInstallmentAmounts(const RunContext& ctx, const RowSet& row) {
+// The installment row's dates, currency, amounts and receipt. When an
+// earlier print already added the bank's fee to ValorOutroC, it is taken out
+// again: the base amount adds the fee itself.
+Result<InstallmentRow> ReadInstallmentRow(const RunContext& ctx, const RowSet& row) {
   Error failure;
-  InstallmentAmounts in;
+  InstallmentRow read;
+  InstallmentAmounts& in = read.amounts;
   if (!Take(DateColumn(row, "Vencimento"), in.vencimento, failure)) return failure;
   if (!Take(DateColumn(row, "Emissao"), in.emissao, failure)) return failure;
   if (!Take(row.Text("Moeda"), in.moeda, failure)) return failure;
@@ -225,12 +224,36 @@ Result<InstallmentAmounts> ReadInstallmentAmounts(const RunContext& ctx, const R
   if (!docto.ok()) return docto.error();
   auto receipt = row.Value("NumeroRecebimento");
   if (!receipt.ok()) return receipt.error();
-  if (FeeAlreadyInOtherAdditions(ctx.bank, *docto, *receipt)) {
+  read.receipt = ReceiptOf(*docto, *receipt);
+  if (FeeAlreadyInOtherAdditions(ctx.bank, read.receipt)) {
     auto without_fee = CheckedSub(in.valor_outro_c, ctx.bank.val_desp_cob);
     if (!without_fee) return MakeError(error_number::kOverflow, "Overflow in ValorOutroC");
     in.valor_outro_c = *without_fee;
   }
-  return in;
+  return read;
+}
+
+// The installment query of the run's dialect, opened as the run opens it:
+// "SQLSERVER" with the engine's defaults.
+Result<RowSet> QueryInstallment(const RunContext& ctx) {
+  const QueryMode mode = ctx.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
+                                                                 : QueryMode::kSnapshotPassThrough;
+  return ctx.db->Query(InstallmentQuery(ctx.params.database_type, ctx.key), mode);
+}
+
+// The amount due the installment gives now, by the same reading and rules as
+// the printed page; nothing when it is no longer to be collected.
+Result<std::optional<Currency>> InstallmentAmountDue(RunContext& ctx, Receipt receipt) {
+  Result<RowSet> installment = QueryInstallment(ctx);
+  if (!installment.ok()) return installment.error();
+  if (installment->eof()) return std::optional<Currency>();
+  Result<InstallmentRow> row = ReadInstallmentRow(ctx, *installment);
+  if (!row.ok()) return row.error();
+  if (row->receipt != receipt) return std::optional<Currency>();
+  Result<BoletoAmounts> amounts =
+      ComputeBoletoAmounts(row->amounts, ctx.bank, ctx.company.moeda_padrao);
+  if (!amounts.ok()) return amounts.error();
+  return std::optional<Currency>(amounts->amount_due);
 }
 
 // The first row's `column` as text, or the empty text when `sql` finds no row.
@@ -308,18 +331,21 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
   state.job = std::move(*job);
   state.job->Setup();
 
-  // The installment, while it is still to be collected. "SQLSERVER" opens
-  // this query with the engine's defaults.
-  const QueryMode mode = ctx.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
-                                                                 : QueryMode::kSnapshotPassThrough;
-  auto installment = db.Query(InstallmentQuery(key), mode);
+  // The installment, while it is still to be collected.
+  auto installment = QueryInstallment(ctx);
   if (!installment.ok()) return installment.error();
   if (installment->eof()) {
     state.nothing_to_print = true;
     return Status::Ok();
   }
-  InstallmentAmounts in;
-  if (!Take(ReadInstallmentAmounts(ctx, *installment), in, failure)) return failure;
+  InstallmentRow row;
+  if (!Take(ReadInstallmentRow(ctx, *installment), row, failure)) return failure;
+  if (row.receipt == Receipt::kOther) {
+    ctx.messages->Show(ctx.message_prefix + kOtherReceiptMessage, MessageIcon::kExclamation);
+    state.refused = true;
+    return Status::Ok();
+  }
+  const InstallmentAmounts& in = row.amounts;
   BoletoAmounts amounts;
   if (!Take(ComputeBoletoAmounts(in, bank, ctx.company.moeda_padrao), amounts, failure)) {
     return failure;
@@ -385,6 +411,7 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
 
   state.printed.id_bancaria = bank_fields.id_bancaria;
   state.printed.discount_limit_date = amounts.discount_limit_date;
+  state.printed.amount_due = amounts.amount_due;
   return Status::Ok();
 }
 
@@ -408,15 +435,24 @@ RunOutcome BoletoRun(RunContext& ctx) {
     if (state.job) state.job->Close();  // drops the page: nothing is printed
     return RunOutcome::kErrorReported;
   }
-  if (state.nothing_to_print) {
+  if (state.nothing_to_print || state.refused) {
     state.job->Close();
-    return RunOutcome::kNothingToPrint;
+    return state.refused ? RunOutcome::kRefused : RunOutcome::kNothingToPrint;
   }
 
-  // The page is out: record it on the installment.
-  const Status recorded = RecordPrintedBoleto(ctx, state.printed);
+  // The page is out: record it on the installment, all or nothing, if it
+  // still gives the amount printed.
+  const RecordingOutcome recorded = RecordPrintedBoleto(ctx, state.printed, InstallmentAmountDue);
   state.job->Close();
-  return recorded.ok() ? RunOutcome::kPrinted : RunOutcome::kErrorReported;
+  switch (recorded) {
+    case RecordingOutcome::kRecorded:
+      return RunOutcome::kPrinted;
+    case RecordingOutcome::kChanged:
+      return RunOutcome::kRefused;
+    case RecordingOutcome::kFailed:
+      break;
+  }
+  return RunOutcome::kErrorReported;
 }
 
 }  // namespace boleto

@@ -8,8 +8,11 @@
 // is handed to its destination, and only then is the installment recorded.
 //
 // Failures: a missing row is no error (no installment row: nothing is
-// printed or written). Any other failure is reported once through the error
-// report with an empty context, and nothing is printed or recorded after it.
+// printed or written); an installment holding another receipt is refused
+// with a message before anything is printed. Any other failure is reported
+// once through the error report with an empty context, and nothing is
+// printed or recorded after it. The recording's own outcomes are in
+// ledger/recording.h.
 #pragma once
 
 #include <string>
@@ -19,7 +22,10 @@
 
 namespace boleto {
 
-enum class RunOutcome { kPrinted, kNothingToPrint, kDirectoryRefused, kErrorReported };
+// How the run ended, and so the exit status: kPrinted 0; kNothingToPrint,
+// kDirectoryRefused and kRefused 1 (a message said why, or nothing is left
+// to collect); kErrorReported 2.
+enum class RunOutcome { kPrinted, kNothingToPrint, kDirectoryRefused, kRefused, kErrorReported };
 
 // The messages of the two directory checks (exclamation icon).
 inline constexpr char kPrintDirectoryMessage[] =
@@ -31,8 +37,9 @@ inline constexpr char kLogoDirectoryMessage[] =
 RunOutcome BoletoRun(RunContext& ctx);
 
 // The installment query: the installment with its document and payer, found
-// only while unpaid, not cancelled and not in a processed remittance.
-std::string InstallmentQuery(const InstallmentKey& key);
+// only while unpaid, not cancelled and not in a processed remittance; the
+// taxes summed with NULL as zero in the SQL of `dialect`.
+std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key);
 // The species query (DOCESP) for company, bank and document code.
 std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
                          std::string_view codigo_documento);

@@ -1,5 +1,7 @@
 #include "db/amount_text.h"
 
+#include <strings.h>
+
 #include <limits>
 
 namespace boleto {
@@ -92,6 +94,13 @@ Result<Currency> ReadNumberLiteral(std::string_view text) {
   if (i < compact.size() && (compact[i] == '+' || compact[i] == '-')) {
     negative = compact[i] == '-';
     ++i;
+  }
+  // A floating-point column holding infinity or NaN ("inf", "Infinity",
+  // "NaN" as the drivers write them) has no amount at all, not zero.
+  const std::string_view rest = std::string_view(compact).substr(i);
+  if (rest.size() >= 3 && (strncasecmp(rest.data(), "inf", 3) == 0 ||
+                           strncasecmp(rest.data(), "nan", 3) == 0)) {
+    return TypeMismatch(text);
   }
   std::string digits;
   int64_t exponent = 0;

@@ -20,8 +20,9 @@ namespace boleto {
 // 1234.56); otherwise it is read like a number literal that stops at the first
 // character that cannot continue it, blanks skipped ("12 34" is 1234,
 // "1,234.56" is 1, "abc" is 0). With any other decimal_mark the text is always
-// comma-decimal. Error 13 for a comma-decimal text that is no number, 6 when
-// the amount does not fit the currency type.
+// comma-decimal. Error 13 for a comma-decimal text that is no number and for
+// infinity or NaN ("inf", "-Infinity", "NaN"), 6 when the amount does not fit
+// the currency type.
 Result<Currency> ParseAmount(std::string_view text, std::string_view decimal_mark);
 
 // `text` as SQL decimal text with a dot and two decimals ("1234,5" gives

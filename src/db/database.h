@@ -1,7 +1,8 @@
 // The database as the program uses it: read-only snapshot queries whose SQL
-// goes to the server unchanged, and statements that each run in their own
-// transaction. Implementations: the ODBC connection (odbc_database.h) and,
-// for tests, a tracing wrapper that records every SQL text it passes on.
+// goes to the server unchanged, and statements that run in a transaction of
+// their own or, between Begin and Commit, in one transaction together.
+// Implementations: the ODBC connection (odbc_database.h) and, for tests, a
+// tracing wrapper that records every SQL text it passes on.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,9 @@ class RowSet {
   // True when there is no current row (empty result, or moved past the last).
   bool eof() const { return current_ >= rows_.size(); }
   void MoveFirst() { current_ = 0; }
-  void MoveNext() { if (current_ < rows_.size()) ++current_; }
+  void MoveNext() {
+    if (current_ < rows_.size()) ++current_;
+  }
   size_t row_count() const { return rows_.size(); }
   const std::vector<std::string>& columns() const { return columns_; }
 
@@ -59,10 +62,46 @@ class Database {
     return Query(sql, QueryMode::kSnapshotPassThrough);
   }
 
-  // Runs one statement in a transaction of its own: committed when it
-  // succeeds, rolled back when it fails. Returns the number of rows affected.
-  // A lock held by another connection is error 3158.
+  // Runs one statement. Outside a transaction it is a transaction of its
+  // own: committed when it succeeds, rolled back when it fails. Inside one
+  // (after Begin) nothing is committed until Commit. Returns the number of
+  // rows affected. A lock held by another connection is error 3158.
   virtual Result<int64_t> Execute(const std::string& sql) = 0;
+
+  // Opens a transaction: every query and statement until Commit or Rollback
+  // belongs to it, and a process that dies before Commit leaves nothing of
+  // it behind. REQUIRES: no transaction open.
+  virtual Status Begin() = 0;
+  // Makes the transaction's statements durable; on failure it is rolled
+  // back. Either way no transaction is open afterwards.
+  virtual Status Commit() = 0;
+  // Undoes the transaction's statements; nothing when none is open.
+  virtual void Rollback() = 0;
+};
+
+// A transaction rolled back when it goes out of scope uncommitted.
+class Transaction {
+ public:
+  explicit Transaction(Database& db) : db_(db) {}
+  ~Transaction() {
+    if (open_) db_.Rollback();
+  }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  Status Begin() {
+    Status status = db_.Begin();
+    open_ = status.ok();
+    return status;
+  }
+  Status Commit() {
+    open_ = false;
+    return db_.Commit();
+  }
+
+ private:
+  Database& db_;
+  bool open_ = false;
 };
 
 // Passes everything on to another database and keeps each SQL text, with the
@@ -79,6 +118,9 @@ class TracingDatabase : public Database {
   using Database::Query;
   Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
   Result<int64_t> Execute(const std::string& sql) override;
+  Status Begin() override { return inner_.Begin(); }
+  Status Commit() override { return inner_.Commit(); }
+  void Rollback() override { inner_.Rollback(); }
 
   std::vector<Statement> statements;
 

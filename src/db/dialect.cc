@@ -40,6 +40,21 @@ std::string TwoDigits(int value) {
 
 }  // namespace
 
+bool IsKnownDialect(std::string_view database_type) {
+  return DialectOf(database_type) != Dialect::kOther;
+}
+
+std::string SqlNullAsZero(std::string_view database_type, std::string_view column) {
+  switch (DialectOf(database_type)) {
+    case Dialect::kAccess:
+      return "Nz(" + std::string(column) + ", 0)";
+    case Dialect::kSqlBase:
+      return "@NULLVALUE(" + std::string(column) + ", 0)";
+    default:
+      return "COALESCE(" + std::string(column) + ", 0)";
+  }
+}
+
 ClockReading ReadLocalClock() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

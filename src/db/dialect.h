@@ -15,6 +15,15 @@
 
 namespace boleto {
 
+// True for the eight tags above. The start-up refuses any other tag before
+// anything is read: the statements that need a dialect would be incomplete.
+bool IsKnownDialect(std::string_view database_type);
+
+// `column` in an expression where NULL counts as zero ("COALESCE(c, 0)";
+// Access "Nz(c, 0)", SQLBase "@NULLVALUE(c, 0)"): a sum of amount columns
+// is then never NULL because one of them is.
+std::string SqlNullAsZero(std::string_view database_type, std::string_view column);
+
 // One reading of the local clock: today's date and the time of day.
 struct ClockReading {
   Date today;

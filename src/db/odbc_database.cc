@@ -180,6 +180,9 @@ class OdbcDatabase : public Database {
   using Database::Query;
   Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
   Result<int64_t> Execute(const std::string& sql) override;
+  Status Begin() override;
+  Status Commit() override;
+  void Rollback() override;
 
  private:
   Error HandleError(SQLSMALLINT type, SQLHANDLE handle, std::string_view fallback) const {
@@ -187,13 +190,25 @@ class OdbcDatabase : public Database {
   }
   Result<std::optional<std::string>> ReadValue(SQLHSTMT stmt, SQLUSMALLINT column);
   Result<int64_t> RunInTransaction(const std::string& sql);
+  // Runs a statement of the connection's own set-up; its rows are dropped.
+  Status RunSetup(const std::string& sql, std::string_view fallback);
+  // The server's lock_timeout, bounded by the program when nothing set it.
+  Status BoundPostgresLockWait();
+  void EndTransaction(SQLSMALLINT completion);
 
   SQLHENV env_ = SQL_NULL_HENV;
   SQLHDBC dbc_ = SQL_NULL_HDBC;
   bool connected_ = false;
   std::string driver_;  // the driver's name once connected
   bool sqlite_ = false;
+  bool in_transaction_ = false;
 };
+
+// How long a statement waits for a lock another connection holds before it
+// fails with error 3158, unless the connect string or data source says
+// otherwise: long enough for another clerk's recording to end, short enough
+// for a clerk to see the lock message instead of a program that hangs.
+constexpr int kDefaultLockWaitMs = 10000;
 
 Status OdbcDatabase::Connect(std::string_view connect_string) {
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
@@ -212,10 +227,17 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
   const std::string driver_key = ConnectValue(connect, "DRIVER");
   driver_ = !driver_key.empty() ? driver_key : ConnectValue(connect, "DSN");
   sqlite_ = ContainsNoCase(driver_key, "sqlite");
+  const auto add_option = [&connect](const std::string& option) {
+    if (!connect.empty() && connect.back() != ';') connect += ';';
+    connect += option;
+  };
   if (sqlite_ && !HasConnectKey(connect, "NoCreat")) {
     // The SQLite driver would create a missing file as a new empty database.
-    if (!connect.empty() && connect.back() != ';') connect += ';';
-    connect += "NoCreat=1";
+    add_option("NoCreat=1");
+  }
+  if (sqlite_ && !HasConnectKey(connect, "Timeout")) {
+    // The driver's own default waits minutes on a database held elsewhere.
+    add_option("Timeout=" + std::to_string(kDefaultLockWaitMs));
   }
 
   SQLCHAR out[1024];
@@ -246,15 +268,35 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
     // psqlODBC takes the client encoding from the environment's locale
     // (LATIN1 under pt_BR.ISO-8859-1, SQL_ASCII under C): the server would
     // store our UTF-8 bytes as other characters. This program's text is UTF-8.
-    Statement stmt(dbc_);
-    std::string set = "SET client_encoding TO 'UTF8'";
-    if (stmt.get() == SQL_NULL_HSTMT ||
-        !SQL_SUCCEEDED(
-            SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(set.data()), SQL_NTS))) {
-      return HandleError(SQL_HANDLE_STMT, stmt.get(), "The client encoding could not be set.");
-    }
+    Status encoding =
+        RunSetup("SET client_encoding TO 'UTF8'", "The client encoding could not be set.");
+    if (!encoding.ok()) return encoding;
+    return BoundPostgresLockWait();
   }
   return Status::Ok();
+}
+
+Status OdbcDatabase::RunSetup(const std::string& sql, std::string_view fallback) {
+  Statement stmt(dbc_);
+  std::string text = sql;
+  if (stmt.get() == SQL_NULL_HSTMT ||
+      !SQL_SUCCEEDED(SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS))) {
+    return HandleError(SQL_HANDLE_STMT, stmt.get(), fallback);
+  }
+  return Status::Ok();
+}
+
+Status OdbcDatabase::BoundPostgresLockWait() {
+  // A lock_timeout of 0 (the server's default) waits for ever; one set by
+  // the data source (ConnSettings), the role or the server is kept.
+  Result<RowSet> current = Query("SHOW lock_timeout");
+  if (!current.ok()) return current.error();
+  Result<std::string> value =
+      current->eof() ? Result<std::string>(std::string("0")) : current->Text("lock_timeout");
+  if (!value.ok()) return value.error();
+  if (*value != "0") return Status::Ok();
+  return RunSetup("SET lock_timeout TO " + std::to_string(kDefaultLockWaitMs),
+                  "The lock wait could not be set.");
 }
 
 Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSMALLINT column) {
@@ -355,6 +397,7 @@ Result<int64_t> OdbcDatabase::RunInTransaction(const std::string& sql) {
 }
 
 Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
+  if (in_transaction_) return RunInTransaction(sql);
   SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
                                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
   if (!SQL_SUCCEEDED(rc))
@@ -370,6 +413,36 @@ Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
   if (!result.ok()) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
   SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
   return result;
+}
+
+Status OdbcDatabase::Begin() {
+  SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
+                                   reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+  if (!SQL_SUCCEEDED(rc))
+    return HandleError(SQL_HANDLE_DBC, dbc_, "No transaction could be begun.");
+  in_transaction_ = true;
+  return Status::Ok();
+}
+
+Status OdbcDatabase::Commit() {
+  if (!in_transaction_) return Status::Ok();
+  if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) {
+    Error error = HandleError(SQL_HANDLE_DBC, dbc_, "The transaction could not be committed.");
+    EndTransaction(SQL_ROLLBACK);
+    return error;
+  }
+  EndTransaction(SQL_COMMIT);
+  return Status::Ok();
+}
+
+void OdbcDatabase::Rollback() {
+  if (in_transaction_) EndTransaction(SQL_ROLLBACK);
+}
+
+void OdbcDatabase::EndTransaction(SQLSMALLINT completion) {
+  if (completion == SQL_ROLLBACK) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+  SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+  in_transaction_ = false;
 }
 
 // Drops the "ODBC;" that older callers put before the connect string.

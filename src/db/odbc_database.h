@@ -1,7 +1,8 @@
 // The database connection over unixODBC. Every SQL text goes to the driver
 // exactly as given; a query fetches all its rows when it is opened; a
 // statement runs in a transaction of its own (autocommit off, commit on
-// success, rollback on failure, autocommit back on).
+// success, rollback on failure, autocommit back on), or between Begin and
+// Commit in the one transaction they open.
 //
 // Text is UTF-8 end to end. SQL texts and connect strings are handed to the
 // driver as UTF-8 bytes through the narrow ODBC calls and values are read as
@@ -12,17 +13,19 @@
 //    its "NoCreat=1" option so that a wrong path is an error instead of a new
 //    empty database (an explicit "NoCreat=0" is left alone). Its "Timeout"
 //    option is the wait on a database another connection holds, in
-//    milliseconds; without it the driver waits minutes.
+//    milliseconds; without it the connection adds "Timeout=10000" (the
+//    driver's own default waits minutes).
 //  - PostgreSQL through psqlODBC: use the driver "PostgreSQL Unicode"
 //    (psqlodbcw.so) on a UTF8 database. Through the narrow calls it passes
 //    bytes unchanged, but it takes the client encoding from the locale of the
 //    environment (SQL_ASCII under C, LATIN1 under a Latin-1 locale, where the
 //    server would store each UTF-8 byte as a character of its own), so the
 //    connection sets client_encoding to UTF8 once it is open. "PostgreSQL
-//    ANSI" (psqlodbca.so) behaves the same way. A lock wait ends only at the
-//    server's lock_timeout: set it in the data source, for instance
-//    "ConnSettings=SET lock_timeout TO '10s'", so that a row held by another
-//    user is an error 3158 rather than an endless wait.
+//    ANSI" (psqlodbca.so) behaves the same way. A lock wait ends at the
+//    server's lock_timeout; where neither the data source ("ConnSettings=SET
+//    lock_timeout TO '5s'"), the role nor the server sets one, the
+//    connection sets 10 s, so that a row held by another user is an error
+//    3158 rather than an endless wait.
 //
 // Errors raised by the driver carry its native error number (3146 where it
 // gives none, or gives one of the numbers the program treats specially), its

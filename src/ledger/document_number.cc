@@ -7,6 +7,7 @@
 #include "db/amount_text.h"
 #include "db/sql_text.h"
 #include "ledger/remittance.h"
+#include "platform/text.h"
 
 namespace boleto {
 namespace {
@@ -102,13 +103,16 @@ bool WriteDocumentNumber(RunContext& ctx, std::string_view mode, std::string_vie
 }
 
 Result<std::string> NextDocumentNumber(std::string_view stored, std::string_view decimal_mark) {
-  Result<Currency> value = ParseAmount(stored, decimal_mark);
-  if (!value.ok()) return value.error();
-  if (value->raw() < 0) {
-    return MakeError(error_number::kTypeMismatch,
-                     "Type mismatch: document number " + std::string(stored));
+  // Digits only, blanks around them allowed: a stored text read as zero, or
+  // as a date, would start the sequence over and hand out numbers again.
+  const std::string_view digits_read = TrimBlanks(stored);
+  if (digits_read.empty() ||
+      digits_read.find_first_not_of("0123456789") != std::string_view::npos) {
+    return MakeError(error_number::kTypeMismatch, "Type mismatch: DOCNUMERO.NUMERO \"" +
+                                                      std::string(stored) + "\" is not a number");
   }
-  // Whole numbers only: the sequence never holds a fraction.
+  Result<Currency> value = ParseAmount(digits_read, decimal_mark);
+  if (!value.ok()) return value.error();
   const int64_t next = value->raw() / Currency::kScale + 1;
   std::string digits = std::to_string(next);
   if (digits.size() > kFieldWidth) {

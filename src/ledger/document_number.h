@@ -42,7 +42,9 @@ bool WriteDocumentNumber(RunContext& ctx, std::string_view mode, std::string_vie
 
 // The number that follows `stored` (a number read from DOCNUMERO): its value
 // plus one as 10 digits zero-padded ("0000000041" gives "0000000042"). A
-// stored text that is not a number is error 13.
+// stored text that is not digits (blanks around them aside) is error 13
+// naming DOCNUMERO.NUMERO: "abc", "", "2026-02-30" and "-5" never restart or
+// skip the sequence.
 Result<std::string> NextDocumentNumber(std::string_view stored, std::string_view decimal_mark);
 
 // Draws the next number of the company's sequence `code` and stores it:

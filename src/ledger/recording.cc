@@ -1,6 +1,7 @@
 #include "ledger/recording.h"
 
 #include "db/amount_text.h"
+#include "db/columns.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"
 #include "ledger/document_number.h"
@@ -15,7 +16,18 @@ constexpr char kReferenceSequence[] = "REFBANCAR ";
 constexpr char kReceiptDocument[] = "BOL-BANCAR";
 constexpr char kRemittanceOccurrence[] = "REMESBS   ";  // a boleto printed by the company
 constexpr char kBankReferenceContext[] = "Erro atualizando identificação bancária da parcela";
-constexpr char kNoReceipt[] = "          ";  // the 10 blanks of an installment without receipt
+
+// What the clerk reads when the installment changed while the page printed;
+// each after the installment's "Documento: ..." prefix.
+constexpr char kNotRecordedTail[] =
+    " O boleto impresso não foi registrado e não deve ser enviado ao sacado.";
+constexpr char kReceivedMeanwhile[] = "-Parcela quitada por outro usuário durante a impressão.";
+constexpr char kCancelledMeanwhile[] =
+    "-Documento cancelado por outro usuário durante a impressão.";
+constexpr char kOtherReceiptMeanwhile[] =
+    "-Parcela associada a outra forma de cobrança durante a impressão.";
+constexpr char kChangedMeanwhile[] =
+    "-Parcela alterada por outro usuário durante a impressão. Imprima-a novamente.";
 
 // Shows a recording failure: the lock message for a lock conflict, the error
 // report with `context` otherwise. Returns the error.
@@ -34,6 +46,9 @@ Status ExecuteOrFail(RunContext& ctx, const std::string& sql, std::string_view c
   return Status::Ok();
 }
 
+// The fee statement. Its guard keeps the fee out of an installment that
+// already holds this program's receipt (and so the fee); blanks and NULL
+// alike mean no receipt.
 std::string FeeSql(const RunContext& ctx, std::string_view fee) {
   const InstallmentKey& key = ctx.key;
   return "UPDATE PARCELAR SET ValorOutroC = ValorOutroC + " + std::string(fee) + " " +
@@ -42,8 +57,27 @@ std::string FeeSql(const RunContext& ctx, std::string_view fee) {
          " AND CodigoDocumento   = '" + SqlQuote(key.codigo_documento) + "' " +
          " AND Serie             = '" + SqlQuote(key.serie) + "' " + " AND Numero            = '" +
          SqlQuote(key.numero) + "' " + " AND Parcela           = '" + SqlQuote(key.parcela) + "'" +
-         " AND DoctoRecebimento  = '" + kNoReceipt + "'" + " AND NumeroRecebimento = '" +
-         kNoReceipt + "'";
+         " AND (DoctoRecebimento IS NULL OR DoctoRecebimento <> '" + kReceiptDocument + "')";
+}
+
+// The installment's receipt and state as the locked row holds them.
+std::string LockedInstallmentSql(const InstallmentKey& key) {
+  return "SELECT PARCELAR.Recebimento       AS Recebimento, "
+         "       PARCELAR.DoctoRecebimento  AS DoctoRecebimento, "
+         "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
+         "       DOCUMENTOR.Status          AS StatusDoc "
+         " FROM PARCELAR, DOCUMENTOR "
+         "WHERE PARCELAR.CODIGOEMP       = '" +
+         SqlQuote(key.codigo_emp) + "' " + " AND  PARCELAR.CODIGOUNIDADE   = '" +
+         SqlQuote(key.codigo_unidade) + "' " + " AND  PARCELAR.CODIGODOCUMENTO = '" +
+         SqlQuote(key.codigo_documento) + "' " + " AND  PARCELAR.SERIE           = '" +
+         SqlQuote(key.serie) + "' " + " AND  PARCELAR.NUMERO          = '" + SqlQuote(key.numero) +
+         "' " + " AND  PARCELAR.PARCELA         = '" + SqlQuote(key.parcela) + "' " +
+         " AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP " +
+         " AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE " +
+         " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO " +
+         " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE " +
+         " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
 }
 
 std::string BankReferenceSql(std::string_view table, const InstallmentKey& key,
@@ -62,7 +96,10 @@ std::string RemittanceLookupSql(const InstallmentKey& key) {
          " AND  PARCELA         = '" + SqlQuote(key.parcela) + "' ";
 }
 
-std::string RemittanceInstallmentSql(const InstallmentKey& key) {
+// The installment for its remittance row. Valor is the value net of the six
+// withheld taxes, each NULL counting as zero.
+std::string RemittanceInstallmentSql(std::string_view dialect, const InstallmentKey& key) {
+  const auto amount = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return std::string("SELECT PARCELAR.CodigoUnidade      AS Unidade, ") +
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, " +
          "       DOCUMENTOR.CodigoEmpresa    AS CodigoEmpresa, " +
@@ -77,15 +114,17 @@ std::string RemittanceInstallmentSql(const InstallmentKey& key) {
          "       PARCELAR.PercentualJurosP   AS PercentualJurosP, " +
          "       PARCELAR.ValorMultaP        AS ValorMultaP, " +
          "       PARCELAR.PercentualMultaP   AS PercentualMultaP, " +
-         "       PARCELAR.CodigoCarteira     AS CodigoCarteira, " +
-         "       (PARCELAR.Valor - PARCELAR.ValorIRRF - PARCELAR.ValorINSS - PARCELAR.ValorCSLL - "
-         "PARCELAR.ValorCOFINS - PARCELAR.ValorPIS - PARCELAR.ValorISS) AS Valor " +
-         " FROM PARCELAR, DOCUMENTOR " + "WHERE PARCELAR.CODIGOEMP       = '" +
-         SqlQuote(key.codigo_emp) + "' " + " AND  PARCELAR.CODIGOUNIDADE   = '" +
-         SqlQuote(key.codigo_unidade) + "' " + " AND  PARCELAR.CODIGODOCUMENTO = '" +
-         SqlQuote(key.codigo_documento) + "' " + " AND  PARCELAR.SERIE           = '" +
-         SqlQuote(key.serie) + "' " + " AND  PARCELAR.NUMERO          = '" + SqlQuote(key.numero) +
-         "' " + " AND  PARCELAR.PARCELA         = '" + SqlQuote(key.parcela) + "' " +
+         "       PARCELAR.CodigoCarteira     AS CodigoCarteira, " + "       (" +
+         amount("PARCELAR.Valor") + " - " + amount("PARCELAR.ValorIRRF") + " - " +
+         amount("PARCELAR.ValorINSS") + " - " + amount("PARCELAR.ValorCSLL") + " - " +
+         amount("PARCELAR.ValorCOFINS") + " - " + amount("PARCELAR.ValorPIS") + " - " +
+         amount("PARCELAR.ValorISS") + ") AS Valor " + " FROM PARCELAR, DOCUMENTOR " +
+         "WHERE PARCELAR.CODIGOEMP       = '" + SqlQuote(key.codigo_emp) + "' " +
+         " AND  PARCELAR.CODIGOUNIDADE   = '" + SqlQuote(key.codigo_unidade) + "' " +
+         " AND  PARCELAR.CODIGODOCUMENTO = '" + SqlQuote(key.codigo_documento) + "' " +
+         " AND  PARCELAR.SERIE           = '" + SqlQuote(key.serie) + "' " +
+         " AND  PARCELAR.NUMERO          = '" + SqlQuote(key.numero) + "' " +
+         " AND  PARCELAR.PARCELA         = '" + SqlQuote(key.parcela) + "' " +
          " AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP " +
          " AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE " +
          " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO " +
@@ -94,22 +133,11 @@ std::string RemittanceInstallmentSql(const InstallmentKey& key) {
          " AND  DOCUMENTOR.Status       <> 'C ' ";
 }
 
-// A date column as "DDMMYYYY"; NULL or a text that is no date is an error.
+// A date column as "DDMMYYYY"; NULL or a value that is no date is an error.
 Result<std::string> DateDigits(const RowSet& rows, std::string_view column) {
-  Result<std::string> text = rows.Text(column);
-  if (!text.ok()) return text.error();
-  std::optional<Date> date = Date::ParseIso(*text);
-  if (!date) {
-    return MakeError(error_number::kTypeMismatch,
-                     "Type mismatch: " + std::string(column) + " " + *text);
-  }
+  Result<Date> date = DateColumn(rows, column);
+  if (!date.ok()) return date.error();
   return date->Format("DDMMYYYY");
-}
-
-Result<Currency> Amount(const RunContext& ctx, const RowSet& rows, std::string_view column) {
-  Result<std::string> text = rows.Text(column);
-  if (!text.ok()) return text.error();
-  return ParseAmount(*text, ctx.decimal_mark);
 }
 
 // The remittance row of the installment read by RemittanceInstallmentSql.
@@ -139,18 +167,18 @@ Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSe
     if (!value.ok()) return value.error();
     *date.target = *value;
   }
-  struct AmountColumn {
+  struct AmountField {
     const char* column;
     Currency* target;
   };
-  const AmountColumn amounts[] = {{"ValorDescontoP", &record.valor_desconto},
-                                  {"PercentualDesctP", &record.percentual_desconto},
-                                  {"PercentualJurosP", &record.percentual_juros},
-                                  {"ValorMultaP", &record.valor_multa},
-                                  {"PercentualMultaP", &record.percentual_multa},
-                                  {"Valor", &record.valor}};
-  for (const AmountColumn& amount : amounts) {
-    Result<Currency> value = Amount(ctx, rows, amount.column);
+  const AmountField amounts[] = {{"ValorDescontoP", &record.valor_desconto},
+                                 {"PercentualDesctP", &record.percentual_desconto},
+                                 {"PercentualJurosP", &record.percentual_juros},
+                                 {"ValorMultaP", &record.valor_multa},
+                                 {"PercentualMultaP", &record.percentual_multa},
+                                 {"Valor", &record.valor}};
+  for (const AmountField& amount : amounts) {
+    Result<Currency> value = AmountColumn(rows, amount.column, ctx.decimal_mark);
     if (!value.ok()) return value.error();
     *amount.target = *value;
   }
@@ -184,70 +212,137 @@ std::string InstallmentWhere(const InstallmentKey& key) {
          "AND Parcela         = '" + SqlQuote(key.parcela) + "'";
 }
 
+std::string InstallmentLockSql(const InstallmentKey& key) {
+  return "UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento " + InstallmentWhere(key);
+}
+
+Receipt ReceiptOf(const std::optional<std::string>& docto_recebimento,
+                  const std::optional<std::string>& numero_recebimento) {
+  const std::string_view docto = docto_recebimento ? TrimBlanks(*docto_recebimento) : "";
+  const std::string_view number = numero_recebimento ? TrimBlanks(*numero_recebimento) : "";
+  if (docto.empty() && number.empty()) return Receipt::kNone;
+  return docto == kReceiptDocument ? Receipt::kThisProgram : Receipt::kOther;
+}
+
+namespace {
+
+bool ChargesFee(const BankSettings& bank) {
+  return bank.desp_banc_bol == "S" && !bank.val_desp_cob.is_zero();
+}
+
+}  // namespace
+
+bool FeeAlreadyInOtherAdditions(const BankSettings& bank, Receipt receipt) {
+  return ChargesFee(bank) && receipt == Receipt::kThisProgram;
+}
+
+bool RecordingAddsFee(const BankSettings& bank, Receipt receipt) {
+  return ChargesFee(bank) && receipt == Receipt::kNone;
+}
+
+namespace {
+
+// The bank reference on the installment alone.
 Status UpdateInstallmentBankReference(RunContext& ctx, std::string_view padded_reference) {
   return ExecuteOrFail(ctx, BankReferenceSql("PARCELAR", ctx.key, padded_reference),
                        kBankReferenceContext);
 }
 
-RemittanceOutcome RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
+// The remittance path: the queued row updated, or a number drawn and a row
+// queued. Every error has been shown when it is returned.
+Status RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
   const InstallmentKey& key = ctx.key;
   Result<RowSet> queued = ctx.db->Query(RemittanceLookupSql(key));
-  if (!queued.ok()) return {Fail(ctx, queued.error(), kRemittanceErrorContext), Status::Ok()};
+  if (!queued.ok()) return Fail(ctx, queued.error(), kRemittanceErrorContext);
 
   if (!queued->eof()) {
     // Printed again before the remittance went out: the queued row and the
     // installment take the reference of this print; no new number.
     Status status = ExecuteOrFail(ctx, BankReferenceSql("REMESSAR", key, padded_reference),
                                   kRemittanceErrorContext);
-    if (!status.ok()) return {status, Status::Ok()};
-    return {ExecuteOrFail(ctx, BankReferenceSql("PARCELAR", key, padded_reference),
-                          kRemittanceErrorContext),
-            Status::Ok()};
+    if (!status.ok()) return status;
+    return ExecuteOrFail(ctx, BankReferenceSql("PARCELAR", key, padded_reference),
+                         kRemittanceErrorContext);
   }
 
   Result<std::string> number = DrawDocumentNumber(ctx, ctx.params.codigo_emp, kReferenceSequence);
-  if (!number.ok()) return {Status::Ok(), number.error()};  // shown by the draw
+  if (!number.ok()) return number.error();  // shown by the draw
 
-  Result<RowSet> rows = ctx.db->Query(RemittanceInstallmentSql(key));
-  if (!rows.ok()) return {Fail(ctx, rows.error(), kRemittanceErrorContext), Status::Ok()};
-  // The document was cancelled meanwhile: nothing to queue; the number drawn
-  // stays used.
-  if (rows->eof()) return {};
+  Result<RowSet> rows = ctx.db->Query(RemittanceInstallmentSql(ctx.params.database_type, key));
+  if (!rows.ok()) return Fail(ctx, rows.error(), kRemittanceErrorContext);
+  // Not found: the document is cancelled, which the lock's re-read has
+  // already refused; nothing to queue.
+  if (rows->eof()) return Status::Ok();
 
   Result<RemittanceRecord> record = ReadRemittanceRecord(ctx, *rows);
-  if (!record.ok()) return {Fail(ctx, record.error(), kRemittanceErrorContext), Status::Ok()};
+  if (!record.ok()) return Fail(ctx, record.error(), kRemittanceErrorContext);
   record->ref_bancaria = *number;
   record->id_bancaria = std::string(padded_reference);
 
   Status inserted = InsertRemittanceRecord(ctx, *record);
-  if (!inserted.ok()) return {Status::Ok(), inserted};  // shown by the insert
+  if (!inserted.ok()) return inserted;  // shown by the insert
 
   const std::string sql = "UPDATE PARCELAR " + std::string(" SET RefBancaria    = '") +
                           SqlQuote(*number) + "', " + "     IDBancaria     = '" +
                           SqlQuote(padded_reference) + "' " + InstallmentWhere(key);
-  return {ExecuteOrFail(ctx, sql, kRemittanceErrorContext), Status::Ok()};
+  return ExecuteOrFail(ctx, sql, kRemittanceErrorContext);
 }
 
-Status RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed) {
+// Shows why nothing was recorded on an installment that changed while its
+// page was printed.
+RecordingOutcome Changed(RunContext& ctx, std::string_view why) {
+  ctx.messages->Show(ctx.message_prefix + std::string(why) + kNotRecordedTail,
+                     MessageIcon::kExclamation);
+  return RecordingOutcome::kChanged;
+}
+
+// The statements of the recording, inside its transaction. Gives kChanged
+// (message shown) or an error (shown) to roll back, or kRecorded to commit.
+Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& printed,
+                                        const AmountDueNow& amount_due_now) {
   const BankSettings& bank = ctx.bank;
 
-  if (bank.desp_banc_bol == "S" && !bank.val_desp_cob.is_zero()) {
+  // The lock: from here until the commit no other recording of this
+  // installment runs, and what is read below stays as read.
+  Result<int64_t> locked = ctx.db->Execute(InstallmentLockSql(ctx.key));
+  if (!locked.ok()) return Fail(ctx, locked.error(), "").error();
+  if (*locked == 0) return Changed(ctx, kChangedMeanwhile);
+
+  Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.key));
+  if (!now.ok()) return Fail(ctx, now.error(), "").error();
+  if (now->eof()) return Changed(ctx, kChangedMeanwhile);
+  Result<std::optional<std::string>> received = now->Value("Recebimento");
+  Result<std::optional<std::string>> docto = now->Value("DoctoRecebimento");
+  Result<std::optional<std::string>> number = now->Value("NumeroRecebimento");
+  Result<std::optional<std::string>> status = now->Value("StatusDoc");
+  for (const auto* value : {&received, &docto, &number, &status}) {
+    if (!value->ok()) return Fail(ctx, value->error(), "").error();
+  }
+  if (received->has_value()) return Changed(ctx, kReceivedMeanwhile);
+  if (status->value_or("") == "C ") return Changed(ctx, kCancelledMeanwhile);
+  const Receipt receipt = ReceiptOf(*docto, *number);
+  if (receipt == Receipt::kOther) return Changed(ctx, kOtherReceiptMeanwhile);
+
+  if (amount_due_now) {
+    Result<std::optional<Currency>> due = amount_due_now(ctx, receipt);
+    if (!due.ok()) return Fail(ctx, due.error(), "").error();
+    if (!due->has_value() || **due != printed.amount_due) {
+      return Changed(ctx, kChangedMeanwhile);
+    }
+  }
+
+  if (RecordingAddsFee(bank, receipt)) {
     Result<std::string> fee = SqlDecimalText(bank.val_desp_cob, ctx.decimal_mark);
-    if (!fee.ok()) return Fail(ctx, fee.error(), "");
-    Status status = ExecuteOrFail(ctx, FeeSql(ctx, *fee), "");
-    if (!status.ok()) return status;
+    if (!fee.ok()) return Fail(ctx, fee.error(), "").error();
+    Result<int64_t> added = ctx.db->Execute(FeeSql(ctx, *fee));
+    if (!added.ok()) return Fail(ctx, added.error(), "").error();
+    if (*added != 1) return Changed(ctx, kChangedMeanwhile);
   }
 
   const std::string padded = PaddedBankReference(printed.id_bancaria);
-  Status unqueued;
-  if (bank.gera_remessa_bol_sr == "S") {
-    RemittanceOutcome remittance = RecordRemittance(ctx, padded);
-    if (!remittance.stop.ok()) return remittance.stop;
-    unqueued = remittance.unqueued;
-  } else {
-    Status reference = UpdateInstallmentBankReference(ctx, padded);
-    if (!reference.ok()) return reference;
-  }
+  Status reference = bank.gera_remessa_bol_sr == "S" ? RecordRemittance(ctx, padded)
+                                                     : UpdateInstallmentBankReference(ctx, padded);
+  if (!reference.ok()) return reference.error();
 
   std::string sql = "UPDATE PARCELAR " + std::string(" SET NumeroRecebimento = '") +
                     SqlQuote(ReceiptNumber(ctx.key)) + "', " + "  DoctoRecebimento = '" +
@@ -259,12 +354,32 @@ Status RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed) {
       limit_date_known) {
     Result<std::string> programada =
         SqlDateLiteral(ctx.params.database_type, printed.discount_limit_date->Format("DDMMYYYY"));
-    if (!programada.ok()) return Fail(ctx, programada.error(), "");
+    if (!programada.ok()) return Fail(ctx, programada.error(), "").error();
     sql += " , Programada =  " + *programada + " ";
   }
   sql += InstallmentWhere(ctx.key);
-  Status receipt = ExecuteOrFail(ctx, sql, "");
-  return receipt.ok() ? unqueued : receipt;
+  Status receipt_written = ExecuteOrFail(ctx, sql, "");
+  if (!receipt_written.ok()) return receipt_written.error();
+  return RecordingOutcome::kRecorded;
+}
+
+}  // namespace
+
+RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                     const AmountDueNow& amount_due_now) {
+  Transaction transaction(*ctx.db);
+  Status begun = transaction.Begin();
+  Result<RecordingOutcome> outcome =
+      begun.ok() ? WriteRecording(ctx, printed, amount_due_now)
+                 : Result<RecordingOutcome>(Fail(ctx, begun.error(), "").error());
+  if (outcome.ok() && *outcome == RecordingOutcome::kRecorded) {
+    Status committed = transaction.Commit();
+    if (committed.ok()) return RecordingOutcome::kRecorded;
+    outcome = Fail(ctx, committed.error(), "").error();
+  }
+  if (outcome.ok()) return *outcome;  // changed meanwhile: the transaction rolls back
+  ctx.messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);
+  return RecordingOutcome::kFailed;
 }
 
 }  // namespace boleto

@@ -1,59 +1,111 @@
-// Recording a printed boleto on its receivable installment. Once the page
-// has reached the printer, the installment gets, each statement in its own
-// transaction and in this order:
-//   1. the bank's collection fee added to ValorOutroC, only when the account
-//      charges it (DespBancBol "S", ValDespCob not zero) and the installment
-//      has no receipt yet, so a second print never adds it twice;
-//   2. its bank reference (IDBancaria, blank-padded to 20): stored on the
-//      installment alone, or, for accounts that send remittances
-//      (GeraRemessaBolSR "S"), through the remittance path: an unprocessed
-//      REMESSAR row of the installment gets the reference; without one a new
-//      "REFBANCAR " number is drawn, a REMESSAR row is queued and the
-//      installment stores number and reference;
-//   3. its receipt number (8 digits of the document number and 2 of the
-//      installment) with the receipt document "BOL-BANCAR", and the scheduled
-//      date Programada when the account moves it to the discount limit date
-//      (AltDataAnteBol "S", AntecipaBol above 0, DescontoBol "S") and that
-//      date was computed for this boleto; otherwise Programada is left alone.
+// Recording a printed boleto on its receivable installment, and the rules
+// that keep the money of a boleto right. They hold for every print, reprint,
+// failure, crash and two clerks printing the same installment at once:
 //
-// Failures: a failing statement stops the recording, so nothing after it is
-// written (statements already committed stay), with one exception: when the
-// remittance path cannot draw a number or queue the REMESSAR row, the
-// installment stays unqueued but still gets its receipt. The receipt is what
-// keeps a reprint from adding the fee a second time, and a reprint queues
-// the installment then (it finds no REMESSAR row and draws again).
-// A lock held by another user shows "Impossível gravar dados, Registro está
-// bloqueado por outro usuário"; any other failure is shown through the error
-// report, with an empty context for the fee and receipt statements, "Erro
-// atualizando identificação bancária da parcela" for the bank reference
-// alone, "Erro atualizando registro para remessa EDI" for the remittance
-// path and the sequence's own contexts for the number draw. Either way the
-// run is marked as failed (exit status 2) and the error is returned. An
-// installment that the remittance read no longer finds (its document
-// cancelled meanwhile) is not an error: the remittance path stops quietly
-// and the receipt follows.
+//   One amount. The amount due is taken to whole cents once; the page, the
+//   barcode and the installment after recording all stand for that amount.
+//   The recording re-reads the installment under its row lock and writes
+//   nothing when the amount it now gives differs from the printed one.
+//   Fee once. The bank's collection fee goes into ValorOutroC at the first
+//   recorded print of an installment without a receipt (receipt columns
+//   blank or NULL), when the account charges it (DespBancBol "S", ValDespCob
+//   not zero). A later print finds this program's receipt ("BOL-BANCAR")
+//   and reads ValorOutroC without the fee, since the amount due adds it.
+//   All or nothing. Fee, bank reference (or remittance row with its number
+//   draw) and receipt are written in one transaction: a failure rolls every
+//   one of them back, and a process that dies leaves nothing half-written.
+//   Never over another receipt. The first statement of the transaction
+//   locks the installment's row; an installment received, cancelled or given
+//   another receipt meanwhile is left as it is.
+//
+// The recording, in order, inside that transaction:
+//   0. the lock: "UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento"
+//      with the installment WHERE clause, then the installment re-read;
+//   1. the fee added to ValorOutroC when the rule above says so;
+//   2. the bank reference (IDBancaria, blank-padded to 20): on the
+//      installment alone, or, for accounts that send remittances
+//      (GeraRemessaBolSR "S"), on an unprocessed REMESSAR row of the
+//      installment; without one a new "REFBANCAR " number is drawn, a
+//      REMESSAR row is queued and the installment stores number and
+//      reference;
+//   3. the receipt number (8 digits of the document number and 2 of the
+//      installment) with "BOL-BANCAR", and Programada when the account moves
+//      it to the discount limit date (AltDataAnteBol "S", AntecipaBol above
+//      0, DescontoBol "S") and that date was computed for this boleto.
+//
+// Failures: a lock held by another user past the connection's wait shows
+// "Impossível gravar dados, Registro está bloqueado por outro usuário"; any
+// other failure the error report, with an empty context for the lock, fee
+// and receipt statements, "Erro atualizando identificação bancária da
+// parcela" for the bank reference alone, "Erro atualizando registro para
+// remessa EDI" for the remittance path and the sequence's own contexts for
+// the number draw. Then everything is rolled back and kNotRecordedMessage
+// says so. Touches: the database, the messages.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/currency.h"
 #include "platform/date.h"
 #include "platform/status.h"
 #include "startup/run_context.h"
 
 namespace boleto {
 
+// Whose receipt an installment holds.
+enum class Receipt {
+  kNone,         // DoctoRecebimento and NumeroRecebimento blank or NULL
+  kThisProgram,  // DoctoRecebimento "BOL-BANCAR": printed and recorded before
+  kOther,        // any other receipt: collected some other way
+};
+
+// The receipt of an installment from its two receipt columns (NULL: none).
+Receipt ReceiptOf(const std::optional<std::string>& docto_recebimento,
+                  const std::optional<std::string>& numero_recebimento);
+
+// True when ValorOutroC already holds the fee of an earlier print: this
+// program's receipt and an account that charges the fee. The amount due is
+// then computed from ValorOutroC less the fee.
+bool FeeAlreadyInOtherAdditions(const BankSettings& bank, Receipt receipt);
+
+// True when this recording adds the fee to ValorOutroC: no receipt yet and
+// an account that charges the fee.
+bool RecordingAddsFee(const BankSettings& bank, Receipt receipt);
+
 // What the boleto run hands over after printing: the bank reference composed
-// by the bank's rules and the discount limit date, when one was computed.
+// by the bank's rules, the discount limit date when one was computed, and
+// the amount due in whole cents as printed and encoded in the barcode.
 struct PrintedBoleto {
   std::string id_bancaria;
   std::optional<Date> discount_limit_date;
+  Currency amount_due;
 };
 
-// Records the printed boleto as described above; ok when every statement
-// was committed, otherwise the (already shown) error.
-Status RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed);
+// The amount due the installment gives now, read by the boleto run's own
+// rules inside the recording's transaction; nothing when the installment is
+// no longer to be collected.
+using AmountDueNow = std::function<Result<std::optional<Currency>>(RunContext&, Receipt)>;
+
+enum class RecordingOutcome {
+  kRecorded,  // committed
+  kChanged,   // the installment changed while printing: nothing written,
+              // the message (exclamation) shown; exit status 1
+  kFailed,    // the error shown, everything rolled back; exit status 2
+};
+
+// Shown (exclamation icon) after a failed recording.
+inline constexpr char kNotRecordedMessage[] =
+    "O boleto foi impresso, mas não foi registrado na parcela: nenhum dado foi gravado. "
+    "Ele pode ser impresso novamente.";
+
+// Records the printed boleto as described above. `amount_due_now`, when
+// given, re-computes the amount under the lock; the printed amount must
+// equal it.
+RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                     const AmountDueNow& amount_due_now = nullptr);
 
 // IDBancaria as stored: followed by blanks and cut to 20 characters.
 std::string PaddedBankReference(std::string_view id_bancaria);
@@ -66,19 +118,7 @@ std::string ReceiptNumber(const InstallmentKey& key);
 // The WHERE clause naming the installment in PARCELAR and REMESSAR updates.
 std::string InstallmentWhere(const InstallmentKey& key);
 
-// Step 2 for accounts without remittances: stores `padded_reference` on the
-// installment. Errors shown as above and returned.
-Status UpdateInstallmentBankReference(RunContext& ctx, std::string_view padded_reference);
-
-// What the remittance path leaves for the rest of the recording.
-struct RemittanceOutcome {
-  Status stop;      // an error that ends the recording
-  Status unqueued;  // the number draw or the REMESSAR insert failed: the
-                    // receipt still follows
-};
-
-// Step 2 for accounts with remittances, as described above. Every error is
-// shown as above before it is returned.
-RemittanceOutcome RecordRemittance(RunContext& ctx, std::string_view padded_reference);
+// The lock statement that opens the recording's transaction.
+std::string InstallmentLockSql(const InstallmentKey& key);
 
 }  // namespace boleto

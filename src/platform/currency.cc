@@ -44,8 +44,8 @@ struct Rounded {
 Rounded RoundAway(Currency value, int decimals) {
   static constexpr uint64_t kPow10[] = {1, 10, 100, 1000, 10000};
   const bool negative = value.raw() < 0;
-  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value.raw())
-                                : static_cast<uint64_t>(value.raw());
+  uint64_t magnitude =
+      negative ? 0 - static_cast<uint64_t>(value.raw()) : static_cast<uint64_t>(value.raw());
   const uint64_t step = kPow10[4 - decimals];  // ten-thousandths per kept digit
   uint64_t kept = magnitude / step;
   if ((magnitude % step) * 2 >= step) ++kept;
@@ -60,6 +60,14 @@ std::string Digits(uint64_t n, int width) {
 }
 
 }  // namespace
+
+std::optional<Currency> RoundedToCents(Currency value) {
+  const Rounded r = RoundAway(value, 2);
+  const __int128 cents = static_cast<__int128>(r.units) * 100 + r.fraction;
+  const __int128 raw = cents * (Currency::kScale / 100) * (r.negative ? -1 : 1);
+  if (raw > INT64_MAX || raw < INT64_MIN) return std::nullopt;
+  return Currency::FromRaw(static_cast<int64_t>(raw));
+}
 
 std::string FormatMoney(Currency value) {
   const Rounded r = RoundAway(value, 2);

@@ -41,6 +41,10 @@ std::optional<Currency> CheckedSub(Currency a, Currency b);
 // (a 2 % discount of 905,00 is 18,10). Nothing on overflow.
 std::optional<Currency> PercentOf(Currency percent, Currency base);
 
+// The value in whole cents, rounded half away from zero as FormatMoney
+// rounds it (2.336,4250 gives 2.336,43); nothing on overflow.
+std::optional<Currency> RoundedToCents(Currency value);
+
 // The value with the mask "#,###,##0.00" in the program's conventions:
 // dot thousands, comma decimals, rounded half away from zero at the cent
 // ("1.234,56", "0,00", "-5,10").

@@ -56,6 +56,12 @@ std::optional<Date> Date::ParseIso(std::string_view text) {
     return std::nullopt;
   }
   if (text.size() > 10 && text[10] != ' ' && text[10] != 'T') return std::nullopt;
+  // A time may follow, never an era: PostgreSQL writes "4713-01-01 BC" for
+  // a date before the common era.
+  if (text.substr(10).find_first_of("ABCDEFGHIJKLMNOPQRSUVWXYZabcdefghijklmnopqrsuvwxyz") !=
+      std::string_view::npos) {
+    return std::nullopt;
+  }
   const int y = std::stoi(std::string(text.substr(0, 4)));
   const int m = std::stoi(std::string(text.substr(5, 2)));
   const int d = std::stoi(std::string(text.substr(8, 2)));

@@ -22,7 +22,8 @@ class Date {
   static Date Today();
 
   // "YYYY-MM-DD", optionally followed by a time, as the ODBC drivers return
-  // date and timestamp columns.
+  // date and timestamp columns; nothing for a date of another era
+  // ("4713-01-01 BC").
   static std::optional<Date> ParseIso(std::string_view text);
   // A digit text of the form DDMMYYYY read the way the program always read
   // it: as a number put through the mask "##/##/####" and read back day

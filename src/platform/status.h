@@ -31,6 +31,7 @@ inline constexpr int32_t kPrinterFailure = 482;      // the page did not reach t
 inline constexpr int32_t kFileNotFound = 53;         // a logo file that does not exist
 inline constexpr int32_t kInvalidPicture = 481;      // a logo file that is no picture
 inline constexpr int32_t kMalformedBarcode = 5;      // a line that cannot become a barcode
+inline constexpr int32_t kInvalidArgument = 5;       // the same number: a dialect tag unknown
 }  // namespace error_number
 
 // The source named in errors that the program raises itself.

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "boleto/boleto_run.h"
+#include "db/dialect.h"
 #include "db/odbc_database.h"
 #include "startup/argument_text.h"
 #include "startup/command_line.h"
@@ -28,6 +29,18 @@ int StartUp(RunContext& ctx, std::string_view argument_text) {
     ctx.decimal_mark.assign(1, '.');
   }
 
+  // Every statement that writes a date or reads the clock needs the
+  // dialect: an unknown tag would print the page and then fail half-way
+  // through the recording.
+  if (!ctx.params.connect_string.empty() && !IsKnownDialect(ctx.params.database_type)) {
+    ReportRunError(ctx,
+                   MakeError(error_number::kInvalidArgument,
+                             "Unknown dialect tag \"" + ctx.params.database_type +
+                                 "\": ORACLE, SQLSERVER, SYBASESRV, SYBASEANY, SQLBASE, ACCESS, "
+                                 "SQLITE or POSTGRESQL"),
+                   kStartUpContext);
+    return kExitErrorReported;
+  }
   Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(ctx.params.connect_string);
   if (!opened.ok()) {
     ReportRunError(ctx, opened.error(), kStartUpContext);
@@ -62,6 +75,7 @@ int StartUp(RunContext& ctx, std::string_view argument_text) {
       return ExitStatusOf(ctx, kExitPrinted);
     case RunOutcome::kNothingToPrint:
     case RunOutcome::kDirectoryRefused:
+    case RunOutcome::kRefused:
       return ExitStatusOf(ctx, kExitRefused);
     case RunOutcome::kErrorReported:
       break;

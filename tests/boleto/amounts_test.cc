@@ -289,26 +289,31 @@ TEST(BoletoAmounts, OverflowIsAnError) {
   EXPECT_EQ(fine.error().number, error_number::kOverflow);
 }
 
-// The ledger adds the fee to ValorOutroC only while the installment has no
-// receipt (both receipt columns blank); afterwards it is already in there.
-TEST(BoletoAmounts, FeeAlreadyInOtherAdditions) {
-  BankSettings fee = Bank();
-  fee.val_desp_cob = Cy(2, 50);
-  fee.desp_banc_bol = "S";
-  const std::optional<std::string> blank = "          ";
-  const std::optional<std::string> none;
-  EXPECT_FALSE(FeeAlreadyInOtherAdditions(fee, blank, blank)) << "first print";
-  EXPECT_TRUE(FeeAlreadyInOtherAdditions(fee, std::string("BOL-BANCAR"), std::string("0000100201")))
-      << "printed before";
-  EXPECT_TRUE(FeeAlreadyInOtherAdditions(fee, blank, std::string("0000100201")));
-  EXPECT_TRUE(FeeAlreadyInOtherAdditions(fee, none, blank)) << "NULL keeps the fee out";
-
-  BankSettings not_charged = fee;
-  not_charged.desp_banc_bol = "N";
-  EXPECT_FALSE(FeeAlreadyInOtherAdditions(not_charged, std::string("BOL-BANCAR"), blank));
-  BankSettings no_fee = fee;
-  no_fee.val_desp_cob = Currency();
-  EXPECT_FALSE(FeeAlreadyInOtherAdditions(no_fee, std::string("BOL-BANCAR"), blank));
+// The amount due is taken to whole cents once, half away from zero as the
+// money mask rounds: the page and the barcode then show the same cents.
+TEST(BoletoAmounts, AmountDueIsInWholeCents) {
+  struct Case {
+    int64_t percent_raw;  // PercentualDesctP in ten-thousandths of a percent
+    int64_t due_raw;      // amount due in ten-thousandths
+    const char* text;
+  };
+  // 1.000,00 with DescontoBol "S": 1.000,00 less the percentage.
+  const Case cases[] = {
+      {5000, 9950000, "995,00"},  // 0,5 %: discount 5,0000, whole cents already
+      {4255, 9957500, "995,75"},  // 0,4255 %: 995,7450 rounds half up to 995,75
+      {4245, 9957600, "995,76"},  // 0,4245 %: 995,7550 rounds half up to 995,76
+      {4246, 9957500, "995,75"},  // 0,4246 %: 995,7540 rounds down
+  };
+  for (const Case& c : cases) {
+    InstallmentAmounts in = Installment();
+    in.percentual_desconto = Currency::FromRaw(c.percent_raw);
+    BankSettings bank = Bank();
+    bank.desconto_bol = "S";
+    auto out = ComputeBoletoAmounts(in, bank, "R$");
+    ASSERT_TRUE(out.ok());
+    EXPECT_EQ(out->amount_due, Currency::FromRaw(c.due_raw)) << c.text;
+    EXPECT_EQ(out->amount_due_text, c.text);
+  }
 }
 
 }  // namespace

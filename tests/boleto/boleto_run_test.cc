@@ -125,7 +125,7 @@ TEST_F(BoletoRunTest, PrintsThenRecordsWithTheExactQueries) {
 
   ASSERT_GE(tracing_->statements.size(), 6u);
   const auto& st = tracing_->statements;
-  EXPECT_EQ(st[0].sql, InstallmentQuery(ctx.key));
+  EXPECT_EQ(st[0].sql, InstallmentQuery(ctx.params.database_type, ctx.key));
   EXPECT_EQ(st[0].mode, QueryMode::kSnapshotPassThrough);
   // The species query: no blank between the bank code's quote and "AND".
   EXPECT_EQ(st[1].sql,
@@ -144,12 +144,14 @@ TEST_F(BoletoRunTest, PrintsThenRecordsWithTheExactQueries) {
       << st[4].sql;
   for (const auto& s : st) EXPECT_EQ(s.sql.find("SUPAENDR"), std::string::npos);
 
-  // Only the recording writes, after the page: bank reference and receipt.
+  // Only the recording writes, after the page: the lock, bank reference and
+  // receipt.
   const std::vector<std::string> executed = Executed();
-  ASSERT_EQ(executed.size(), 2u) << ::testing::PrintToString(executed);
+  ASSERT_EQ(executed.size(), 3u) << ::testing::PrintToString(executed);
+  EXPECT_EQ(executed[0].find("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento "), 0u);
   // Unibanco reference: 12 digits of the number, 2 of the installment, digit 9.
-  EXPECT_NE(executed[0].find("SET IDBancaria     = '000000001001019     ' "), std::string::npos)
-      << executed[0];
+  EXPECT_NE(executed[1].find("SET IDBancaria     = '000000001001019     ' "), std::string::npos)
+      << executed[1];
   EXPECT_EQ(Column(std::string("SELECT NUMERORECEBIMENTO || '|' || DOCTORECEBIMENTO || '|' || "
                                "IDBANCARIA FROM PARCELAR") +
                    kWhere1001),
@@ -159,14 +161,15 @@ TEST_F(BoletoRunTest, PrintsThenRecordsWithTheExactQueries) {
 TEST_F(BoletoRunTest, SqlServerOpensTheInstallmentQueryWithEngineDefaults) {
   RunContext& ctx = Accepted("1003");
   ctx.params.database_type = "SQLSERVER";
-  // Only the installment query changes its mode; the server-clock query of
-  // this dialect fails on SQLite and falls back to today's date.
+  // Only the installment query (read for the page and again under the
+  // recording's lock) changes its mode; the server-clock query of this
+  // dialect fails on SQLite and falls back to today's date.
   ASSERT_EQ(BoletoRun(ctx), RunOutcome::kPrinted) << ::testing::PrintToString(messages_.texts());
   const auto& st = tracing_->statements;
   ASSERT_FALSE(st.empty());
   EXPECT_EQ(st[0].mode, QueryMode::kEngineDefault);
   for (size_t i = 1; i < st.size(); ++i) {
-    if (st[i].is_query) {
+    if (st[i].is_query && st[i].sql != st[0].sql) {
       EXPECT_EQ(st[i].mode, QueryMode::kSnapshotPassThrough) << st[i].sql;
     }
   }
@@ -179,7 +182,7 @@ TEST_F(BoletoRunTest, SybaseServerOpensTheInstallmentQueryAsPassThroughSnapshot)
   ASSERT_EQ(BoletoRun(ctx), RunOutcome::kPrinted) << ::testing::PrintToString(messages_.texts());
   const auto& st = tracing_->statements;
   ASSERT_FALSE(st.empty());
-  EXPECT_EQ(st[0].sql, InstallmentQuery(ctx.key));
+  EXPECT_EQ(st[0].sql, InstallmentQuery(ctx.params.database_type, ctx.key));
   EXPECT_EQ(st[0].mode, QueryMode::kSnapshotPassThrough);
 }
 

@@ -174,6 +174,9 @@ class InterleavingDatabase : public Database {
     if (before_) std::exchange(before_, nullptr)();
     return inner_.Execute(sql);
   }
+  Status Begin() override { return inner_.Begin(); }
+  Status Commit() override { return inner_.Commit(); }
+  void Rollback() override { inner_.Rollback(); }
 
  private:
   Database& inner_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ledger/remittance.h"
 #include "ledger_database.h"
 
@@ -27,12 +29,29 @@ const std::string kWhere =
     "WHERE CodigoEmp     = '01' AND CodigoUnidade   = '01      ' "
     "AND CodigoDocumento = 'DM        ' AND Serie           = '1  ' "
     "AND Numero          = '123     ' AND Parcela         = '02'";
+const std::string kLockSql = "UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento " + kWhere;
+const std::string kLockedReadSql =
+    "SELECT PARCELAR.Recebimento       AS Recebimento, "
+    "       PARCELAR.DoctoRecebimento  AS DoctoRecebimento, "
+    "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
+    "       DOCUMENTOR.Status          AS StatusDoc "
+    " FROM PARCELAR, DOCUMENTOR WHERE PARCELAR.CODIGOEMP       = '01' "
+    " AND  PARCELAR.CODIGOUNIDADE   = '01      ' "
+    " AND  PARCELAR.CODIGODOCUMENTO = 'DM        ' "
+    " AND  PARCELAR.SERIE           = '1  ' "
+    " AND  PARCELAR.NUMERO          = '123     ' "
+    " AND  PARCELAR.PARCELA         = '02' "
+    " AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP "
+    " AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE "
+    " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
+    " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
+    " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
 const std::string kFeeSql =
     "UPDATE PARCELAR SET ValorOutroC = ValorOutroC + 3.75 WHERE CodigoEmp        = '01' "
     " AND CodigoUnidade     = '01      '  AND CodigoDocumento   = 'DM        ' "
     " AND Serie             = '1  '  AND Numero            = '123     ' "
-    " AND Parcela           = '02' AND DoctoRecebimento  = '          '"
-    " AND NumeroRecebimento = '          '";
+    " AND Parcela           = '02' AND (DoctoRecebimento IS NULL OR DoctoRecebimento <> "
+    "'BOL-BANCAR')";
 const std::string kQueuedSql =
     "SELECT * FROM REMESSAR WHERE CODIGOEMP       = '01' "
     " AND  CODIGOUNIDADE   = '01      '  AND  CODIGODOCUMENTO = 'DM        ' "
@@ -59,8 +78,10 @@ const std::string kRemittanceReadSql =
     "       PARCELAR.ValorMultaP        AS ValorMultaP, "
     "       PARCELAR.PercentualMultaP   AS PercentualMultaP, "
     "       PARCELAR.CodigoCarteira     AS CodigoCarteira, "
-    "       (PARCELAR.Valor - PARCELAR.ValorIRRF - PARCELAR.ValorINSS - PARCELAR.ValorCSLL - "
-    "PARCELAR.ValorCOFINS - PARCELAR.ValorPIS - PARCELAR.ValorISS) AS Valor "
+    "       (COALESCE(PARCELAR.Valor, 0) - COALESCE(PARCELAR.ValorIRRF, 0) - "
+    "COALESCE(PARCELAR.ValorINSS, 0) - COALESCE(PARCELAR.ValorCSLL, 0) - "
+    "COALESCE(PARCELAR.ValorCOFINS, 0) - COALESCE(PARCELAR.ValorPIS, 0) - "
+    "COALESCE(PARCELAR.ValorISS, 0)) AS Valor "
     " FROM PARCELAR, DOCUMENTOR "
     "WHERE PARCELAR.CODIGOEMP       = '01' "
     " AND  PARCELAR.CODIGOUNIDADE   = '01      ' "
@@ -113,7 +134,7 @@ struct InstallmentState {
 };
 
 class RecordingTest : public ::testing::TestWithParam<Engine> {
- protected:
+ public:
   void SetUp() override {
     Result<std::unique_ptr<LedgerDatabase>> made = LedgerDatabase::Create(GetParam());
     ASSERT_TRUE(made.ok()) << made.error().description;
@@ -147,9 +168,24 @@ class RecordingTest : public ::testing::TestWithParam<Engine> {
 
   size_t RemittanceRows() { return database_->Rows("SELECT * FROM REMESSAR").row_count(); }
 
-  Status Print(const std::string& reference = kReference,
-               std::optional<Date> limit_date = std::nullopt) {
-    return RecordPrintedBoleto(ctx_, PrintedBoleto{reference, limit_date});
+  RecordingOutcome Print(const std::string& reference = kReference,
+                         std::optional<Date> limit_date = std::nullopt) {
+    return RecordPrintedBoleto(ctx_, PrintedBoleto{reference, limit_date, Currency()});
+  }
+
+  // Makes every update of PARCELAR.IDBANCARIA fail, as a trigger of the
+  // database administrator's might.
+  void RefuseBankReferenceUpdates() {
+    const std::vector<std::string> sql =
+        GetParam() == Engine::kSqlite
+            ? std::vector<std::string>{"CREATE TRIGGER refuse_id BEFORE UPDATE OF IDBANCARIA ON "
+                                       "PARCELAR BEGIN SELECT RAISE(ABORT, 'refused'); END"}
+            : std::vector<std::string>{
+                  "CREATE FUNCTION refuse_id() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION "
+                  "'refused'; END $$ LANGUAGE plpgsql",
+                  "CREATE TRIGGER refuse_id BEFORE UPDATE OF IDBANCARIA ON PARCELAR FOR EACH ROW "
+                  "EXECUTE FUNCTION refuse_id()"};
+    for (const std::string& statement : sql) ASSERT_TRUE(database_->db().Execute(statement).ok());
   }
 
   std::unique_ptr<LedgerDatabase> database_;
@@ -164,7 +200,7 @@ const InstallmentState kUntouched = {
     Currency::FromCents(250), std::nullopt, std::nullopt, "          ", "          ", "2026-12-06"};
 
 TEST_P(RecordingTest, FirstPrintOfARemittanceAccountWritesEveryColumn) {
-  ASSERT_TRUE(Print().ok());
+  ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
 
   // Fee 2.50 + 3.75; reference drawn from an empty sequence; receipt of
   // number 123 and installment 02; Programada left as it was.
@@ -235,12 +271,12 @@ TEST_P(RecordingTest, FirstPrintOfARemittanceAccountWritesEveryColumn) {
 }
 
 TEST_P(RecordingTest, SecondPrintAddsNoFeeAndDrawsNoNumber) {
-  ASSERT_TRUE(Print().ok());
+  ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
   const InstallmentState first = Installment();
   RowSet queued_first = database_->Rows("SELECT * FROM REMESSAR");
   traced_->statements.clear();
 
-  ASSERT_TRUE(Print().ok());
+  ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
 
   EXPECT_EQ(Installment(), first);
   EXPECT_EQ(StoredSequence(), "0000000001");
@@ -249,10 +285,11 @@ TEST_P(RecordingTest, SecondPrintAddsNoFeeAndDrawsNoNumber) {
   for (const std::string& column : queued_first.columns()) {
     EXPECT_EQ(Cell(queued, column), Cell(queued_first, column)) << column;
   }
-  // The fee statement finds the receipt and changes nothing; the queued row
-  // is updated in place.
+  // The locked row holds this program's receipt: no fee statement; the
+  // queued row is updated in place.
   const std::vector<std::string> expected = {
-      "execute: " + kFeeSql,
+      "execute: " + kLockSql,
+      "query: " + kLockedReadSql,
       "query: " + kQueuedSql,
       "execute: UPDATE REMESSAR  SET IDBancaria     = '09/00000012302-7    ' " + kWhere,
       "execute: UPDATE PARCELAR  SET IDBancaria     = '09/00000012302-7    ' " + kWhere,
@@ -262,8 +299,8 @@ TEST_P(RecordingTest, SecondPrintAddsNoFeeAndDrawsNoNumber) {
 }
 
 TEST_P(RecordingTest, ReprintWithAnotherReferenceUpdatesTheQueuedRow) {
-  ASSERT_TRUE(Print().ok());
-  ASSERT_TRUE(Print("09/00000012302-P").ok());
+  ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
+  ASSERT_EQ(Print("09/00000012302-P"), RecordingOutcome::kRecorded);
 
   EXPECT_EQ(Installment().id_bancaria, "09/00000012302-P    ");
   EXPECT_EQ(Installment().ref_bancaria, "0000000001");
@@ -274,7 +311,7 @@ TEST_P(RecordingTest, ReprintWithAnotherReferenceUpdatesTheQueuedRow) {
 }
 
 TEST_P(RecordingTest, FirstPrintRunsTheStatementsInOrder) {
-  ASSERT_TRUE(Print().ok());
+  ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
   const std::string remittance_insert =
       GetParam() == Engine::kSqlite ? kRemittanceInsertSqlite : [] {
         std::string sql = kRemittanceInsertSqlite;
@@ -288,6 +325,7 @@ TEST_P(RecordingTest, FirstPrintRunsTheStatementsInOrder) {
         return sql;
       }();
   const std::vector<std::string> expected = {
+      "execute: " + kLockSql,         "query: " + kLockedReadSql,
       "execute: " + kFeeSql,          "query: " + kQueuedSql,
       "query: " + kSequenceReadSql,   "execute: " + kFirstNumberSql,
       "query: " + kRemittanceReadSql, "execute: " + remittance_insert,
@@ -299,21 +337,21 @@ TEST_P(RecordingTest, FirstPrintRunsTheStatementsInOrder) {
 TEST_P(RecordingTest, NextNumberFollowsTheStoredOne) {
   ASSERT_TRUE(
       database_->Run("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', '0000000041')").ok());
-  ASSERT_TRUE(Print().ok());
+  ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
   EXPECT_EQ(StoredSequence(), "0000000042");
   EXPECT_EQ(Installment().ref_bancaria, "0000000042");
   RowSet queued = database_->Rows("SELECT REFBANCARIA FROM REMESSAR");
   EXPECT_EQ(Cell(queued, "REFBANCARIA"), "0000000042");
   // Written only while 0000000041 is still the stored number.
   const std::vector<std::string> statements = Texts(*traced_);
-  ASSERT_GE(statements.size(), 4u);
-  EXPECT_EQ(statements[3],
+  ASSERT_GE(statements.size(), 6u);
+  EXPECT_EQ(statements[5],
             "execute: UPDATE DOCNUMERO SET NUMERO = '0000000042'  WHERE CODIGOEMP = '01'   AND  "
             "CODIGO    = 'REFBANCAR '  AND NUMERO  = '0000000041'");
 }
 
 TEST_P(RecordingTest, BlankReferenceIsStoredAsBlanksWithoutRemittanceRow) {
-  ASSERT_TRUE(Print("").ok());
+  ASSERT_EQ(Print(""), RecordingOutcome::kRecorded);
   EXPECT_EQ(Installment(), (InstallmentState{Currency::FromCents(625), kTwentyBlanks, "0000000001",
                                              "0000012302", "BOL-BANCAR", "2026-12-06"}));
   EXPECT_EQ(RemittanceRows(), 0u);
@@ -322,13 +360,15 @@ TEST_P(RecordingTest, BlankReferenceIsStoredAsBlanksWithoutRemittanceRow) {
 
 TEST_P(RecordingTest, AccountWithoutRemittanceStoresTheReferenceAlone) {
   ctx_.bank.gera_remessa_bol_sr = "N";
-  ASSERT_TRUE(Print().ok());
+  ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
   EXPECT_EQ(Installment(),
             (InstallmentState{Currency::FromCents(625), kPaddedReference, std::nullopt,
                               "0000012302", "BOL-BANCAR", "2026-12-06"}));
   EXPECT_EQ(RemittanceRows(), 0u);
   EXPECT_EQ(StoredSequence(), std::nullopt);
   const std::vector<std::string> expected = {
+      "execute: " + kLockSql,
+      "query: " + kLockedReadSql,
       "execute: " + kFeeSql,
       "execute: UPDATE PARCELAR  SET IDBancaria     = '09/00000012302-7    ' " + kWhere,
       "execute: " + kReceiptSql,
@@ -351,7 +391,7 @@ TEST_P(RecordingTest, FeeOnlyWhenTheAccountChargesIt) {
     SetUp();
     ctx_.bank.desp_banc_bol = c.desp_banc_bol;
     ctx_.bank.val_desp_cob = Currency::FromCents(c.fee_cents);
-    ASSERT_TRUE(Print().ok());
+    ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
     EXPECT_EQ(Installment().valor_outro_c, Currency::FromCents(c.expected_cents))
         << c.desp_banc_bol << " " << c.fee_cents;
   }
@@ -379,7 +419,7 @@ TEST_P(RecordingTest, ProgramadaOnlyWhenTheLimitDateWasComputed) {
     ctx_.bank.alt_data_ante_bol = c.alt_data_ante_bol;
     ctx_.bank.antecipa_bol = c.antecipa_bol;
     ctx_.bank.desconto_bol = c.desconto_bol;
-    ASSERT_TRUE(Print(kReference, c.limit).ok());
+    ASSERT_EQ(Print(kReference, c.limit), RecordingOutcome::kRecorded);
     EXPECT_EQ(Installment().programada, c.programada)
         << c.alt_data_ante_bol << c.antecipa_bol << c.desconto_bol;
     EXPECT_EQ(Installment().numero_recebimento, "0000012302");
@@ -390,7 +430,7 @@ TEST_P(RecordingTest, ProgramadaStatementText) {
   ctx_.bank.alt_data_ante_bol = "S";
   ctx_.bank.antecipa_bol = 5;
   ctx_.bank.desconto_bol = "S";
-  ASSERT_TRUE(Print(kReference, Date::FromYmd(2026, 12, 1)).ok());
+  ASSERT_EQ(Print(kReference, Date::FromYmd(2026, 12, 1)), RecordingOutcome::kRecorded);
   const std::string literal = GetParam() == Engine::kSqlite ? "'2026-12-01'" : "DATE '2026-12-01'";
   EXPECT_EQ(Texts(*traced_).back(),
             "execute: UPDATE PARCELAR  SET NumeroRecebimento = '0000012302',   DoctoRecebimento "
@@ -403,7 +443,7 @@ TEST_P(RecordingTest, ValuesWithQuotesAreStoredAsTheyAre) {
   ctx_.params.matr_sel = "O'NEIL         ";
   ctx_.bank.agencia_cobranca = "12'4";
   ASSERT_TRUE(database_->Run(InstallmentRows(ctx_.key)).ok());
-  ASSERT_TRUE(Print("09/0'0012302-7").ok());
+  ASSERT_EQ(Print("09/0'0012302-7"), RecordingOutcome::kRecorded);
 
   EXPECT_EQ(Installment(),
             (InstallmentState{Currency::FromCents(625), "09/0'0012302-7      ", "0000000001",
@@ -437,81 +477,169 @@ TEST(ReceiptNumberTest, EightDigitsOfTheNumberAndTwoOfTheInstallment) {
   }
 }
 
-TEST_P(RecordingTest, FailedBankReferenceIsReportedAndStopsTheRecording) {
-  ctx_.bank.gera_remessa_bol_sr = "N";
-  ctx_.bank.desp_banc_bol = "N";
-  ASSERT_TRUE(database_->Run("ALTER TABLE PARCELAR RENAME TO PARCELAS").ok());
-  Status status = Print();
-  ASSERT_FALSE(status.ok());
-  EXPECT_TRUE(ctx_.error_reported);
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].text,
-            ExpectedReport(status.error(), "Erro atualizando identificação bancária da parcela"));
-  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::kNone);
-  // The receipt update never ran.
-  EXPECT_EQ(traced_->statements.size(), 1u);
+// A statement that fails anywhere in the recording leaves nothing of it:
+// no fee, no number drawn, no remittance row, no receipt. A reprint then
+// records once, with the fee once and the first number of the sequence.
+TEST_P(RecordingTest, AFailureAnywhereLeavesNothingAndTheReprintRecordsOnce) {
+  struct Case {
+    const char* why;
+    std::function<void(RecordingTest&)> break_it;
+    std::function<void(RecordingTest&)> mend_it;
+    const char* context;  // of the error report
+  };
+  const Case cases[] = {
+      {"a trigger refuses the bank reference",
+       [](RecordingTest& t) { t.RefuseBankReferenceUpdates(); },
+       [](RecordingTest& t) {
+         ASSERT_TRUE(
+             t.database_->db()
+                 .Execute("DROP TRIGGER refuse_id" +
+                          std::string(t.GetParam() == Engine::kSqlite ? "" : " ON PARCELAR"))
+                 .ok());
+       },
+       "Erro atualizando registro para remessa EDI"},
+      {"the sequence holds NULL",
+       [](RecordingTest& t) {
+         ASSERT_TRUE(
+             t.database_->Run("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', NULL)").ok());
+       },
+       [](RecordingTest& t) { ASSERT_TRUE(t.database_->Run("DELETE FROM DOCNUMERO").ok()); },
+       "Erro na Verificação do Documento Padrão: REFBANCAR "},
+      {"the sequence holds a date",
+       [](RecordingTest& t) {
+         ASSERT_TRUE(
+             t.database_->Run("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', '2026-02-30')")
+                 .ok());
+       },
+       [](RecordingTest& t) { ASSERT_TRUE(t.database_->Run("DELETE FROM DOCNUMERO").ok()); },
+       "Erro na Verificação do Documento Padrão: REFBANCAR "},
+      {"the remittance row cannot be written",
+       [](RecordingTest& t) {
+         ASSERT_TRUE(
+             t.database_->Run("ALTER TABLE REMESSAR RENAME COLUMN MATRENVIO TO MATRSAIDA").ok());
+       },
+       [](RecordingTest& t) {
+         ASSERT_TRUE(
+             t.database_->Run("ALTER TABLE REMESSAR RENAME COLUMN MATRSAIDA TO MATRENVIO").ok());
+       },
+       "Erro atualizando registro para remessa EDI"},
+  };
+  const InstallmentState before = {Currency::FromCents(250),
+                                   std::nullopt,
+                                   std::nullopt,
+                                   "          ",
+                                   "          ",
+                                   "2026-12-06"};
+  for (const Case& c : cases) {
+    SetUp();
+    c.break_it(*this);
+    for (int attempt = 0; attempt < 2; ++attempt) {  // a retry fails the same way
+      messages_.shown.clear();
+      ASSERT_EQ(Print(), RecordingOutcome::kFailed) << c.why;
+      ASSERT_EQ(messages_.shown.size(), 2u) << c.why;
+      EXPECT_NE(messages_.shown[0].text.find(c.context), std::string::npos)
+          << c.why << ": " << messages_.shown[0].text;
+      EXPECT_EQ(messages_.shown[1].text, kNotRecordedMessage) << c.why;
+      EXPECT_EQ(Installment(), before) << c.why;
+      EXPECT_EQ(RemittanceRows(), 0u) << c.why;
+    }
+    EXPECT_TRUE(ctx_.error_reported);
+    c.mend_it(*this);
+    ASSERT_EQ(Print(), RecordingOutcome::kRecorded) << c.why;
+    EXPECT_EQ(Installment(),
+              (InstallmentState{Currency::FromCents(625), kPaddedReference, "0000000001",
+                                "0000012302", "BOL-BANCAR", "2026-12-06"}))
+        << c.why;
+    EXPECT_EQ(RemittanceRows(), 1u) << c.why;
+  }
 }
 
-// A sequence that cannot be read is reported and leaves the installment
-// unqueued, but the receipt is still written: a reprint then keeps the fee
-// it already added and queues the installment with a new number.
-TEST_P(RecordingTest, UnreadableSequenceIsReportedAndTheReceiptFollows) {
-  ASSERT_TRUE(database_->Run("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', NULL)").ok());
-  Status status = Print();
-  ASSERT_FALSE(status.ok());
-  EXPECT_EQ(status.error().number, error_number::kInvalidUseOfNull);
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].text,
-            ExpectedReport(status.error(), "Erro na Verificação do Documento Padrão: REFBANCAR "));
-  EXPECT_TRUE(ctx_.error_reported);
-  EXPECT_EQ(RemittanceRows(), 0u);
-  // Fee once, no reference or number, the receipt of this print.
-  EXPECT_EQ(Installment(), (InstallmentState{Currency::FromCents(625), std::nullopt, std::nullopt,
-                                             "0000012302", "BOL-BANCAR", "2026-12-06"}));
-
-  ASSERT_TRUE(database_->Run("UPDATE DOCNUMERO SET NUMERO = '0000000041'").ok());
-  ASSERT_TRUE(Print().ok());
-  EXPECT_EQ(Installment(),
-            (InstallmentState{Currency::FromCents(625), kPaddedReference, "0000000042",
-                              "0000012302", "BOL-BANCAR", "2026-12-06"}));
-  EXPECT_EQ(RemittanceRows(), 1u);
+// What another user did to the installment while its page was printing is
+// never overwritten: nothing is written and the clerk is told why.
+TEST_P(RecordingTest, AnInstallmentChangedMeanwhileIsLeftAsItIs) {
+  struct Case {
+    const char* sql;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"UPDATE PARCELAR SET RECEBIMENTO = '2026-12-01', DOCTORECEBIMENTO = 'DINHEIRO  ', "
+       "NUMERORECEBIMENTO = 'RC00000077'",
+       "-Parcela quitada por outro usuário durante a impressão."},
+      {"UPDATE DOCUMENTOR SET STATUS = 'C '",
+       "-Documento cancelado por outro usuário durante a impressão."},
+      {"UPDATE PARCELAR SET DOCTORECEBIMENTO = 'DINHEIRO  ', NUMERORECEBIMENTO = 'RC00000077'",
+       "-Parcela associada a outra forma de cobrança durante a impressão."},
+      {"DELETE FROM PARCELAR",
+       "-Parcela alterada por outro usuário durante a impressão. Imprima-a novamente."},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    messages_.shown.clear();
+    ctx_.message_prefix = "Documento: DM 1 123     /02";
+    ASSERT_TRUE(database_->Run(c.sql).ok()) << c.sql;
+    const RowSet before = database_->Rows("SELECT * FROM PARCELAR ORDER BY PARCELA");
+    ASSERT_EQ(Print(), RecordingOutcome::kChanged) << c.sql;
+    ASSERT_EQ(messages_.shown.size(), 1u) << c.sql << ::testing::PrintToString(messages_.texts());
+    EXPECT_EQ(messages_.shown[0].text,
+              std::string("Documento: DM 1 123     /02") + c.message +
+                  " O boleto impresso não foi registrado e não deve ser enviado ao sacado.");
+    EXPECT_EQ(messages_.shown[0].icon, MessageIcon::kExclamation);
+    const RowSet after = database_->Rows("SELECT * FROM PARCELAR ORDER BY PARCELA");
+    ASSERT_EQ(after.row_count(), before.row_count());
+    for (const std::string& column : before.columns()) {
+      EXPECT_EQ(Cell(after, column), Cell(before, column)) << c.sql << " " << column;
+    }
+    EXPECT_EQ(RemittanceRows(), 0u);
+    EXPECT_EQ(StoredSequence(), std::nullopt);
+    EXPECT_FALSE(ctx_.error_reported);
+  }
 }
 
-// A REMESSAR row that cannot be written is reported; the number drawn stays
-// used and the installment keeps no reference, but gets its receipt, so a
-// reprint adds no second fee and queues it with the next number.
-TEST_P(RecordingTest, FailedRemittanceInsertIsReportedAndTheReceiptFollows) {
-  ASSERT_TRUE(database_->Run("ALTER TABLE REMESSAR RENAME COLUMN MATRENVIO TO MATRSAIDA").ok());
-  Status status = Print();
-  ASSERT_FALSE(status.ok());
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].text,
-            ExpectedReport(status.error(), "Erro atualizando registro para remessa EDI"));
-  EXPECT_TRUE(ctx_.error_reported);
-  EXPECT_EQ(StoredSequence(), "0000000001");
-  EXPECT_EQ(Installment(), (InstallmentState{Currency::FromCents(625), std::nullopt, std::nullopt,
-                                             "0000012302", "BOL-BANCAR", "2026-12-06"}));
-  EXPECT_EQ(Texts(*traced_).back(), "execute: " + kReceiptSql);
-
-  ASSERT_TRUE(database_->Run("ALTER TABLE REMESSAR RENAME COLUMN MATRSAIDA TO MATRENVIO").ok());
-  messages_.shown.clear();
-  ASSERT_TRUE(Print().ok());
-  EXPECT_TRUE(messages_.shown.empty());
-  EXPECT_EQ(Installment(),
-            (InstallmentState{Currency::FromCents(625), kPaddedReference, "0000000002",
-                              "0000012302", "BOL-BANCAR", "2026-12-06"}));
-  RowSet queued = database_->Rows("SELECT REFBANCARIA FROM REMESSAR");
-  ASSERT_EQ(queued.row_count(), 1u);
-  EXPECT_EQ(Cell(queued, "REFBANCARIA"), "0000000002");
+// The printed amount must be the amount the locked row gives.
+TEST_P(RecordingTest, AnAmountOtherThanThePrintedOneIsNotRecorded) {
+  const AmountDueNow gives = [](RunContext&, Receipt) {
+    return Result<std::optional<Currency>>(std::optional<Currency>(Currency::FromCents(100000)));
+  };
+  PrintedBoleto printed{kReference, std::nullopt, Currency::FromCents(99999)};
+  EXPECT_EQ(RecordPrintedBoleto(ctx_, printed, gives), RecordingOutcome::kChanged);
+  EXPECT_EQ(Installment().docto_recebimento, "          ");
+  printed.amount_due = Currency::FromCents(100000);
+  EXPECT_EQ(RecordPrintedBoleto(ctx_, printed, gives), RecordingOutcome::kRecorded);
+  EXPECT_EQ(Installment().docto_recebimento, "BOL-BANCAR");
 }
 
-TEST_P(RecordingTest, CancelledDocumentIsNotQueued) {
-  ASSERT_TRUE(database_->Run("UPDATE DOCUMENTOR SET STATUS = 'C '").ok());
-  ASSERT_TRUE(Print().ok());
-  EXPECT_EQ(RemittanceRows(), 0u);
-  EXPECT_EQ(StoredSequence(), "0000000001");
-  EXPECT_EQ(Installment().ref_bancaria, std::nullopt);
-  EXPECT_EQ(Installment().numero_recebimento, "0000012302");
+// Fee once: whose receipt the installment holds decides, with the account's
+// settings, whether the fee is in ValorOutroC or is added now.
+TEST(FeeRuleTest, ReceiptAndSettingsDecide) {
+  struct Case {
+    std::optional<std::string> docto, numero;
+    const char* desp_banc_bol;
+    int64_t fee_cents;
+    Receipt receipt;
+    bool already_in, adds;
+  };
+  const std::optional<std::string> blank = "          ", none;
+  const Case cases[] = {
+      {blank, blank, "S", 250, Receipt::kNone, false, true},           // first print
+      {none, none, "S", 250, Receipt::kNone, false, true},             // NULL is no receipt
+      {std::string(""), none, "S", 250, Receipt::kNone, false, true},  // nor is ''
+      {std::string("BOL-BANCAR"), std::string("0000100201"), "S", 250, Receipt::kThisProgram, true,
+       false},                                                                            // reprint
+      {std::string("BOL-BANCAR"), blank, "N", 250, Receipt::kThisProgram, false, false},  // no fee
+      {std::string("BOL-BANCAR"), blank, "S", 0, Receipt::kThisProgram, false, false},    // no fee
+      {blank, std::string("0000100201"), "S", 250, Receipt::kOther, false, false},  // not ours
+      {std::string("DINHEIRO"), std::string("RC00000077"), "S", 250, Receipt::kOther, false, false},
+  };
+  for (const Case& c : cases) {
+    BankSettings bank;
+    bank.desp_banc_bol = c.desp_banc_bol;
+    bank.val_desp_cob = Currency::FromCents(c.fee_cents);
+    const std::string why = c.docto.value_or("NULL") + "|" + c.numero.value_or("NULL") + "|" +
+                            c.desp_banc_bol + std::to_string(c.fee_cents);
+    EXPECT_EQ(ReceiptOf(c.docto, c.numero), c.receipt) << why;
+    EXPECT_EQ(FeeAlreadyInOtherAdditions(bank, c.receipt), c.already_in) << why;
+    EXPECT_EQ(RecordingAddsFee(bank, c.receipt), c.adds) << why;
+  }
 }
 
 TEST_P(RecordingTest, LockedInstallmentShowsTheLockMessage) {
@@ -524,16 +652,15 @@ TEST_P(RecordingTest, LockedInstallmentShowsTheLockMessage) {
   {
     LockHolder lock(*database, "PARCELAR");
     ASSERT_TRUE(lock.locked());
-    Status status = RecordPrintedBoleto(ctx, PrintedBoleto{kReference, std::nullopt});
-    ASSERT_FALSE(status.ok());
-    EXPECT_EQ(status.error().number, error_number::kRecordLocked);
+    EXPECT_EQ(RecordPrintedBoleto(ctx, PrintedBoleto{kReference, std::nullopt, Currency()}),
+              RecordingOutcome::kFailed);
   }
-  ASSERT_EQ(messages.shown.size(), 1u);
+  ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_EQ(messages.shown[0].text,
             "Impossível gravar dados, Registro está bloqueado por outro usuário");
   EXPECT_EQ(messages.shown[0].icon, MessageIcon::kExclamation);
+  EXPECT_EQ(messages.shown[1].text, kNotRecordedMessage);
   EXPECT_TRUE(ctx.error_reported);
-  // The fee was refused: nothing after it was written either.
   RowSet rows = database->Rows("SELECT VALOROUTROC, NUMERORECEBIMENTO FROM PARCELAR");
   EXPECT_EQ(AmountText(Cell(rows, "VALOROUTROC")), Currency::FromCents(250));
   EXPECT_EQ(Cell(rows, "NUMERORECEBIMENTO"), "          ");
