@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "db/database.h"
+#include "e2e/demo_database.h"
 #include "e2e/program_runner.h"
 #include "support/paths.h"
 #include "support/postgres_cluster.h"
@@ -31,31 +32,6 @@ namespace fs = std::filesystem;
 using std::chrono::days;
 using std::chrono::sys_days;
 using std::chrono::year_month_day;
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
-
-std::string DemoSql() {
-  return ReplaceAll(ReadFile(SourceDir() + "/sql/demo.sql"), "@DEMO_PRINT_DIR@",
-                    SourceDir() + "/demo/print");
-}
-
-std::string Pad(std::string text, size_t width) {
-  text.resize(width, ' ');
-  return text;
-}
-
-// The 133-column argument text for company 01, unit 01.
-std::string ArgumentText(const std::string& tag, const std::string& connect,
-                         const std::string& document, const std::string& serie,
-                         const std::string& numero, const std::string& parcela) {
-  return Pad(tag, 15) + Pad(connect, 63) + " 01 " + Pad("01", 8) + " " + Pad(document, 10) + " " +
-         Pad(serie, 3) + " " + Pad(numero, 8) + " " + parcela + " " + Pad("E2E", 15);
-}
 
 // --- Independent barcode arithmetic (FEBRABAN) ---------------------------
 
