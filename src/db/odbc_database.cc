@@ -237,7 +237,9 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
   }
   if (sqlite_ && !HasConnectKey(connect, "Timeout")) {
     // The driver's own default waits minutes on a database held elsewhere.
-    add_option("Timeout=" + std::to_string(kDefaultLockWaitMs));
+    // It waits its Timeout twice over before a statement fails (once in its
+    // busy handler, once more on the retry), so half the wait is asked for.
+    add_option("Timeout=" + std::to_string(kDefaultLockWaitMs / 2));
   }
 
   SQLCHAR out[1024];

@@ -13,8 +13,9 @@
 //    its "NoCreat=1" option so that a wrong path is an error instead of a new
 //    empty database (an explicit "NoCreat=0" is left alone). Its "Timeout"
 //    option is the wait on a database another connection holds, in
-//    milliseconds; without it the connection adds "Timeout=10000" (the
-//    driver's own default waits minutes).
+//    milliseconds (the driver waits it twice over); without it the
+//    connection adds "Timeout=5000", about 10 s in all (the driver's own
+//    default waits minutes).
 //  - PostgreSQL through psqlODBC: use the driver "PostgreSQL Unicode"
 //    (psqlodbcw.so) on a UTF8 database. Through the narrow calls it passes
 //    bytes unchanged, but it takes the client encoding from the locale of the

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "db/odbc_database.h"
 #include "e2e/demo_database.h"
 #include "e2e/program_runner.h"
 
@@ -132,6 +133,13 @@ TEST_P(MoneyInvariants, FaultsFoundByClerksAndAdministrators) {
        "2.336,43",
        "",
        "250|BOL-BANCAR"},
+      {"a NULL tax on a remittance installment: queued with the value net of the others",
+       {"UPDATE PARCELAR SET VALORISS = NULL, VALORPIS = 12.34 WHERE NUMERO = '1008    '"},
+       "1008",
+       0,
+       "1.489,41",
+       "",
+       "175|BOL-BANCAR"},
       {"a sequence number that is no number is no zero",
        {"UPDATE DOCNUMERO SET NUMERO = 'abc'"},
        "1008",
@@ -185,7 +193,8 @@ TEST_P(MoneyInvariants, FaultsFoundByClerksAndAdministrators) {
     }
     const std::string state = Installment(c.numero);
     EXPECT_EQ(state.substr(0, state.find('|', state.find('|') + 1)), c.after) << state;
-    EXPECT_EQ(demo_->Rows("SELECT COUNT(*) FROM REMESSAR"), "0\n");
+    EXPECT_EQ(demo_->Rows("SELECT CAST(ROUND(VALOR * 100) AS INTEGER) FROM REMESSAR"),
+              c.exit == 0 && std::string(c.numero) == "1008" ? "148766\n" : "");
   }
   // Once the trigger is gone the reprint records with the fee once.
   TearDown();
@@ -198,6 +207,45 @@ TEST_P(MoneyInvariants, FaultsFoundByClerksAndAdministrators) {
   EXPECT_EQ(Print("1002", Pdf("c")).exit_status, 0);
   EXPECT_EQ(PrintedLine(Pdf("c")), PrintedLine(Pdf("a")));
   EXPECT_EQ(Installment("1002").substr(0, 14), "250|BOL-BANCAR");
+}
+
+// A lock held elsewhere is waited for a bounded time, then the clerk is told:
+// SQLite's busy wait and PostgreSQL's lock_timeout are set by the program
+// when the connect string or data source sets none.
+TEST_P(MoneyInvariants, LockWaitsAreBounded) {
+  if (GetParam() == Engine::kPostgres) {
+    // The data source of the tests sets lock_timeout; an empty ConnSettings
+    // leaves the server's 0 (no limit), which the program replaces.
+    auto db = OpenOdbcDatabase(demo_->connect_string() + ";ConnSettings=");
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    auto shown = (*db)->Query("SHOW lock_timeout");
+    ASSERT_TRUE(shown.ok());
+    EXPECT_EQ(**shown->Value("lock_timeout"), "10s");
+    return;
+  }
+  const std::string holder = RunProgram("/usr/bin/sqlite3", {"-version"}).out;
+  ASSERT_FALSE(holder.empty()) << "sqlite3 is needed to hold the lock";
+  const std::string database = demo_->connect_string().substr(
+      demo_->connect_string().find("Database=") + std::string("Database=").size());
+  std::thread held([&] {
+    RunProgram("/usr/bin/sqlite3",
+               {database, "BEGIN IMMEDIATE; UPDATE BANCO SET NOME = NOME;",
+                "SELECT 1 FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                "WHERE x < 1000000000000) SELECT MAX(x) FROM c);"},
+               {}, 14000);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto started = std::chrono::steady_clock::now();
+  const ProgramRun run = Print("1002", Pdf("locked"));
+  const auto waited = std::chrono::steady_clock::now() - started;
+  held.join();
+  EXPECT_EQ(run.exit_status, 2) << run.err;
+  EXPECT_NE(run.err.find("Impossível gravar dados, Registro está bloqueado por outro usuário"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find(kNotRecorded), std::string::npos);
+  EXPECT_LT(waited, std::chrono::seconds(13)) << "the wait is bounded";
+  EXPECT_EQ(Installment("1002").substr(0, 12), "0|          ");
 }
 
 // A NULL amount column counts as zero through the whole run.
