@@ -9,78 +9,14 @@
 #include <string>
 #include <tuple>
 
+#include "platform/data_files.h"
+
 namespace boleto {
 namespace {
 
-// The program's own configuration. Fonts come from the folders the Debian
-// packages fonts-liberation2, fonts-liberation and fonts-dejavu-core install
-// them in, through the caches fc-cache keeps for them (a folder whose cache
-// is missing or stale is scanned and its cache written, as fontconfig always
-// does); only the faces of the four families below are kept. Reading these
-// three caches instead of every font folder's saves a millisecond per run. Rendering follows the
-// system's defaults (slight hinting, greyscale antialiasing, default LCD
-// filter; the page's own font options override the hinting), and a face
-// missing in some style is slanted or emboldened as the system would.
-constexpr char kProgramFontConfig[] = R"(<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
-<fontconfig>
-  <dir>/usr/share/fonts/truetype/liberation2</dir>
-  <dir>/usr/share/fonts/truetype/liberation</dir>
-  <dir>/usr/share/fonts/truetype/dejavu</dir>
-  <cachedir>/var/cache/fontconfig</cachedir>
-  <cachedir prefix="xdg">fontconfig</cachedir>
-  <selectfont>
-    <acceptfont>
-      <pattern><patelt name="family"><string>Liberation Sans</string></patelt></pattern>
-      <pattern><patelt name="family"><string>Liberation Serif</string></patelt></pattern>
-      <pattern><patelt name="family"><string>Liberation Mono</string></patelt></pattern>
-      <pattern><patelt name="family"><string>DejaVu Sans</string></patelt></pattern>
-    </acceptfont>
-    <rejectfont><pattern/></rejectfont>
-  </selectfont>
-
-  <match target="pattern"><edit name="hintstyle" mode="append"><const>hintslight</const></edit></match>
-  <match target="pattern"><edit name="antialias" mode="append"><bool>true</bool></edit></match>
-  <match target="pattern"><edit name="lcdfilter" mode="append"><const>lcddefault</const></edit></match>
-
-  <alias binding="same"><family>MS Sans Serif</family>
-    <prefer><family>Arial</family><family>Liberation Sans</family></prefer></alias>
-  <alias binding="same"><family>MS Serif</family>
-    <prefer><family>Times New Roman</family><family>Liberation Serif</family></prefer></alias>
-  <alias binding="same"><family>Arial</family><accept><family>Liberation Sans</family></accept></alias>
-  <alias binding="same"><family>Times New Roman</family>
-    <accept><family>Liberation Serif</family></accept></alias>
-  <alias binding="same"><family>Courier New</family>
-    <accept><family>Liberation Mono</family></accept></alias>
-  <alias binding="same"><family>Verdana</family><accept><family>DejaVu Sans</family></accept></alias>
-
-  <match target="pattern">
-    <test qual="all" name="family" compare="not_eq"><string>sans-serif</string></test>
-    <test qual="all" name="family" compare="not_eq"><string>serif</string></test>
-    <test qual="all" name="family" compare="not_eq"><string>monospace</string></test>
-    <edit name="family" mode="append_last"><string>sans-serif</string></edit>
-  </match>
-  <alias><family>sans-serif</family><prefer><family>DejaVu Sans</family></prefer></alias>
-  <alias><family>serif</family><prefer><family>Liberation Serif</family></prefer></alias>
-  <alias><family>monospace</family><prefer><family>Liberation Mono</family></prefer></alias>
-
-  <match target="font">
-    <test name="slant"><const>roman</const></test>
-    <test target="pattern" name="slant" compare="not_eq"><const>roman</const></test>
-    <edit name="matrix" mode="assign"><times><name>matrix</name>
-      <matrix><double>1</double><double>0.2</double><double>0</double><double>1</double></matrix>
-    </times></edit>
-    <edit name="slant" mode="assign"><const>oblique</const></edit>
-    <edit name="embeddedbitmap" mode="assign"><bool>false</bool></edit>
-  </match>
-  <match target="font">
-    <test name="weight" compare="less_eq"><const>medium</const></test>
-    <test target="pattern" name="weight" compare="more_eq"><const>bold</const></test>
-    <edit name="embolden" mode="assign"><bool>true</bool></edit>
-    <edit name="weight" mode="assign"><const>bold</const></edit>
-  </match>
-</fontconfig>
-)";
+// The program's own configuration: the faces it prints in and the aliases
+// that reach them from the fonts the forms name.
+constexpr char kProgramFontConfigFile[] = "fonts.conf";
 
 // The families the program's configuration must find: Liberation Sans, Serif
 // and Mono stand in for Arial, Times New Roman and Courier New with the same
@@ -112,14 +48,17 @@ bool HoldsFamily(FcFontSet* fonts, const char* family) {
   return false;
 }
 
-// The program's configuration with its fonts loaded, or null where it cannot
-// be made or lacks one of the families.
+// The program's configuration (fonts.conf in its data folder) with its fonts
+// loaded, or null where the file is missing, cannot be read or lacks one of
+// the families.
 FcConfig* LoadProgramConfig() {
+  const std::string file = ProgramDataFile(kProgramFontConfigFile);
+  if (file.empty()) return nullptr;
   FcConfig* config = FcConfigCreate();
   if (config == nullptr) return nullptr;
-  bool usable = FcConfigParseAndLoadFromMemory(
-                    config, reinterpret_cast<const FcChar8*>(kProgramFontConfig), FcFalse) &&
-                FcConfigBuildFonts(config);
+  bool usable =
+      FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcFalse) &&
+      FcConfigBuildFonts(config);
   for (const char* family : kProgramFamilies) {
     usable = usable && HoldsFamily(FcConfigGetFonts(config, FcSetSystem), family);
   }

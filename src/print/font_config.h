@@ -4,12 +4,13 @@
 // and Arial, Liberation Serif for MS Serif and Times New Roman, Liberation
 // Mono for Courier New, and DejaVu Sans for Verdana and any other name.
 //
-// The program keeps a font configuration of its own that holds only those
-// faces, read from the system's font caches: loading the whole system
-// configuration and matching every text against every installed font cost
-// more than drawing the page. Where one of the faces is not found where
-// Debian installs it, the system configuration (with the same aliases) is
-// used instead. Faces are matched once per process and kept.
+// The program keeps a font configuration of its own (fonts.conf in its data
+// folder, platform/data_files.h) that holds only those faces, read from the
+// system's font caches: loading the whole system configuration and matching
+// every text against every installed font cost more than drawing the page.
+// Where that file is missing or one of the faces is not found where Debian
+// installs it, the system configuration (with the same aliases) is used
+// instead. Faces are matched once per process and kept. Touches: files.
 #pragma once
 
 #include <cairo.h>

@@ -15,5 +15,8 @@ std::string MakeTempDir(const std::string& prefix);
 void RemoveTree(const std::string& path);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
+// The demo rows (sql/demo.sql) with the print directory set to the
+// checkout's demo/print, where the demo logos are.
+std::string DemoRowsSql();
 
 }  // namespace boleto::testing

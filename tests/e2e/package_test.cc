@@ -1,0 +1,100 @@
+// The Debian package made from this build tree by CPack, as scripts/package
+// makes it: lintian finds no error in it; its fields name the libraries
+// dpkg-shlibdeps found and those the program opens while it runs; unpacked
+// with dpkg-deb into a scratch folder, it holds the program, its data, its
+// manual page and its copyright, and its program prints the demo boleto of
+// bank 001 to a picture whose bars decode. For that run the system's font
+// configuration is an empty one: the unpacked program prints only if it
+// finds the font configuration it was unpacked with, beside itself, without
+// the checkout or the build tree.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "e2e/program_runner.h"
+#include "support/paths.h"
+#include "support/sqlite_fixture.h"
+
+namespace boleto::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Making the package strips and compresses the program (seconds): five
+// minutes allow for a loaded machine.
+constexpr int kPackLimitMs = 5 * 60 * 1000;
+
+class Package : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeTempDir("bolpkg"); }
+  void TearDown() override { RemoveTree(dir_); }
+  std::string dir_;
+};
+
+TEST_F(Package, UnpackedProgramPrintsTheDemoBoletoWithItsOwnFiles) {
+  ASSERT_NE(dir_, "");
+  const ProgramRun packed = RunProgram(
+      BOLETO_CPACK, {"-G", "DEB", "--config", BOLETO_BUILD_DIR "/CPackConfig.cmake", "-B", dir_},
+      {}, kPackLimitMs);
+  ASSERT_EQ(packed.exit_status, 0) << packed.out << packed.err;
+  std::vector<std::string> debs;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    if (entry.path().extension() == ".deb") debs.push_back(entry.path().string());
+  }
+  ASSERT_EQ(debs.size(), 1u) << packed.out;
+  const std::string deb = debs[0];
+  EXPECT_NE(fs::path(deb).filename().string().find("boleto-sr_"), std::string::npos) << deb;
+
+  // lintian finds no error (the overridden ones are explained in
+  // packaging/lintian-overrides).
+  const ProgramRun lintian = RunProgram("/usr/bin/lintian", {"--fail-on", "error", deb});
+  EXPECT_EQ(lintian.exit_status, 0) << lintian.out << lintian.err;
+
+  const std::string depends = RunProgram("/usr/bin/dpkg-deb", {"-f", deb, "Depends"}).out;
+  // libodbc2 and libc6 come from dpkg-shlibdeps; the others are opened at
+  // run time, where it cannot see them.
+  for (const char* package :
+       {"libodbc2", "libc6", "libcups2", "fonts-liberation2", "fonts-dejavu-core"}) {
+    EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
+  }
+
+  const std::string root = dir_ + "/root";
+  const ProgramRun unpacked = RunProgram("/usr/bin/dpkg-deb", {"-x", deb, root});
+  ASSERT_EQ(unpacked.exit_status, 0) << unpacked.err;
+  for (const char* file :
+       {"usr/bin/boleto-sr", "usr/share/boleto-sr/fonts.conf",
+        "usr/share/boleto-sr/sql/schema.sqlite.sql",
+        "usr/share/boleto-sr/sql/schema.postgresql.sql", "usr/share/man/man1/boleto-sr.1.gz",
+        "usr/share/doc/boleto-sr/copyright", "usr/share/doc/boleto-sr/changelog.gz"}) {
+    EXPECT_TRUE(fs::is_regular_file(root + "/" + file)) << file;
+  }
+
+  auto fixture = SqliteFixture::Create();
+  ASSERT_TRUE(fixture.ok()) << fixture.error().description;
+  const Status loaded = (*fixture)->Run(DemoRowsSql());
+  ASSERT_TRUE(loaded.ok()) << loaded.error().description;
+  const std::string no_fonts = dir_ + "/no-fonts.conf";
+  std::ofstream(no_fonts) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  std::string connect = (*fixture)->connect_string();
+  connect.resize(63, ' ');
+  // Installment DM 1 1003/01 of company 01, unit 01: bank 001.
+  const std::string text =
+      "SQLITE         " + connect + " 01 01       DM         1   1003     01 PACKAGE        ";
+  const std::string png = dir_ + "/boleto.png";
+  const ProgramRun run = RunProgram(root + "/usr/bin/boleto-sr", {"--output", png, text},
+                                    {"FONTCONFIG_FILE=" + no_fonts});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  // The barcode of that installment, as boleto_banks_test composes it: bank
+  // 001, currency 9, check digit 1, due-date factor 1437 (05/05/2026), 987,65,
+  // free field.
+  const std::string bars = RunProgram("/usr/bin/zbarimg", {"--raw", "-q", png}).out;
+  EXPECT_EQ(bars, "00191143700000987650000001234567000010030118\n");
+}
+
+}  // namespace
+}  // namespace boleto::testing
