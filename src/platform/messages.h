@@ -16,8 +16,12 @@ class Messages {
   virtual void Show(const std::string& text, MessageIcon icon) = 0;
 };
 
-// Writes each message to standard error, carriage returns shown as line
-// breaks, followed by one line break.
+// The message as lines: each carriage return (alone or before a line feed)
+// becomes a line feed, and the text ends in a line feed (one is added when
+// it is missing).
+std::string MessageLines(const std::string& text);
+
+// Writes each message to standard error as MessageLines gives it.
 class ConsoleMessages : public Messages {
  public:
   void Show(const std::string& text, MessageIcon icon) override;
