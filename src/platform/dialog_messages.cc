@@ -23,11 +23,18 @@ struct GtkApi {
   decltype(&g_set_prgname) set_prgname = nullptr;
   decltype(&gtk_init_check) init_check = nullptr;
   decltype(&gtk_message_dialog_new) message_dialog_new = nullptr;
+  decltype(&gtk_message_dialog_get_message_area) message_dialog_get_message_area = nullptr;
+  decltype(&gtk_widget_get_parent) widget_get_parent = nullptr;
+  decltype(&gtk_image_new_from_icon_name) image_new_from_icon_name = nullptr;
+  decltype(&gtk_widget_set_valign) widget_set_valign = nullptr;
+  decltype(&gtk_box_pack_start) box_pack_start = nullptr;
+  decltype(&gtk_box_reorder_child) box_reorder_child = nullptr;
+  decltype(&gtk_widget_show) widget_show = nullptr;
   decltype(&gtk_window_set_title) window_set_title = nullptr;
   decltype(&gtk_window_set_position) window_set_position = nullptr;
   decltype(&gtk_window_set_keep_above) window_set_keep_above = nullptr;
   decltype(&gtk_dialog_run) dialog_run = nullptr;
-  decltype(&gtk_widget_destroy) widget_destroy = nullptr;
+  decltype(&gtk_widget_hide) widget_hide = nullptr;
   decltype(&gtk_events_pending) events_pending = nullptr;
   decltype(&gtk_main_iteration) main_iteration = nullptr;
   decltype(&g_utf8_make_valid) utf8_make_valid = nullptr;
@@ -70,11 +77,18 @@ Toolkit OpenToolkit() {
   bind(api.set_prgname, "g_set_prgname");
   bind(api.init_check, "gtk_init_check");
   bind(api.message_dialog_new, "gtk_message_dialog_new");
+  bind(api.message_dialog_get_message_area, "gtk_message_dialog_get_message_area");
+  bind(api.widget_get_parent, "gtk_widget_get_parent");
+  bind(api.image_new_from_icon_name, "gtk_image_new_from_icon_name");
+  bind(api.widget_set_valign, "gtk_widget_set_valign");
+  bind(api.box_pack_start, "gtk_box_pack_start");
+  bind(api.box_reorder_child, "gtk_box_reorder_child");
+  bind(api.widget_show, "gtk_widget_show");
   bind(api.window_set_title, "gtk_window_set_title");
   bind(api.window_set_position, "gtk_window_set_position");
   bind(api.window_set_keep_above, "gtk_window_set_keep_above");
   bind(api.dialog_run, "gtk_dialog_run");
-  bind(api.widget_destroy, "gtk_widget_destroy");
+  bind(api.widget_hide, "gtk_widget_hide");
   bind(api.events_pending, "gtk_events_pending");
   bind(api.main_iteration, "gtk_main_iteration");
   bind(api.utf8_make_valid, "g_utf8_make_valid");
@@ -111,16 +125,32 @@ void ShowDialog(const GtkApi& api, const std::string& text, MessageIcon icon) {
       icon == MessageIcon::kExclamation ? GTK_MESSAGE_WARNING : GTK_MESSAGE_OTHER, GTK_BUTTONS_OK,
       "%s", shown);
   api.free(shown);
-  // A message dialog is a window; the cast macros would call into the
-  // toolkit's type system, which is not linked.
-  GtkWindow* window = reinterpret_cast<GtkWindow*>(dialog);
+  // The toolkit's cast macros would call into its type system, which is not
+  // linked; a message dialog is a dialog and a window by its C layout.
+  auto* message_dialog = reinterpret_cast<GtkMessageDialog*>(dialog);
+  auto* window = reinterpret_cast<GtkWindow*>(dialog);
+  if (icon == MessageIcon::kExclamation) {
+    // GTK 3 message dialogs show no icon of their own since 3.12: the
+    // warning icon goes before the text, in the box that holds it.
+    auto* text_box = reinterpret_cast<GtkBox*>(
+        api.widget_get_parent(api.message_dialog_get_message_area(message_dialog)));
+    GtkWidget* image = api.image_new_from_icon_name("dialog-warning", GTK_ICON_SIZE_DIALOG);
+    api.widget_set_valign(image, GTK_ALIGN_START);
+    api.box_pack_start(text_box, image, FALSE, FALSE, 0);
+    api.box_reorder_child(text_box, image, 0);
+    api.widget_show(image);
+  }
   api.window_set_title(window, kProgramName);
   api.window_set_position(window, GTK_WIN_POS_CENTER);
   // The program was started by another application's window, which would
   // otherwise cover the dialog the run waits on.
   api.window_set_keep_above(window, TRUE);
   api.dialog_run(reinterpret_cast<GtkDialog*>(dialog));
-  api.widget_destroy(dialog);
+  // Hidden, not destroyed: destroying a dialog with an icon that an
+  // accessibility client (a screen reader) has read makes GTK 3.24's
+  // accessibility bridge write criticals to standard error, among the
+  // messages. The few dialogs of a run last until the process ends.
+  api.widget_hide(dialog);
   while (api.events_pending()) api.main_iteration();
 }
 
