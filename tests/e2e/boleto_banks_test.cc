@@ -32,18 +32,6 @@ using std::chrono::days;
 using std::chrono::sys_days;
 using std::chrono::year_month_day;
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
-
-std::string DemoSql() {
-  return ReplaceAll(ReadFile(SourceDir() + "/sql/demo.sql"), "@DEMO_PRINT_DIR@",
-                    SourceDir() + "/demo/print");
-}
-
 std::string Pad(std::string text, size_t width) {
   text.resize(width, ' ');
   return text;

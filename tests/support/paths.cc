@@ -29,4 +29,15 @@ std::string ReadFile(const std::string& path) {
   return out.str();
 }
 
+std::string DemoSql() {
+  std::string sql = ReadFile(SourceDir() + "/sql/demo.sql");
+  const std::string marker = "@DEMO_PRINT_DIR@";
+  const std::string print_dir = SourceDir() + "/demo/print";
+  for (size_t at = sql.find(marker); at != std::string::npos;
+       at = sql.find(marker, at + print_dir.size())) {
+    sql.replace(at, marker.size(), print_dir);
+  }
+  return sql;
+}
+
 }  // namespace boleto::testing

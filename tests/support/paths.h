@@ -15,5 +15,8 @@ std::string MakeTempDir(const std::string& prefix);
 void RemoveTree(const std::string& path);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
+// The demo rows of sql/demo.sql, with the demo print folder (demo/print) in
+// place of its marker.
+std::string DemoSql();
 
 }  // namespace boleto::testing
