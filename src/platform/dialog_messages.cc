@@ -1,13 +1,12 @@
 #include "platform/dialog_messages.h"
 
-#include <dlfcn.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <type_traits>
 
+#include "platform/shared_library.h"
 #include "platform/status.h"
 
 namespace boleto {
@@ -61,39 +60,33 @@ Toolkit OpenToolkit() {
     toolkit.unavailable = "neither WAYLAND_DISPLAY nor DISPLAY is set";
     return toolkit;
   }
-  void* library = dlopen(kGtkLibrary, RTLD_NOW | RTLD_GLOBAL);
-  if (library == nullptr) {
-    const char* why = dlerror();
-    toolkit.unavailable = why != nullptr ? why : kGtkLibrary;
+  SharedLibrary library(kGtkLibrary);
+  if (!library.opened()) {
+    toolkit.unavailable = library.why();
     return toolkit;
   }
   GtkApi& api = toolkit.api;
-  bool complete = true;
-  auto bind = [&](auto& function, const char* name) {
-    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
-    complete = complete && function != nullptr;
-  };
-  bind(api.disable_setlocale, "gtk_disable_setlocale");
-  bind(api.set_prgname, "g_set_prgname");
-  bind(api.init_check, "gtk_init_check");
-  bind(api.message_dialog_new, "gtk_message_dialog_new");
-  bind(api.message_dialog_get_message_area, "gtk_message_dialog_get_message_area");
-  bind(api.widget_get_parent, "gtk_widget_get_parent");
-  bind(api.image_new_from_icon_name, "gtk_image_new_from_icon_name");
-  bind(api.widget_set_valign, "gtk_widget_set_valign");
-  bind(api.box_pack_start, "gtk_box_pack_start");
-  bind(api.box_reorder_child, "gtk_box_reorder_child");
-  bind(api.widget_show, "gtk_widget_show");
-  bind(api.window_set_title, "gtk_window_set_title");
-  bind(api.window_set_position, "gtk_window_set_position");
-  bind(api.window_set_keep_above, "gtk_window_set_keep_above");
-  bind(api.dialog_run, "gtk_dialog_run");
-  bind(api.widget_hide, "gtk_widget_hide");
-  bind(api.events_pending, "gtk_events_pending");
-  bind(api.main_iteration, "gtk_main_iteration");
-  bind(api.utf8_make_valid, "g_utf8_make_valid");
-  bind(api.free, "g_free");
-  if (!complete) {
+  library.Bind(api.disable_setlocale, "gtk_disable_setlocale");
+  library.Bind(api.set_prgname, "g_set_prgname");
+  library.Bind(api.init_check, "gtk_init_check");
+  library.Bind(api.message_dialog_new, "gtk_message_dialog_new");
+  library.Bind(api.message_dialog_get_message_area, "gtk_message_dialog_get_message_area");
+  library.Bind(api.widget_get_parent, "gtk_widget_get_parent");
+  library.Bind(api.image_new_from_icon_name, "gtk_image_new_from_icon_name");
+  library.Bind(api.widget_set_valign, "gtk_widget_set_valign");
+  library.Bind(api.box_pack_start, "gtk_box_pack_start");
+  library.Bind(api.box_reorder_child, "gtk_box_reorder_child");
+  library.Bind(api.widget_show, "gtk_widget_show");
+  library.Bind(api.window_set_title, "gtk_window_set_title");
+  library.Bind(api.window_set_position, "gtk_window_set_position");
+  library.Bind(api.window_set_keep_above, "gtk_window_set_keep_above");
+  library.Bind(api.dialog_run, "gtk_dialog_run");
+  library.Bind(api.widget_hide, "gtk_widget_hide");
+  library.Bind(api.events_pending, "gtk_events_pending");
+  library.Bind(api.main_iteration, "gtk_main_iteration");
+  library.Bind(api.utf8_make_valid, "g_utf8_make_valid");
+  library.Bind(api.free, "g_free");
+  if (!library.complete()) {
     toolkit.unavailable = std::string(kGtkLibrary) + " lacks a needed function";
     return toolkit;
   }
