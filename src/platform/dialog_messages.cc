@@ -13,8 +13,8 @@ namespace boleto {
 namespace {
 
 // GTK 3 is opened only when the first dialog is due: linked into the program
-// it would load some sixty shared libraries into every run, also the runs
-// that show nothing. Its headers give the entry points their types.
+// it would load nearly seventy shared libraries into every run, also the
+// runs that show nothing. Its headers give the entry points their types.
 constexpr char kGtkLibrary[] = "libgtk-3.so.0";
 
 struct GtkApi {

@@ -1,6 +1,7 @@
 // Message boxes. The program talks to the clerk only through messages with
 // an OK button; Show returns once the message has been acknowledged. The
-// console form writes to standard error; tests record what was shown.
+// console form writes to standard error; platform/dialog_messages.h shows
+// desktop dialogs as well; tests record what was shown.
 #pragma once
 
 #include <string>

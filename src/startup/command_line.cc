@@ -87,7 +87,7 @@ std::string UsageText() {
          "  --output FILE    write the page to FILE (.pdf or .png) instead of printing it\n"
          "  --printer NAME   print on the CUPS destination NAME instead of the default one\n"
          "  --messages MODE  where messages are shown: auto (the default: desktop dialogs\n"
-         "                   when a display is set and standard error is no terminal),\n"
+         "                   when a display is set and standard error is not a terminal),\n"
          "                   dialog, or console (standard error only); every message is\n"
          "                   also written to standard error\n"
          "  --help           show this text\n"
