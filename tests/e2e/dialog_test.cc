@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <memory>
@@ -182,11 +183,16 @@ TEST_P(DialogTest, ShowsEachMessageAndWaitsForEnter) {
   ProgramRun run;
   std::vector<std::string> env = display_->environment();
   env.insert(env.end(), c.env.begin(), c.env.end());
-  std::jthread program([&] { run = RunProgram(ProgramPath(), args, env, kRunLimitMs); });
+  std::atomic<bool> ended = false;
+  std::jthread program([&] {
+    run = RunProgram(ProgramPath(), args, env, kRunLimitMs);
+    ended = true;
+  });
   std::string shown;  // the dialogs' texts as standard error writes them
   for (size_t i = 0; i < c.dialogs.size(); ++i) {
     const std::string id = WaitForDialog(*display_);
     ASSERT_FALSE(id.empty()) << "no dialog " << i;
+    EXPECT_FALSE(ended) << "the run did not wait on dialog " << i;
     const Dialog dialog = ReadAndClose(*display_, id);
     EXPECT_EQ(dialog.title, "boleto-sr\n") << i;
     const std::string icon = c.icon ? "icon\n" : "no icon\n";
