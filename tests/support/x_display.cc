@@ -7,7 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <string_view>
 
 #include "support/paths.h"
 
@@ -31,7 +32,13 @@ constexpr int kReportFd = 3;
 pid_t StartReporting(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                      const std::string& log, std::string& report) {
   std::vector<std::string> environment = env;
-  for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view entry = *e;
+    const std::string_view name = entry.substr(0, entry.find('=') + 1);
+    const bool replaced = std::any_of(
+        env.begin(), env.end(), [&](const std::string& own) { return own.starts_with(name); });
+    if (!replaced) environment.emplace_back(entry);
+  }
   std::vector<char*> envp;
   for (std::string& e : environment) envp.push_back(e.data());
   envp.push_back(nullptr);
