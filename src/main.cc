@@ -1,9 +1,10 @@
 // boleto-sr: prints one boleto for one receivable installment.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/messages.h"
+#include "platform/dialog_messages.h"
 #include "startup/command_line.h"
 #include "startup/process_memory.h"
 #include "startup/run_context.h"
@@ -27,9 +28,9 @@ int main(int argc, char** argv) {
       break;
   }
   boleto::PrepareRunHeap();
-  boleto::ConsoleMessages messages;
+  const std::unique_ptr<boleto::Messages> messages = boleto::MakeMessages(line.messages);
   boleto::RunContext ctx;
-  ctx.messages = &messages;
+  ctx.messages = messages.get();
   ctx.destination = line.destination;
   return boleto::StartUp(ctx, line.argument_text);
 }

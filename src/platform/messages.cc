@@ -4,7 +4,7 @@
 
 namespace boleto {
 
-void ConsoleMessages::Show(const std::string& text, MessageIcon /*icon*/) {
+std::string MessageLines(const std::string& text) {
   std::string out;
   out.reserve(text.size() + 1);
   for (size_t i = 0; i < text.size(); ++i) {
@@ -16,6 +16,11 @@ void ConsoleMessages::Show(const std::string& text, MessageIcon /*icon*/) {
     }
   }
   if (out.empty() || out.back() != '\n') out += '\n';
+  return out;
+}
+
+void ConsoleMessages::Show(const std::string& text, MessageIcon /*icon*/) {
+  const std::string out = MessageLines(text);
   std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);
 }

@@ -1,6 +1,7 @@
 // Message boxes. The program talks to the clerk only through messages with
 // an OK button; Show returns once the message has been acknowledged. The
-// console form writes to standard error; tests record what was shown.
+// console form writes to standard error; platform/dialog_messages.h shows
+// desktop dialogs as well; tests record what was shown.
 #pragma once
 
 #include <string>
@@ -16,8 +17,12 @@ class Messages {
   virtual void Show(const std::string& text, MessageIcon icon) = 0;
 };
 
-// Writes each message to standard error, carriage returns shown as line
-// breaks, followed by one line break.
+// The message as lines: each carriage return (alone or before a line feed)
+// becomes a line feed, and the text ends in a line feed (one is added when
+// it is missing).
+std::string MessageLines(const std::string& text);
+
+// Writes each message to standard error as MessageLines gives it.
 class ConsoleMessages : public Messages {
  public:
   void Show(const std::string& text, MessageIcon icon) override;

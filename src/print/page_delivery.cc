@@ -1,7 +1,6 @@
 #include "print/page_delivery.h"
 
 #include <cups/cups.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <type_traits>
+
+#include "platform/shared_library.h"
 
 namespace boleto {
 namespace {
@@ -53,28 +53,21 @@ struct CupsApi {
 // library or one of its functions is missing.
 Result<const CupsApi*> Cups() {
   static const Result<CupsApi> api = []() -> Result<CupsApi> {
-    void* library = dlopen("libcups.so.2", RTLD_NOW | RTLD_GLOBAL);
-    if (library == nullptr) {
-      const char* why = dlerror();
-      return PrinterFailure(std::string("The CUPS client library cannot be loaded: ") +
-                            (why != nullptr ? why : "libcups.so.2"));
+    SharedLibrary library("libcups.so.2");
+    if (!library.opened()) {
+      return PrinterFailure("The CUPS client library cannot be loaded: " + library.why());
     }
     CupsApi a;
-    bool complete = true;
-    auto bind = [&](auto& function, const char* name) {
-      function =
-          reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
-      complete = complete && function != nullptr;
-    };
-    bind(a.get_named_dest, "cupsGetNamedDest");
-    bind(a.free_dests, "cupsFreeDests");
-    bind(a.last_error_string, "cupsLastErrorString");
-    bind(a.create_job, "cupsCreateJob");
-    bind(a.start_document, "cupsStartDocument");
-    bind(a.write_request_data, "cupsWriteRequestData");
-    bind(a.finish_document, "cupsFinishDocument");
-    bind(a.cancel_job2, "cupsCancelJob2");
-    if (!complete) return PrinterFailure("The CUPS client library lacks a needed function");
+    library.Bind(a.get_named_dest, "cupsGetNamedDest");
+    library.Bind(a.free_dests, "cupsFreeDests");
+    library.Bind(a.last_error_string, "cupsLastErrorString");
+    library.Bind(a.create_job, "cupsCreateJob");
+    library.Bind(a.start_document, "cupsStartDocument");
+    library.Bind(a.write_request_data, "cupsWriteRequestData");
+    library.Bind(a.finish_document, "cupsFinishDocument");
+    library.Bind(a.cancel_job2, "cupsCancelJob2");
+    if (!library.complete())
+      return PrinterFailure("The CUPS client library lacks a needed function");
     return a;
   }();
   if (!api.ok()) return api.error();

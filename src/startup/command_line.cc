@@ -43,7 +43,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       value = arg.substr(eq + 1);
       has_value = true;
     }
-    if (name != "--output" && name != "--printer") {
+    if (name != "--output" && name != "--printer" && name != "--messages") {
       return UsageError("unknown option: " + name);
     }
     if (!has_value) {
@@ -53,6 +53,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (value.empty()) return UsageError(name + " needs a value");
     if (name == "--output") {
       line.destination.output_file = value;
+    } else if (name == "--messages") {
+      const std::optional<MessagesMode> mode = ParseMessagesMode(value);
+      if (!mode) return UsageError("--messages takes auto, dialog or console, not " + value);
+      line.messages = *mode;
     } else {
       line.destination.printer_name = value;
     }
@@ -67,7 +71,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "usage: boleto-sr [--output FILE] [--printer NAME] [--help] [--version] ARGUMENT-TEXT\n"
+  return "usage: boleto-sr [--output FILE] [--printer NAME] [--messages MODE] [--help] "
+         "[--version]\n"
+         "                 ARGUMENT-TEXT\n"
          "\n"
          "Prints the boleto of one receivable installment named by ARGUMENT-TEXT, one\n"
          "fixed-column argument (quote it: its blanks count):\n"
@@ -80,6 +86,10 @@ std::string UsageText() {
          "\n"
          "  --output FILE    write the page to FILE (.pdf or .png) instead of printing it\n"
          "  --printer NAME   print on the CUPS destination NAME instead of the default one\n"
+         "  --messages MODE  where messages are shown: auto (the default: desktop dialogs\n"
+         "                   when a display is set and standard error is not a terminal),\n"
+         "                   dialog, or console (standard error only); every message is\n"
+         "                   also written to standard error\n"
          "  --help           show this text\n"
          "  --version        show the program's version\n"
          "\n"

@@ -1,11 +1,13 @@
 // The command line: options first, then the argument text as one argument
 // kept with all its blanks.
-//   boleto-sr [--output FILE] [--printer NAME] [--help] [--version] ARGUMENT-TEXT
+//   boleto-sr [--output FILE] [--printer NAME] [--messages auto|dialog|console]
+//             [--help] [--version] ARGUMENT-TEXT
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "platform/dialog_messages.h"
 #include "startup/run_context.h"
 
 namespace boleto {
@@ -21,11 +23,13 @@ struct CommandLine {
   Action action = Action::kUsageError;
   std::string argument_text;
   PrintDestination destination;
+  MessagesMode messages = MessagesMode::kAuto;
   std::string problem;  // what was wrong, for kUsageError
 };
 
-// Reads the arguments after the program name. "--output=FILE" and
-// "--printer=NAME" are accepted too; "--" ends the options.
+// Reads the arguments after the program name. "--output=FILE",
+// "--printer=NAME" and "--messages=MODE" are accepted too; "--" ends the
+// options.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

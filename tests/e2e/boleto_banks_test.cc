@@ -262,7 +262,7 @@ class DemoDatabase {
     auto fx = SqliteFixture::Create();
     ASSERT_TRUE(fx.ok()) << fx.error().description;
     fixture_ = std::move(*fx);
-    Status loaded = fixture_->Run(DemoSql());
+    Status loaded = fixture_->Run(DemoRowsSql());
     ASSERT_TRUE(loaded.ok()) << loaded.error().description;
     out_ = MakeTempDir("bole2e");
   }
@@ -415,7 +415,7 @@ TEST_P(BoletoOnPostgres, PrintsAndRecords) {
   ASSERT_TRUE(cluster.ok()) << cluster.error().description;
   auto connect = (*cluster)->NewDatabase();
   ASSERT_TRUE(connect.ok()) << connect.error().description;
-  Status loaded = (*cluster)->Run(DemoSql(), *connect);
+  Status loaded = (*cluster)->Run(DemoRowsSql(), *connect);
   ASSERT_TRUE(loaded.ok()) << loaded.error().description;
   // The "SQLSERVER" dialect's SQL runs unchanged: its clock function is
   // provided; its 'YYYY/MM/DD' date literals PostgreSQL reads as they are.

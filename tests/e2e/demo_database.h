@@ -14,18 +14,6 @@
 
 namespace boleto::testing {
 
-inline std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
-
-inline std::string DemoSql() {
-  return ReplaceAll(ReadFile(SourceDir() + "/sql/demo.sql"), "@DEMO_PRINT_DIR@",
-                    SourceDir() + "/demo/print");
-}
-
 inline std::string Pad(std::string text, size_t width) {
   text.resize(width, ' ');
   return text;
@@ -63,7 +51,7 @@ class DemoOn {
       if (!db.ok()) return db.error();
       demo->postgres_ = std::move(*db);
     }
-    if (Status loaded = RunSqlScript(demo->db(), DemoSql()); !loaded.ok()) return loaded.error();
+    if (Status loaded = RunSqlScript(demo->db(), DemoRowsSql()); !loaded.ok()) return loaded.error();
     return demo;
   }
 

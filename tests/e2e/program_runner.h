@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -29,7 +30,10 @@ struct ProgramRun {
 };
 
 // Runs `program` with `args`; `env` entries ("NAME=value") are added to this
-// process's environment. Kills the program after `limit_ms` milliseconds.
+// process's environment. The desktop of whoever runs the tests is left out
+// (DISPLAY and WAYLAND_DISPLAY only as `env` gives them), so that messages
+// go to standard error as on a server. Kills the program after `limit_ms`
+// milliseconds.
 inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                              const std::vector<std::string>& env = {}, int limit_ms = 60000) {
   ProgramRun run;
@@ -43,7 +47,11 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
   }
 
   std::vector<std::string> environment;
-  for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view entry = *e;
+    if (entry.starts_with("DISPLAY=") || entry.starts_with("WAYLAND_DISPLAY=")) continue;
+    environment.emplace_back(entry);
+  }
   for (const std::string& entry : env) {
     const std::string name = entry.substr(0, entry.find('=') + 1);
     std::erase_if(environment, [&](const std::string& e) { return e.rfind(name, 0) == 0; });

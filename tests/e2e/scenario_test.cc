@@ -176,10 +176,9 @@ TEST_P(ScenarioTest, Runs) {
   ASSERT_LE(database.connect_string().size(), 63u) << database.connect_string();
 
   if (scenario.base == "demo") {
-    const std::string demo = ReadFile(SourceDir() + "/sql/demo.sql");
+    const std::string demo = DemoRowsSql();
     ASSERT_FALSE(demo.empty()) << "sql/demo.sql";
-    const Status loaded =
-        database.Run(ReplaceAll(demo, "@DEMO_PRINT_DIR@", SourceDir() + "/demo/print"));
+    const Status loaded = database.Run(demo);
     ASSERT_TRUE(loaded.ok()) << loaded.error().description;
   }
   if (!scenario.sql.empty()) {

@@ -20,6 +20,7 @@ struct Case {
   std::string argument_text;
   std::string output_file;
   std::string printer_name;
+  MessagesMode messages = MessagesMode::kAuto;
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
@@ -33,6 +34,7 @@ TEST_P(CommandLineTest, Reads) {
   EXPECT_EQ(got.argument_text, c.argument_text);
   EXPECT_EQ(got.destination.output_file, c.output_file);
   EXPECT_EQ(got.destination.printer_name, c.printer_name);
+  EXPECT_EQ(got.messages, c.messages);
   EXPECT_EQ(got.problem.empty(), c.action != Action::kUsageError);
 }
 
@@ -60,6 +62,20 @@ INSTANTIATE_TEST_SUITE_P(
              kText,
              "b.pdf",
              "PDF"},
+        Case{"messages as dialogs",
+             {"--messages", "dialog", kText},
+             Action::kRun,
+             kText,
+             "",
+             "",
+             MessagesMode::kDialog},
+        Case{"messages on the console",
+             {"--messages=console", "--output=b.pdf", kText},
+             Action::kRun,
+             kText,
+             "b.pdf",
+             "",
+             MessagesMode::kConsole},
         // "--" lets a text that starts with dashes through.
         Case{"double dash", {"--", "--odd text"}, Action::kRun, "--odd text", "", ""},
         Case{"help", {"--help"}, Action::kHelp, "", "", ""},
@@ -73,6 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"option with empty value", {"--output=", kText}, Action::kUsageError, "", "", ""},
         Case{"unknown option", {"--color", kText}, Action::kUsageError, "", "", ""},
         Case{"unknown option with value", {"--outputs=x", kText}, Action::kUsageError, "", "", ""},
+        Case{
+            "unknown messages mode", {"--messages=window", kText}, Action::kUsageError, "", "", ""},
         // Options stand only before the text; a text split by the shell in
         // two arguments is refused rather than half read.
         Case{
@@ -88,10 +106,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CommandLine, UsageNamesEveryOptionAndExitStatus) {
   const std::string usage = UsageText();
-  EXPECT_EQ(usage.rfind("usage: boleto-sr [--output FILE] [--printer NAME] [--help] [--version] "
-                        "ARGUMENT-TEXT\n",
+  EXPECT_EQ(usage.rfind("usage: boleto-sr [--output FILE] [--printer NAME] [--messages MODE] "
+                        "[--help] [--version]\n                 ARGUMENT-TEXT\n",
                         0),
             0u);
+  EXPECT_NE(usage.find("--messages MODE  where messages are shown: auto"), std::string::npos);
   EXPECT_NE(usage.find("64 bad usage"), std::string::npos);
   EXPECT_EQ(usage.back(), '\n');
 }
