@@ -11,18 +11,22 @@
 #include "print/page_delivery.h"
 #include "print/print_job.h"
 #include "print/renderer.h"
+#include "print/utf8_text.h"
 #include "print_test_helpers.h"
 #include "support/paths.h"
 
 namespace boleto {
 namespace {
 
+using testing::FindWord;
 using testing::MakeTempDir;
+using testing::PdfWords;
 using testing::PrintedLineOf;
 using testing::ReadFile;
 using testing::RemoveTree;
 using testing::RunCommand;
 using testing::TenBankBoletos;
+using testing::Word;
 
 class CairoPageTest : public ::testing::Test {
  protected:
@@ -388,32 +392,6 @@ TEST_F(CairoPageTest, ThirtyTwoBitBitmapsAreOpaque) {
   }
 }
 
-struct Word {
-  double x_min, y_min, x_max, y_max;  // points
-  std::string text;
-};
-
-// Words of a PDF page with their boxes, from pdftotext -bbox.
-std::vector<Word> PdfWords(const std::string& pdf) {
-  testing::CommandOutput html = RunCommand("pdftotext -bbox '" + pdf + "' -");
-  std::vector<Word> words;
-  const std::regex word(
-      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
-  for (auto it = std::sregex_iterator(html.output.begin(), html.output.end(), word);
-       it != std::sregex_iterator(); ++it) {
-    words.push_back(Word{std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]),
-                         std::stod((*it)[4]), (*it)[5]});
-  }
-  return words;
-}
-
-const Word* FindWord(const std::vector<Word>& words, const std::string& text) {
-  for (const Word& w : words) {
-    if (w.text == text) return &w;
-  }
-  return nullptr;
-}
-
 TEST_F(CairoPageTest, PdfHoldsTheLineAndCaptionsAtTheirPlaces) {
   if (RunCommand("command -v pdftotext").exit_status != 0) GTEST_SKIP() << "poppler-utils missing";
   const std::string line = PrintedLineOf(TenBankBoletos()[2].barcode);
@@ -479,6 +457,80 @@ TEST_F(CairoPageTest, PdfHoldsTheLineAndCaptionsAtTheirPlaces) {
   const Word* ficha = FindWord(words, "FICHA");
   ASSERT_TRUE(recibo && ficha);
   EXPECT_LT(recibo->y_min, ficha->y_min);
+}
+
+// Where a value would cross its label's right edge it is set smaller, down to
+// 6 points, and only past that cut: every word of it ends inside the label
+// on both parts, and the due date and the amount beside it still read.
+TEST_F(CairoPageTest, ValuesEndInsideTheirLabels) {
+  if (RunCommand("command -v pdftotext").exit_status != 0) GTEST_SKIP() << "poppler-utils missing";
+  const std::string pay_at = "Pagável em qualquer banco. Após vencimento, pagável somente no ";
+  struct Row {
+    const char* label;
+    std::string text;
+    bool whole;  // printed whole (smaller), or cut at the edge
+  };
+  std::vector<Row> rows;
+  // The ten demo banks' names (409 ran 22 mm past the label at full size,
+  // 756 about 8 mm) and one of 40 characters.
+  for (const char* bank :
+       {"UNIBANCO UNIÃO DE BANCOS BRASILEIROS S.A", "BANCO BRADESCO S.A.", "BANCO DO BRASIL S.A.",
+        "BANCO SANTANDER (BRASIL) S.A.", "BANCO REAL S.A.", "ITAÚ UNIBANCO S.A.",
+        "HSBC BANK BRASIL S.A.", "CAIXA ECONÔMICA FEDERAL", "BANCO COOPERATIVO DO BRASIL S.A.",
+        "BANESTES S.A.", "BANCO COOPERATIVO SICREDI DE TESTES S.A."}) {
+    rows.push_back({"lblLocalPagamento", pay_at + bank, true});
+  }
+  EXPECT_EQ(CharacterCount(rows.back().text), CharacterCount(pay_at) + 40);
+  // Even at 6 points an address of 150 characters does not fit its 6135 twips.
+  rows.push_back({"lblCedente1", "RUA DAS FLORES " + std::string(135, 'M'), false});
+  const double shift = (kA4WidthTwips - 96 * 120.0) / 2;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    Boleto boleto(PrintedLineOf(TenBankBoletos()[0].barcode));
+    for (LayoutForm* form : {&boleto.receipt_stub, &boleto.compensation_part}) {
+      ASSERT_TRUE(form->SetCaption(row.label, row.text).ok());
+      ASSERT_TRUE(form->SetCaption("lblVencimento", "31/12/2025").ok());
+      ASSERT_TRUE(form->SetCaption("lblParcela", "01/01").ok());
+    }
+    const std::string pdf = Path("fit.pdf");
+    ASSERT_TRUE(PrintToFile(boleto, pdf).ok());
+    const std::vector<Word> words = PdfWords(pdf);
+    for (const auto& [form, offset_y] :
+         {std::pair{&boleto.receipt_stub, 0}, std::pair{&boleto.compensation_part, 8000}}) {
+      const Control* label = form->Find(row.label);
+      ASSERT_NE(label, nullptr);
+      const double top = (offset_y + label->top) / 20.0;
+      const double left = (360 + label->left + shift) / 20;
+      const double right = (360 + label->left + label->width + shift) / 20;
+      std::string printed;
+      double end = 0;
+      for (const Word& w : words) {
+        if (std::abs(w.y_min - top) > 3 || w.x_min < left - 1 || w.x_min > right) continue;
+        printed += (printed.empty() ? "" : " ") + w.text;
+        end = std::max(end, w.x_max);
+      }
+      EXPECT_LE(end, right + 0.25) << form->name();
+      if (row.whole) {
+        EXPECT_EQ(printed, row.text) << form->name();
+      } else {
+        EXPECT_EQ(row.text.rfind(printed, 0), 0u) << printed;
+        EXPECT_GT(printed.size(), 60u) << printed;
+      }
+      // The fields to the right read as they were filled in.
+      for (const auto& [value, field] :
+           {std::pair{"01/01", "lblParcela"}, std::pair{"31/12/2025", "lblVencimento"}}) {
+        const Control* box = form->Find(field);
+        ASSERT_NE(box, nullptr);
+        bool found = false;
+        for (const Word& w : words) {
+          found =
+              found || (w.text == value && std::abs(w.y_min - (offset_y + box->top) / 20.0) < 3 &&
+                        std::abs(w.x_min - (360 + box->left + shift) / 20) < 1.5);
+        }
+        EXPECT_TRUE(found) << value << " on " << form->name();
+      }
+    }
+  }
 }
 
 TEST_F(CairoPageTest, FormatFollowsTheFileName) {

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <sys/wait.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,32 @@ inline CommandOutput RunCommand(const std::string& command) {
   int status = pclose(pipe);
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+struct Word {
+  double x_min, y_min, x_max, y_max;  // points
+  std::string text;
+};
+
+// Words of a PDF page with their boxes, from pdftotext -bbox.
+inline std::vector<Word> PdfWords(const std::string& pdf) {
+  testing::CommandOutput html = RunCommand("pdftotext -bbox '" + pdf + "' -");
+  std::vector<Word> words;
+  const std::regex word(
+      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+  for (auto it = std::sregex_iterator(html.output.begin(), html.output.end(), word);
+       it != std::sregex_iterator(); ++it) {
+    words.push_back(Word{std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]),
+                         std::stod((*it)[4]), (*it)[5]});
+  }
+  return words;
+}
+
+inline const Word* FindWord(const std::vector<Word>& words, const std::string& text) {
+  for (const Word& w : words) {
+    if (w.text == text) return &w;
+  }
+  return nullptr;
 }
 
 }  // namespace boleto::testing
