@@ -533,6 +533,33 @@ TEST_F(CairoPageTest, ValuesEndInsideTheirLabels) {
   }
 }
 
+// Every page is a clean PDF, also where the bank logo is painted on both
+// parts: qpdf finds neither errors nor warnings (a duplicated /x6 image key
+// was shown by CUPS as the printer's state).
+TEST_F(CairoPageTest, EveryBanksPagePassesQpdfCheck) {
+  if (RunCommand("command -v qpdf").exit_status != 0) GTEST_SKIP() << "qpdf not installed";
+  WriteFile(Path("LOGO.BMP"), SolidBmp(110, 32, Rgb{200, 0, 0}));
+  WriteFile(Path("LOGOBOLR.BMP"), SolidBmp(700, 115, Rgb{0, 0, 200}));
+  Result<Picture> bank_logo = LoadPicture(Path("LOGO.BMP"));
+  Result<Picture> company_logo = LoadPicture(Path("LOGOBOLR.BMP"));
+  ASSERT_TRUE(bank_logo.ok() && company_logo.ok());
+  for (const auto& sample : TenBankBoletos()) {
+    SCOPED_TRACE(sample.bank);
+    Boleto boleto(PrintedLineOf(sample.barcode));
+    ASSERT_TRUE(boleto.receipt_stub.SetPicture("Picture2", *company_logo).ok());
+    for (LayoutForm* form : {&boleto.receipt_stub, &boleto.compensation_part}) {
+      ASSERT_TRUE(form->SetPicture("PictLogoBanco", *bank_logo).ok());
+    }
+    const std::string pdf = Path(std::string(sample.bank) + ".pdf");
+    ASSERT_TRUE(PrintToFile(boleto, pdf).ok());
+    testing::CommandOutput check = RunCommand("qpdf --check '" + pdf + "' 2>&1");
+    EXPECT_EQ(check.exit_status, 0) << check.output;
+    EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
+    EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos)
+        << check.output;
+  }
+}
+
 TEST_F(CairoPageTest, FormatFollowsTheFileName) {
   EXPECT_EQ(FormatForDestination({"out/boleto.png", ""}), PageFormat::kPng);
   EXPECT_EQ(FormatForDestination({"BOLETO.PNG", ""}), PageFormat::kPng);
