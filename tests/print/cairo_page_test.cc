@@ -18,6 +18,7 @@
 namespace boleto {
 namespace {
 
+using testing::FileDestination;
 using testing::FindWord;
 using testing::MakeTempDir;
 using testing::PdfWords;
@@ -107,7 +108,7 @@ struct Boleto {
 // Renders a boleto as the run does and writes it to the file.
 Status PrintToFile(const Boleto& boleto, const std::string& path,
                    std::string_view bank_description = "BANCO EXEMPLO") {
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(PageDestination{path, ""});
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(FileDestination(path));
   if (!job.ok()) return job.status();
   (*job)->Setup();
   if (Status drawn =
@@ -560,12 +561,39 @@ TEST_F(CairoPageTest, EveryBanksPagePassesQpdfCheck) {
   }
 }
 
+// The CUPS job's name: blanks around each part removed, printable UTF-8 of
+// at most 255 bytes, as IPP carries a name (a job with a malformed name is
+// refused by the server).
+TEST(PrintJobName, NamesTheInstallmentInPrintableUtf8) {
+  const struct {
+    const char *document, *number, *installment;
+    std::string expected;
+  } rows[] = {
+      {"DM        ", "    1003", "01", "Boleto 01 DM 1 1003/01"},
+      {"D\tM",
+       "10\x01"
+       "03",
+       "7 ", "Boleto 01 D M 1 10 03/7"},                               // control characters: blanks
+      {"DM\xff", "1003", "01", "Boleto 01 DM\xEF\xBF\xBD 1 1003/01"},  // malformed: U+FFFD
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(PrintJobName("01", row.document, "1  ", row.number, row.installment), row.expected);
+  }
+  // "Boleto 01 " and then two-byte characters: 10 + 122 x 2 bytes, whole
+  // characters only.
+  std::string long_document;
+  for (int i = 0; i < 300; ++i) long_document += "Ç";
+  const std::string name = PrintJobName("01", long_document, "1", "1003", "01");
+  EXPECT_EQ(name.size(), 254u);
+  EXPECT_EQ(CharacterCount(name), 132u);
+}
+
 TEST_F(CairoPageTest, FormatFollowsTheFileName) {
-  EXPECT_EQ(FormatForDestination({"out/boleto.png", ""}), PageFormat::kPng);
-  EXPECT_EQ(FormatForDestination({"BOLETO.PNG", ""}), PageFormat::kPng);
-  EXPECT_EQ(FormatForDestination({"boleto.pdf", ""}), PageFormat::kPdf);
-  EXPECT_EQ(FormatForDestination({"png", ""}), PageFormat::kPdf);
-  EXPECT_EQ(FormatForDestination({"", ""}), PageFormat::kPdf);  // CUPS takes PDF
+  EXPECT_EQ(FormatForDestination(FileDestination("out/boleto.png")), PageFormat::kPng);
+  EXPECT_EQ(FormatForDestination(FileDestination("BOLETO.PNG")), PageFormat::kPng);
+  EXPECT_EQ(FormatForDestination(FileDestination("boleto.pdf")), PageFormat::kPdf);
+  EXPECT_EQ(FormatForDestination(FileDestination("png")), PageFormat::kPdf);
+  EXPECT_EQ(FormatForDestination(FileDestination("")), PageFormat::kPdf);  // CUPS takes PDF
 }
 
 TEST_F(CairoPageTest, UnwritableFileIsAPrinterFailure) {
@@ -580,7 +608,7 @@ TEST_F(CairoPageTest, UnwritableFileIsAPrinterFailure) {
 
 TEST_F(CairoPageTest, NothingIsWrittenBeforeThePageIsCompleted) {
   const std::string path = Path("boleto.pdf");
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open({path, ""});
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(FileDestination(path));
   ASSERT_TRUE(job.ok());
   (*job)->Setup();
   Boleto boleto(PrintedLineOf(TenBankBoletos()[3].barcode));
@@ -597,7 +625,7 @@ TEST_F(CairoPageTest, NothingIsWrittenBeforeThePageIsCompleted) {
 
 TEST_F(CairoPageTest, ClosedWithoutAPageWritesNothing) {
   const std::string path = Path("never.pdf");
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open({path, ""});
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(FileDestination(path));
   ASSERT_TRUE(job.ok());
   (*job)->Setup();
   EXPECT_TRUE((*job)->Close().ok());

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "print/page_delivery.h"
+
 namespace boleto::testing {
 
 // Modulus 10 with weights 2, 1, 2, ... from the right; products summed by
@@ -58,6 +60,18 @@ inline std::string PrintedLineOf(const std::string& barcode) {
   return field1.substr(0, 5) + "." + field1.substr(5) + " " + field2.substr(0, 5) + "." +
          field2.substr(5) + " " + field3.substr(0, 5) + "." + field3.substr(5) + " " +
          barcode.substr(4, 1) + " " + barcode.substr(5, 14);
+}
+
+// The page written to a file, or printed on a named CUPS queue.
+inline PageDestination FileDestination(const std::string& path) {
+  PageDestination destination;
+  destination.output_file = path;
+  return destination;
+}
+inline PageDestination QueueDestination(const std::string& queue) {
+  PageDestination destination;
+  destination.printer_name = queue;
+  return destination;
 }
 
 struct SampleBoleto {
