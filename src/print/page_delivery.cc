@@ -4,12 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "platform/text.h"
+#include "print/page_file.h"
 #include "print/printer_pdf.h"
 #include "print/shared_library.h"
 #include "print/utf8_text.h"
@@ -114,19 +112,6 @@ Result<DestPtr> FindCupsDestination(const std::string& printer_name) {
   return DestPtr(dest);
 }
 
-Status WriteFile(const std::string& path, const std::string& document) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    return PrinterFailure("Cannot write the page to " + path + ": " + std::strerror(errno));
-  }
-  const size_t written = std::fwrite(document.data(), 1, document.size(), file);
-  const bool closed = std::fclose(file) == 0;
-  if (written != document.size() || !closed) {
-    return PrinterFailure("Cannot write the page to " + path + ": " + std::strerror(errno));
-  }
-  return Status::Ok();
-}
-
 // The job's options, released at the end of the scope.
 class JobOptions {
  public:
@@ -216,7 +201,7 @@ Status CheckDestination(const PageDestination& destination) {
 }
 
 Status DeliverDocument(const PageDestination& destination, const std::string& document) {
-  if (!destination.output_file.empty()) return WriteFile(destination.output_file, document);
+  if (!destination.output_file.empty()) return WritePageFile(destination.output_file, document);
   return SendToCups(destination, document);
 }
 

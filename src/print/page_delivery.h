@@ -33,9 +33,10 @@ PageFormat FormatForDestination(const PageDestination& destination);
 // given), before anything is drawn; files are not checked.
 Status CheckDestination(const PageDestination& destination);
 
-// Writes the document to the file, or sends it to CUPS as the one PDF
-// document of a job that asks for A4 paper (iso_a4_210x297mm), no scaling
-// and one copy, with the page's transparency group dropped (print/printer_pdf.h).
+// Writes the document to the file whole or not at all (print/page_file.h),
+// or sends it to CUPS as the one PDF document of a job that asks for A4
+// paper (iso_a4_210x297mm), no scaling and one copy, with the page's
+// transparency group dropped (print/printer_pdf.h).
 Status DeliverDocument(const PageDestination& destination, const std::string& document);
 
 }  // namespace boleto
