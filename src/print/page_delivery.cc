@@ -68,23 +68,19 @@ struct CupsApi {
 // The library's entry points, loaded on first use; an error when the
 // library or one of its functions is missing.
 Result<const CupsApi*> Cups() {
-  static const Result<CupsApi> api = []() -> Result<CupsApi> {
-    Result<SharedLibrary> library = SharedLibrary::Load({"libcups.so.2"}, "CUPS client library");
-    if (!library.ok()) return library.error();
-    CupsApi a;
-    const bool complete = library->Bind(a.get_named_dest, "cupsGetNamedDest") &&
-                          library->Bind(a.free_dests, "cupsFreeDests") &&
-                          library->Bind(a.last_error_string, "cupsLastErrorString") &&
-                          library->Bind(a.add_option, "cupsAddOption") &&
-                          library->Bind(a.free_options, "cupsFreeOptions") &&
-                          library->Bind(a.create_job, "cupsCreateJob") &&
-                          library->Bind(a.start_document, "cupsStartDocument") &&
-                          library->Bind(a.write_request_data, "cupsWriteRequestData") &&
-                          library->Bind(a.finish_document, "cupsFinishDocument") &&
-                          library->Bind(a.cancel_job2, "cupsCancelJob2");
-    if (!complete) return PrinterFailure("The CUPS client library lacks a needed function");
-    return a;
-  }();
+  static const Result<CupsApi> api = LoadApi<CupsApi>(
+      {"libcups.so.2"}, "CUPS client library", [](const SharedLibrary& library, CupsApi& a) {
+        return library.Bind(a.get_named_dest, "cupsGetNamedDest") &&
+               library.Bind(a.free_dests, "cupsFreeDests") &&
+               library.Bind(a.last_error_string, "cupsLastErrorString") &&
+               library.Bind(a.add_option, "cupsAddOption") &&
+               library.Bind(a.free_options, "cupsFreeOptions") &&
+               library.Bind(a.create_job, "cupsCreateJob") &&
+               library.Bind(a.start_document, "cupsStartDocument") &&
+               library.Bind(a.write_request_data, "cupsWriteRequestData") &&
+               library.Bind(a.finish_document, "cupsFinishDocument") &&
+               library.Bind(a.cancel_job2, "cupsCancelJob2");
+      });
   if (!api.ok()) return api.error();
   return &api.value();
 }

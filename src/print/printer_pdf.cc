@@ -27,30 +27,23 @@ struct QpdfApi {
 // The library's entry points, loaded on first use. Its C interface has kept
 // its functions since qpdf 10.5; the file name follows the library version.
 Result<const QpdfApi*> Qpdf() {
-  static const Result<QpdfApi> api = []() -> Result<QpdfApi> {
-    Result<SharedLibrary> library =
-        SharedLibrary::Load({"libqpdf.so.29", "libqpdf.so"}, "PDF library libqpdf");
-    if (!library.ok()) return library.error();
-    QpdfApi a;
-    const bool complete = library->Bind(a.init, "qpdf_init") &&
-                          library->Bind(a.cleanup, "qpdf_cleanup") &&
-                          library->Bind(a.silence_errors, "qpdf_silence_errors") &&
-                          library->Bind(a.has_error, "qpdf_has_error") &&
-                          library->Bind(a.get_error, "qpdf_get_error") &&
-                          library->Bind(a.get_error_full_text, "qpdf_get_error_full_text") &&
-                          library->Bind(a.read_memory, "qpdf_read_memory") &&
-                          library->Bind(a.get_num_pages, "qpdf_get_num_pages") &&
-                          library->Bind(a.get_page_n, "qpdf_get_page_n") &&
-                          library->Bind(a.oh_remove_key, "qpdf_oh_remove_key") &&
-                          library->Bind(a.init_write_memory, "qpdf_init_write_memory") &&
-                          library->Bind(a.write, "qpdf_write") &&
-                          library->Bind(a.get_buffer_length, "qpdf_get_buffer_length") &&
-                          library->Bind(a.get_buffer, "qpdf_get_buffer");
-    if (!complete) {
-      return MakeError(error_number::kPrinterFailure, "The PDF library lacks a needed function");
-    }
-    return a;
-  }();
+  static const Result<QpdfApi> api = LoadApi<QpdfApi>(
+      {"libqpdf.so.29", "libqpdf.so"}, "PDF library libqpdf",
+      [](const SharedLibrary& library, QpdfApi& a) {
+        return library.Bind(a.init, "qpdf_init") && library.Bind(a.cleanup, "qpdf_cleanup") &&
+               library.Bind(a.silence_errors, "qpdf_silence_errors") &&
+               library.Bind(a.has_error, "qpdf_has_error") &&
+               library.Bind(a.get_error, "qpdf_get_error") &&
+               library.Bind(a.get_error_full_text, "qpdf_get_error_full_text") &&
+               library.Bind(a.read_memory, "qpdf_read_memory") &&
+               library.Bind(a.get_num_pages, "qpdf_get_num_pages") &&
+               library.Bind(a.get_page_n, "qpdf_get_page_n") &&
+               library.Bind(a.oh_remove_key, "qpdf_oh_remove_key") &&
+               library.Bind(a.init_write_memory, "qpdf_init_write_memory") &&
+               library.Bind(a.write, "qpdf_write") &&
+               library.Bind(a.get_buffer_length, "qpdf_get_buffer_length") &&
+               library.Bind(a.get_buffer, "qpdf_get_buffer");
+      });
   if (!api.ok()) return api.error();
   return &api.value();
 }

@@ -33,4 +33,19 @@ class SharedLibrary {
   void* handle_;  // never closed: bound functions stay valid until the end
 };
 
+// A library's entry points as the struct `Api` holds them: the library
+// loaded, then `bind` points each member at its function and says whether it
+// found them all. An error (482) where the library or a function is missing.
+template <class Api, class Bind>
+Result<Api> LoadApi(std::initializer_list<const char*> file_names, const std::string& what,
+                    Bind bind) {
+  Result<SharedLibrary> library = SharedLibrary::Load(file_names, what);
+  if (!library.ok()) return library.error();
+  Api api;
+  if (!bind(*library, api)) {
+    return MakeError(error_number::kPrinterFailure, "The " + what + " lacks a needed function");
+  }
+  return api;
+}
+
 }  // namespace boleto

@@ -425,9 +425,14 @@ TEST_F(CupsPrintingTest, PostScriptQueueKeepsFontsAndBars) {
       EXPECT_TRUE(std::abs(width - kNarrow) <= 1 || std::abs(width - kWide) <= 1) << width;
     }
     for (int dpi : {150, 200, 300}) {
-      const std::string png = dir + "/page";
-      RunCommand("pdftoppm -r " + std::to_string(dpi) + " -gray -png -singlefile '" + pdf + "' '" +
-                 png + "'");
+      // The barcode area, with more than the ten narrow bars of quiet zone
+      // the symbol needs on either side: x 800 to 7600, y 13300 to 14600
+      // twips.
+      auto dots = [dpi](int twips) { return std::to_string(twips * dpi / 1440); };
+      const std::string png = dir + "/barcode";
+      RunCommand("pdftoppm -r " + std::to_string(dpi) + " -x " + dots(800) + " -y " + dots(13300) +
+                 " -W " + dots(6800) + " -H " + dots(1300) + " -gray -png -singlefile '" + pdf +
+                 "' '" + png + "'");
       EXPECT_EQ(RunCommand("zbarimg --raw -q -Sdisable -Si25.enable '" + png + ".png'").output,
                 sample.barcode + "\n")
           << dpi << " dpi";
