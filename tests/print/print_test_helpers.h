@@ -4,14 +4,12 @@
 // output back (zbarimg, pdftotext).
 #pragma once
 
-#include <stdio.h>
-#include <sys/wait.h>
-
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "print/page_delivery.h"
+#include "support/command.h"
 
 namespace boleto::testing {
 
@@ -106,24 +104,6 @@ inline std::vector<SampleBoleto> TenBankBoletos() {
       // Banestes: reference 8, account 11, key 2, bank "021", DVs 2.
       {"021", MakeBarcode("021", "7000", "0000000050", "0000123400001234567202112")},
   };
-}
-
-struct CommandOutput {
-  int exit_status = -1;
-  std::string output;
-};
-
-// Runs a shell command and keeps its standard output.
-inline CommandOutput RunCommand(const std::string& command) {
-  CommandOutput result;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-  int status = pclose(pipe);
-  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
 }
 
 struct Word {
