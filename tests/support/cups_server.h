@@ -220,6 +220,8 @@ class CupsServer {
     return RunCommand("CUPS_SERVER='" + socket_ + "' " + command + " 2>&1").output;
   }
 
+  // The server's address, for CUPS_SERVER.
+  const std::string& socket() const { return socket_; }
   const std::string& queue() const { return queue_; }
   const std::string& letter_queue() const { return letter_queue_; }
   const std::string& postscript_queue() const { return postscript_queue_; }
