@@ -91,7 +91,7 @@ Status WritePageFile(const std::string& path, const std::string& bytes) {
   Descriptor file(open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
   bool named = false;
   if (file.get() >= 0) {
-    if (!WriteAndSync(file.get(), bytes)) return failure(errno);
+    if (fchmod(file.get(), mode) != 0 || !WriteAndSync(file.get(), bytes)) return failure(errno);
     unlink(temporary.c_str());  // a leftover of an earlier run of this pid
     const std::string self = "/proc/self/fd/" + std::to_string(file.get());
     named = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;

@@ -2,7 +2,8 @@
 // of the test's own, so that the disk really fills up; a run is killed in
 // the middle of writing by its file-size limit (SIGXFSZ, which no handler
 // catches). Either way the earlier page stays as it was and nothing else is
-// left in the folder.
+// left in the folder; a page that does replace an earlier one keeps its
+// permissions.
 #include "print/page_file.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,7 @@ TEST(WritePageFile, WholeOrNotAtAll) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << earlier;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     const std::string page(row.size, 'P');
     if (row.killed) {
       EXPECT_TRUE(KilledWhileWriting(path, page, 4 << 10));
@@ -86,6 +88,8 @@ TEST(WritePageFile, WholeOrNotAtAll) {
     const bool replaced = row.error.empty() && !row.killed;
     EXPECT_EQ(testing::ReadFile(path), replaced ? page : earlier);
     EXPECT_EQ(Names(folder), std::set<std::string>{"boleto.pdf"});
+    // A page that replaces another keeps the other's permissions.
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   }
   umount(folder.c_str());
   testing::RemoveTree(folder);
