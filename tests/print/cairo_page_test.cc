@@ -472,8 +472,8 @@ TEST_F(CairoPageTest, ValuesEndInsideTheirLabels) {
     bool whole;  // printed whole (smaller), or cut at the edge
   };
   std::vector<Row> rows;
-  // The ten demo banks' names (409 ran 22 mm past the label at full size,
-  // 756 about 8 mm) and one of 40 characters.
+  // The ten demo banks' names (at full size 409's ended 16 mm past the
+  // label, 756's 2 mm) and one of 40 characters.
   for (const char* bank :
        {"UNIBANCO UNIÃO DE BANCOS BRASILEIROS S.A", "BANCO BRADESCO S.A.", "BANCO DO BRASIL S.A.",
         "BANCO SANTANDER (BRASIL) S.A.", "BANCO REAL S.A.", "ITAÚ UNIBANCO S.A.",
@@ -517,16 +517,22 @@ TEST_F(CairoPageTest, ValuesEndInsideTheirLabels) {
         EXPECT_EQ(row.text.rfind(printed, 0), 0u) << printed;
         EXPECT_GT(printed.size(), 60u) << printed;
       }
-      // The fields to the right read as they were filled in.
+      // The due date, the installment and the amount read as they were
+      // filled in, at their places (the amount right-aligned, 120 twips a
+      // character).
       for (const auto& [value, field] :
-           {std::pair{"01/01", "lblParcela"}, std::pair{"31/12/2025", "lblVencimento"}}) {
+           {std::pair{"01/01", "lblParcela"}, std::pair{"31/12/2025", "lblVencimento"},
+            std::pair{"1.234,56", "lblValorDocumento"}}) {
         const Control* box = form->Find(field);
         ASSERT_NE(box, nullptr);
+        const double x = box->alignment == Alignment::kRight
+                             ? box->left + box->width - 120.0 * CharacterCount(value)
+                             : box->left;
         bool found = false;
         for (const Word& w : words) {
           found =
               found || (w.text == value && std::abs(w.y_min - (offset_y + box->top) / 20.0) < 3 &&
-                        std::abs(w.x_min - (360 + box->left + shift) / 20) < 1.5);
+                        std::abs(w.x_min - (360 + x + shift) / 20) < 1.5);
         }
         EXPECT_TRUE(found) << value << " on " << form->name();
       }
