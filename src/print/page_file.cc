@@ -60,7 +60,7 @@ bool WriteAndSync(int fd, const std::string& bytes) {
     if (n < 0) return false;
     done += static_cast<size_t>(n);
   }
-  return fsync(fd) == 0;
+  return fdatasync(fd) == 0;  // the data and the size, not the times
 }
 
 // The mode the page file gets: that of the file it replaces, or what a new
