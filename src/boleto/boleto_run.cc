@@ -325,8 +325,9 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
   const BankSettings& bank = ctx.bank;
 
   // Printer set-up.
-  auto job =
-      PrintJob::Open(PageDestination{ctx.destination.output_file, ctx.destination.printer_name});
+  auto job = PrintJob::Open(PageDestination{
+      ctx.destination.output_file, ctx.destination.printer_name,
+      PrintJobName(key.codigo_emp, key.codigo_documento, key.serie, key.numero, key.parcela)});
   if (!job.ok()) return job.error();
   state.job = std::move(*job);
   state.job->Setup();

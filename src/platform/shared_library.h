@@ -7,7 +7,10 @@
 
 #include <dlfcn.h>
 
+#include <initializer_list>
 #include <string>
+
+#include "platform/status.h"
 
 namespace boleto {
 
@@ -27,12 +30,13 @@ class SharedLibrary {
   const std::string& why() const { return why_; }
 
   // Points `function` at the entry point `name`, or at nothing when the
-  // library lacks it (or did not open); complete() then says so.
+  // library lacks it (or did not open); false and complete() then say so.
   template <class FunctionPointer>
-  void Bind(FunctionPointer& function, const char* name) {
+  bool Bind(FunctionPointer& function, const char* name) const {
     function =
         handle_ != nullptr ? reinterpret_cast<FunctionPointer>(dlsym(handle_, name)) : nullptr;
     complete_ = complete_ && function != nullptr;
+    return function != nullptr;
   }
   // The library opened and every Bind found its entry point.
   bool complete() const { return handle_ != nullptr && complete_; }
@@ -40,7 +44,30 @@ class SharedLibrary {
  private:
   void* handle_;
   std::string why_;
-  bool complete_ = true;
+  mutable bool complete_ = true;
 };
+
+// A library's entry points as the struct `Api` holds them: the first of
+// `file_names` that opens, then `bind` points each member at its function
+// and says whether it found them all. A printer failure (482) naming `what`
+// where no file opens or a function is missing.
+template <class Api, class Bind>
+Result<Api> LoadApi(std::initializer_list<const char*> file_names, const std::string& what,
+                    Bind bind) {
+  std::string why;
+  for (const char* file_name : file_names) {
+    SharedLibrary library(file_name);
+    if (!library.opened()) {
+      if (why.empty()) why = library.why();
+      continue;
+    }
+    Api api;
+    if (!bind(library, api)) {
+      return MakeError(error_number::kPrinterFailure, "The " + what + " lacks a needed function");
+    }
+    return api;
+  }
+  return MakeError(error_number::kPrinterFailure, "The " + what + " cannot be loaded: " + why);
+}
 
 }  // namespace boleto

@@ -104,9 +104,12 @@ struct CairoPageSurface::State {
   double current_x = 0;
   double current_y = 0;
 
-  // The pictures painted on the page, each over its own pixels, kept until
-  // the page is done: the PDF reads them when the document is finished, and
-  // a picture painted twice (the bank logo on both parts) is written once.
+  // The pictures painted on the page, one image surface for each painting
+  // over the picture's own pixels, kept until the page is done: the PDF
+  // reads them when the document is finished. A picture painted twice (the
+  // bank logo on both parts) gets two surfaces: cairo names one surface's
+  // image twice in the page's resources, a duplicated key that PDF checkers
+  // and some printers report.
   std::vector<std::pair<Picture, cairo_surface_t*>> images;
 
   ~State() {
@@ -467,25 +470,19 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   if (picture.empty()) return Status::Ok();
   const Picture::Pixels& pixels = *picture.pixels();
-  cairo_surface_t* image = nullptr;
-  for (const auto& [painted, surface] : s.images) {
-    if (painted.pixels() == &pixels) image = surface;
+  if (pixels.stride != cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, pixels.width)) {
+    return MakeError(error_number::kInvalidPicture, "Picture rows are not laid out for painting");
   }
-  if (image == nullptr) {
-    if (pixels.stride != cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, pixels.width)) {
-      return MakeError(error_number::kInvalidPicture, "Picture rows are not laid out for painting");
-    }
-    // Cairo only reads the pixels; the picture kept in `images` keeps them.
-    // In a PDF an opaque picture (a BMP logo) is handed over as RGB, the
-    // same words with the alpha byte ignored: the PDF then writes it without
-    // first dividing every pixel by its alpha and testing it for
-    // transparency. The PNG page keeps ARGB, which pixman scales faster.
-    const bool rgb = s.format == PageFormat::kPdf && IsOpaque(pixels);
-    image = cairo_image_surface_create_for_data(const_cast<unsigned char*>(pixels.argb32.data()),
-                                                rgb ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32,
-                                                pixels.width, pixels.height, pixels.stride);
-    s.images.emplace_back(picture, image);
-  }
+  // Cairo only reads the pixels; the picture kept in `images` keeps them.
+  // In a PDF an opaque picture (a BMP logo) is handed over as RGB, the same
+  // words with the alpha byte ignored: the PDF then writes it without first
+  // dividing every pixel by its alpha and testing it for transparency. The
+  // PNG page keeps ARGB, which pixman scales faster.
+  const bool rgb = s.format == PageFormat::kPdf && IsOpaque(pixels);
+  cairo_surface_t* image = cairo_image_surface_create_for_data(
+      const_cast<unsigned char*>(pixels.argb32.data()),
+      rgb ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, pixels.width, pixels.height, pixels.stride);
+  s.images.emplace_back(picture, image);
   cairo_save(s.cr);
   cairo_translate(s.cr, s.PageX(x), y);
   cairo_scale(s.cr, kTwipsPerInch / pixels.dpi_x, kTwipsPerInch / pixels.dpi_y);

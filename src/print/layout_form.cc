@@ -12,6 +12,11 @@ LayoutForm::LayoutForm(const FormTemplate& form) : name_(form.name) {
   }
 }
 
+bool HoldsData(const Control& label) {
+  return label.kind == ControlKind::kLabel && !label.name.starts_with("lblT") &&
+         label.name != "lblAutentica";
+}
+
 Control* LayoutForm::FindOfKind(std::string_view name, ControlKind kind) {
   for (Control& control : controls_) {
     if (control.kind == kind && control.name == name) return &control;

@@ -82,6 +82,10 @@ struct Control {
   int y2() const { return height; }
 };
 
+// Whether a label prints a value the run fills in from data: every label but
+// the fixed titles (names beginning "lblT") and "lblAutentica".
+bool HoldsData(const Control& label);
+
 // One run's instance of a layout form. Labels and picture boxes are found by
 // name (unique among them in each form); lines by name and index.
 class LayoutForm {

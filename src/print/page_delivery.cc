@@ -4,17 +4,33 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
+#include "platform/text.h"
+#include "print/page_file.h"
+#include "print/printer_pdf.h"
 #include "platform/shared_library.h"
+#include "print/utf8_text.h"
 
 namespace boleto {
 namespace {
 
+// The job name where none is given.
 constexpr char kJobTitle[] = "Boleto";
+// Longest job name IPP carries, in bytes (a name of up to 255 octets).
+constexpr size_t kJobNameBytes = 255;
+
+// What every job asks of the queue: the A4 page at its true size (a queue
+// whose default paper is Letter otherwise scales it by 1.028 and crops it,
+// and the barcode's 107.2 mm grow to 110), and one copy.
+constexpr struct {
+  const char* name;
+  const char* value;
+} kJobOptions[] = {
+    {"media", "iso_a4_210x297mm"},
+    {"print-scaling", "none"},
+    {"copies", "1"},
+};
 
 Error PrinterFailure(std::string description) {
   return MakeError(error_number::kPrinterFailure, std::move(description));
@@ -29,13 +45,13 @@ bool EndsWithPng(const std::string& name) {
 }
 
 // The CUPS client library is loaded only when a page goes to a printer
-// queue: linked into the program it would bring some twenty further
-// libraries (Kerberos, TLS, service discovery) into every run, also those
-// that only write a file.
+// queue (platform/shared_library.h).
 struct CupsApi {
   decltype(&cupsGetNamedDest) get_named_dest = nullptr;
   decltype(&cupsFreeDests) free_dests = nullptr;
   decltype(&cupsLastErrorString) last_error_string = nullptr;
+  decltype(&cupsAddOption) add_option = nullptr;
+  decltype(&cupsFreeOptions) free_options = nullptr;
   decltype(&cupsCreateJob) create_job = nullptr;
   decltype(&cupsStartDocument) start_document = nullptr;
   decltype(&cupsWriteRequestData) write_request_data = nullptr;
@@ -52,24 +68,19 @@ struct CupsApi {
 // The library's entry points, loaded on first use; an error when the
 // library or one of its functions is missing.
 Result<const CupsApi*> Cups() {
-  static const Result<CupsApi> api = []() -> Result<CupsApi> {
-    SharedLibrary library("libcups.so.2");
-    if (!library.opened()) {
-      return PrinterFailure("The CUPS client library cannot be loaded: " + library.why());
-    }
-    CupsApi a;
-    library.Bind(a.get_named_dest, "cupsGetNamedDest");
-    library.Bind(a.free_dests, "cupsFreeDests");
-    library.Bind(a.last_error_string, "cupsLastErrorString");
-    library.Bind(a.create_job, "cupsCreateJob");
-    library.Bind(a.start_document, "cupsStartDocument");
-    library.Bind(a.write_request_data, "cupsWriteRequestData");
-    library.Bind(a.finish_document, "cupsFinishDocument");
-    library.Bind(a.cancel_job2, "cupsCancelJob2");
-    if (!library.complete())
-      return PrinterFailure("The CUPS client library lacks a needed function");
-    return a;
-  }();
+  static const Result<CupsApi> api = LoadApi<CupsApi>(
+      {"libcups.so.2"}, "CUPS client library", [](const SharedLibrary& library, CupsApi& a) {
+        return library.Bind(a.get_named_dest, "cupsGetNamedDest") &&
+               library.Bind(a.free_dests, "cupsFreeDests") &&
+               library.Bind(a.last_error_string, "cupsLastErrorString") &&
+               library.Bind(a.add_option, "cupsAddOption") &&
+               library.Bind(a.free_options, "cupsFreeOptions") &&
+               library.Bind(a.create_job, "cupsCreateJob") &&
+               library.Bind(a.start_document, "cupsStartDocument") &&
+               library.Bind(a.write_request_data, "cupsWriteRequestData") &&
+               library.Bind(a.finish_document, "cupsFinishDocument") &&
+               library.Bind(a.cancel_job2, "cupsCancelJob2");
+      });
   if (!api.ok()) return api.error();
   return &api.value();
 }
@@ -97,34 +108,49 @@ Result<DestPtr> FindCupsDestination(const std::string& printer_name) {
   return DestPtr(dest);
 }
 
-Status WriteFile(const std::string& path, const std::string& document) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    return PrinterFailure("Cannot write the page to " + path + ": " + std::strerror(errno));
+// The job's options, released at the end of the scope.
+class JobOptions {
+ public:
+  explicit JobOptions(const CupsApi& cups) : cups_(cups) {
+    for (const auto& [name, value] : kJobOptions) {
+      count_ = cups_.add_option(name, value, count_, &options_);
+    }
   }
-  const size_t written = std::fwrite(document.data(), 1, document.size(), file);
-  const bool closed = std::fclose(file) == 0;
-  if (written != document.size() || !closed) {
-    return PrinterFailure("Cannot write the page to " + path + ": " + std::strerror(errno));
-  }
-  return Status::Ok();
-}
+  ~JobOptions() { cups_.free_options(count_, options_); }
+  JobOptions(const JobOptions&) = delete;
+  JobOptions& operator=(const JobOptions&) = delete;
 
-Status SendToCups(const std::string& printer_name, const std::string& pdf) {
-  Result<DestPtr> dest = FindCupsDestination(printer_name);
+  int count() const { return count_; }
+  cups_option_t* options() const { return options_; }
+
+ private:
+  const CupsApi& cups_;
+  int count_ = 0;
+  cups_option_t* options_ = nullptr;
+};
+
+Status SendToCups(const PageDestination& destination, const std::string& page) {
+  Result<DestPtr> dest = FindCupsDestination(destination.printer_name);
   if (!dest.ok()) return dest.status();
   const CupsApi& cups = **Cups();
   const char* queue = (*dest)->name;
+  Result<std::string> pdf = WithoutPageGroups(page);
+  if (!pdf.ok()) return pdf.status();
   const std::string refused = std::string("The printer \"") + queue + "\" refused the page: ";
-  const int job = cups.create_job(CUPS_HTTP_DEFAULT, queue, kJobTitle, 0, nullptr);
+  const char* title = destination.job_name.empty() ? kJobTitle : destination.job_name.c_str();
+  const JobOptions options(cups);
+  const int job =
+      cups.create_job(CUPS_HTTP_DEFAULT, queue, title, options.count(), options.options());
   if (job == 0) return PrinterFailure(refused + cups.LastError());
-  if (cups.start_document(CUPS_HTTP_DEFAULT, queue, job, kJobTitle, CUPS_FORMAT_PDF, 1) !=
+  // The page is the job's one and only document.
+  if (cups.start_document(CUPS_HTTP_DEFAULT, queue, job, title, CUPS_FORMAT_PDF, 1) !=
       HTTP_STATUS_CONTINUE) {
     std::string why = cups.LastError();
     cups.cancel_job2(CUPS_HTTP_DEFAULT, queue, job, 0);
     return PrinterFailure(refused + why);
   }
-  if (cups.write_request_data(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) != HTTP_STATUS_CONTINUE) {
+  if (cups.write_request_data(CUPS_HTTP_DEFAULT, pdf->data(), pdf->size()) !=
+      HTTP_STATUS_CONTINUE) {
     std::string why = cups.LastError();
     cups.finish_document(CUPS_HTTP_DEFAULT, queue);
     cups.cancel_job2(CUPS_HTTP_DEFAULT, queue, job, 0);
@@ -138,6 +164,29 @@ Status SendToCups(const std::string& printer_name, const std::string& pdf) {
 
 }  // namespace
 
+std::string PrintJobName(std::string_view company, std::string_view document,
+                         std::string_view series, std::string_view number,
+                         std::string_view installment) {
+  std::string name = kJobTitle;
+  for (std::string_view part : {company, document, series, number}) {
+    name += ' ';
+    name += TrimBlanks(part);
+  }
+  name += '/';
+  name += TrimBlanks(installment);
+  // Printable UTF-8 only: a malformed byte is U+FFFD, a control character a blank.
+  std::string printable;
+  for (size_t pos = 0; pos < name.size();) {
+    const char32_t c = NextCharacter(name, pos);
+    const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+    std::string character;
+    AppendCharacter(control ? U' ' : c, character);
+    if (printable.size() + character.size() > kJobNameBytes) break;
+    printable += character;
+  }
+  return printable;
+}
+
 PageFormat FormatForDestination(const PageDestination& destination) {
   return EndsWithPng(destination.output_file) ? PageFormat::kPng : PageFormat::kPdf;
 }
@@ -148,8 +197,8 @@ Status CheckDestination(const PageDestination& destination) {
 }
 
 Status DeliverDocument(const PageDestination& destination, const std::string& document) {
-  if (!destination.output_file.empty()) return WriteFile(destination.output_file, document);
-  return SendToCups(destination.printer_name, document);
+  if (!destination.output_file.empty()) return WritePageFile(destination.output_file, document);
+  return SendToCups(destination, document);
 }
 
 }  // namespace boleto

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/status.h"
 #include "print/cairo_page_surface.h"
@@ -14,7 +15,16 @@ namespace boleto {
 struct PageDestination {
   std::string output_file;   // empty: print through CUPS
   std::string printer_name;  // empty: the default CUPS destination
+  std::string job_name;      // the CUPS job's name; empty: "Boleto"
 };
+
+// The name of the job that prints one installment's boleto: "Boleto", the
+// company, document code, series and number, "/" and the installment, each
+// without its blanks, e.g. "Boleto 01 DM 1 1003/01". Printable UTF-8 of at
+// most 255 bytes, as IPP carries a job name.
+std::string PrintJobName(std::string_view company, std::string_view document,
+                         std::string_view series, std::string_view number,
+                         std::string_view installment);
 
 // PNG for a file name ending in ".png" (any case), PDF otherwise.
 PageFormat FormatForDestination(const PageDestination& destination);
@@ -23,7 +33,10 @@ PageFormat FormatForDestination(const PageDestination& destination);
 // given), before anything is drawn; files are not checked.
 Status CheckDestination(const PageDestination& destination);
 
-// Writes the document to the file, or sends it as one PDF job to CUPS.
+// Writes the document to the file whole or not at all (print/page_file.h),
+// or sends it to CUPS as the one PDF document of a job that asks for A4
+// paper (iso_a4_210x297mm), no scaling and one copy, with the page's
+// transparency group dropped (print/printer_pdf.h).
 Status DeliverDocument(const PageDestination& destination, const std::string& document);
 
 }  // namespace boleto

@@ -1,5 +1,10 @@
 #include "print/renderer.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
 #include "bankrules/barcode.h"
 #include "print/barcode_drawing.h"
 #include "print/utf8_text.h"
@@ -28,6 +33,50 @@ Status RenderBarcodeArea(PrinterSurface& target, const LayoutForm& form, const C
   return DrawBarcode(target, *line);
 }
 
+// Sizes a value is narrowed in: quarter points.
+constexpr double kSizeStep = 0.25;
+
+// The longest beginning of a line, in whole characters, that is at most
+// `room` wide in the surface's current font.
+std::string FittingStart(PrinterSurface& target, const std::string& line, double room) {
+  std::vector<size_t> ends;  // byte end of each character
+  for (size_t pos = 0; pos < line.size();) {
+    NextCharacter(line, pos);
+    ends.push_back(pos);
+  }
+  size_t fitting = 0;  // characters known to fit
+  size_t too_many = ends.size() + 1;
+  while (too_many - fitting > 1) {
+    const size_t count = (fitting + too_many) / 2;
+    if (target.TextWidth(std::string_view(line).substr(0, ends[count - 1])) <= room) {
+      fitting = count;
+    } else {
+      too_many = count;
+    }
+  }
+  return line.substr(0, fitting == 0 ? 0 : ends[fitting - 1]);
+}
+
+// The text of a value label as it is printed to end within `room` twips:
+// the label's size where it fits, else a smaller size (set on the surface)
+// no smaller than kSmallestDataTextPoints, and past that each line cut.
+std::string FitToLabel(PrinterSurface& target, const Control& label, std::string_view text,
+                       double room) {
+  const double width = target.TextWidth(text);
+  if (width <= room) return std::string(text);
+  const double narrowed = std::floor(label.font_size * room / width / kSizeStep) * kSizeStep;
+  target.SetFontSize(std::min(label.font_size, std::max(narrowed, kSmallestDataTextPoints)));
+  if (target.TextWidth(text) <= room) return std::string(text);
+  std::string cut;
+  bool first = true;
+  for (const std::string& line : PrintedLines(text)) {
+    if (!first) cut += '\n';
+    first = false;
+    cut += FittingStart(target, line, room);
+  }
+  return cut;
+}
+
 }  // namespace
 
 Status RenderLabel(PrinterSurface& target, const Control& label, std::string_view text,
@@ -41,7 +90,8 @@ Status RenderLabel(PrinterSurface& target, const Control& label, std::string_vie
   target.SetCurrentX(offset.x + x);
   target.SetFontName(label.font_name);
   target.SetFontSize(label.font_size);
-  return target.PrintText(text);
+  if (!HoldsData(label)) return target.PrintText(text);
+  return target.PrintText(FitToLabel(target, label, text, label.left + label.width - x));
 }
 
 Status RenderLine(PrinterSurface& target, const Control& line, PageOffset offset) {

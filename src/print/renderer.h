@@ -36,8 +36,14 @@ inline constexpr int kAssumedCharacterWidth = 120;
 Status RenderLayoutForm(PrinterSurface& target, const LayoutForm& form, int16_t vertical_offset,
                         int16_t horizontal_offset, std::string_view bank_description);
 
+// A value the run fills in from data never runs over the next field: where
+// it would cross its label's right edge it is set smaller, in steps of a
+// quarter point down to this size, and what is still too wide is cut at the
+// edge, whole characters at a time. Fixed titles print as they stand.
+inline constexpr double kSmallestDataTextPoints = 6.0;
+
 // Prints a label's text at its place in the label's font name and size (the
-// weight stays as the surface has it).
+// weight stays as the surface has it); a value is fitted to the label.
 Status RenderLabel(PrinterSurface& target, const Control& label, std::string_view text,
                    PageOffset offset);
 

@@ -15,12 +15,15 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "db/database.h"
 #include "e2e/demo_database.h"
 #include "e2e/program_runner.h"
+#include "support/cups_server.h"
 #include "support/paths.h"
 #include "support/postgres_cluster.h"
 #include "support/sqlite_fixture.h"
@@ -365,6 +368,36 @@ TEST_F(BoletoLedger, RecordingAfterRepeatedPrints) {
   EXPECT_EQ(Rows("SELECT PROGRAMADA FROM PARCELAR WHERE NUMERO = '1006    '"), "2026-08-26\n");
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM PARCELAR WHERE DOCTORECEBIMENTO = 'BOL-BANCAR'"), "3\n");
   EXPECT_EQ(Rows("SELECT DATAOCORRENCIA = date('now', 'localtime') FROM REMESSAR"), "1\n");
+}
+
+TEST_F(BoletoLedger, PrintsOnAQueueUnderTheInstallmentsName) {
+  // The program on a CUPS server of the test's own, on the queue whose
+  // defaults are Letter, fit-to-page and two copies: the job is named after
+  // the installment and prints one A4 page; then the installment is recorded.
+  SavedEnvironment environment;
+  CupsServer server;
+  const std::string not_here = server.Start();
+  if (!not_here.empty()) {
+    server.Stop();
+    GTEST_SKIP() << "no CUPS server in this sandbox: " << not_here;
+  }
+  const ProgramRun run =
+      RunProgram(ProgramPath(),
+                 {"--printer", server.letter_queue(),
+                  ArgumentText("SQLITE", fixture_->connect_string(), "DM", "1", "1003", "01")},
+                 {"CUPS_SERVER=" + server.socket()});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  std::optional<CupsServer::Job> job = server.WaitForLastJob(server.letter_queue());
+  std::optional<std::string> pdf = server.WaitForPdf(server.letter_queue());
+  const std::string info = pdf ? RunProgram("/usr/bin/pdfinfo", {*pdf}).out : "";
+  server.Stop();
+  ASSERT_TRUE(job.has_value());
+  EXPECT_EQ(job->title, "Boleto 01 DM 1 1003/01");
+  EXPECT_EQ(job->state, IPP_JSTATE_COMPLETED);
+  EXPECT_TRUE(std::regex_search(info, std::regex("\nPages: +1\n"))) << info;
+  EXPECT_NE(info.find("595 x 842 pts (A4)"), std::string::npos) << info;
+  EXPECT_EQ(Rows("SELECT DOCTORECEBIMENTO FROM PARCELAR WHERE NUMERO = '1003    '"),
+            "BOL-BANCAR\n");
 }
 
 TEST_F(BoletoLedger, CompanyFolderWithoutAnyLogoEndsInTheErrorReport) {

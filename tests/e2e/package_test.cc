@@ -61,7 +61,7 @@ TEST_F(Package, UnpackedProgramPrintsTheDemoBoletoWithItsOwnFiles) {
   // libodbc2 and libc6 come from dpkg-shlibdeps; the others are opened at
   // run time, where it cannot see them.
   for (const char* package :
-       {"libodbc2", "libc6", "libcups2", "fonts-liberation2", "fonts-dejavu-core"}) {
+       {"libodbc2", "libc6", "libcups2", "libqpdf29", "fonts-liberation2", "fonts-dejavu-core"}) {
     EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
   }
 

@@ -11,18 +11,23 @@
 #include "print/page_delivery.h"
 #include "print/print_job.h"
 #include "print/renderer.h"
+#include "print/utf8_text.h"
 #include "print_test_helpers.h"
 #include "support/paths.h"
 
 namespace boleto {
 namespace {
 
+using testing::FileDestination;
+using testing::FindWord;
 using testing::MakeTempDir;
+using testing::PdfWords;
 using testing::PrintedLineOf;
 using testing::ReadFile;
 using testing::RemoveTree;
 using testing::RunCommand;
 using testing::TenBankBoletos;
+using testing::Word;
 
 class CairoPageTest : public ::testing::Test {
  protected:
@@ -103,7 +108,7 @@ struct Boleto {
 // Renders a boleto as the run does and writes it to the file.
 Status PrintToFile(const Boleto& boleto, const std::string& path,
                    std::string_view bank_description = "BANCO EXEMPLO") {
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(PageDestination{path, ""});
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(FileDestination(path));
   if (!job.ok()) return job.status();
   (*job)->Setup();
   if (Status drawn =
@@ -388,32 +393,6 @@ TEST_F(CairoPageTest, ThirtyTwoBitBitmapsAreOpaque) {
   }
 }
 
-struct Word {
-  double x_min, y_min, x_max, y_max;  // points
-  std::string text;
-};
-
-// Words of a PDF page with their boxes, from pdftotext -bbox.
-std::vector<Word> PdfWords(const std::string& pdf) {
-  testing::CommandOutput html = RunCommand("pdftotext -bbox '" + pdf + "' -");
-  std::vector<Word> words;
-  const std::regex word(
-      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
-  for (auto it = std::sregex_iterator(html.output.begin(), html.output.end(), word);
-       it != std::sregex_iterator(); ++it) {
-    words.push_back(Word{std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]),
-                         std::stod((*it)[4]), (*it)[5]});
-  }
-  return words;
-}
-
-const Word* FindWord(const std::vector<Word>& words, const std::string& text) {
-  for (const Word& w : words) {
-    if (w.text == text) return &w;
-  }
-  return nullptr;
-}
-
 TEST_F(CairoPageTest, PdfHoldsTheLineAndCaptionsAtTheirPlaces) {
   if (RunCommand("command -v pdftotext").exit_status != 0) GTEST_SKIP() << "poppler-utils missing";
   const std::string line = PrintedLineOf(TenBankBoletos()[2].barcode);
@@ -481,12 +460,146 @@ TEST_F(CairoPageTest, PdfHoldsTheLineAndCaptionsAtTheirPlaces) {
   EXPECT_LT(recibo->y_min, ficha->y_min);
 }
 
+// Where a value would cross its label's right edge it is set smaller, down to
+// 6 points, and only past that cut: every word of it ends inside the label
+// on both parts, and the due date and the amount beside it still read.
+TEST_F(CairoPageTest, ValuesEndInsideTheirLabels) {
+  if (RunCommand("command -v pdftotext").exit_status != 0) GTEST_SKIP() << "poppler-utils missing";
+  const std::string pay_at = "Pagável em qualquer banco. Após vencimento, pagável somente no ";
+  struct Row {
+    const char* label;
+    std::string text;
+    bool whole;  // printed whole (smaller), or cut at the edge
+  };
+  std::vector<Row> rows;
+  // The ten demo banks' names (at full size 409's ended 16 mm past the
+  // label, 756's 2 mm) and one of 40 characters.
+  for (const char* bank :
+       {"UNIBANCO UNIÃO DE BANCOS BRASILEIROS S.A", "BANCO BRADESCO S.A.", "BANCO DO BRASIL S.A.",
+        "BANCO SANTANDER (BRASIL) S.A.", "BANCO REAL S.A.", "ITAÚ UNIBANCO S.A.",
+        "HSBC BANK BRASIL S.A.", "CAIXA ECONÔMICA FEDERAL", "BANCO COOPERATIVO DO BRASIL S.A.",
+        "BANESTES S.A.", "BANCO COOPERATIVO SICREDI DE TESTES S.A."}) {
+    rows.push_back({"lblLocalPagamento", pay_at + bank, true});
+  }
+  EXPECT_EQ(CharacterCount(rows.back().text), CharacterCount(pay_at) + 40);
+  // Even at 6 points an address of 150 characters does not fit its 6135 twips.
+  rows.push_back({"lblCedente1", "RUA DAS FLORES " + std::string(135, 'M'), false});
+  const double shift = (kA4WidthTwips - 96 * 120.0) / 2;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    Boleto boleto(PrintedLineOf(TenBankBoletos()[0].barcode));
+    for (LayoutForm* form : {&boleto.receipt_stub, &boleto.compensation_part}) {
+      ASSERT_TRUE(form->SetCaption(row.label, row.text).ok());
+      ASSERT_TRUE(form->SetCaption("lblVencimento", "31/12/2025").ok());
+      ASSERT_TRUE(form->SetCaption("lblParcela", "01/01").ok());
+    }
+    const std::string pdf = Path("fit.pdf");
+    ASSERT_TRUE(PrintToFile(boleto, pdf).ok());
+    const std::vector<Word> words = PdfWords(pdf);
+    for (const auto& [form, offset_y] :
+         {std::pair{&boleto.receipt_stub, 0}, std::pair{&boleto.compensation_part, 8000}}) {
+      const Control* label = form->Find(row.label);
+      ASSERT_NE(label, nullptr);
+      const double top = (offset_y + label->top) / 20.0;
+      const double left = (360 + label->left + shift) / 20;
+      const double right = (360 + label->left + label->width + shift) / 20;
+      std::string printed;
+      double end = 0;
+      for (const Word& w : words) {
+        if (std::abs(w.y_min - top) > 3 || w.x_min < left - 1 || w.x_min > right) continue;
+        printed += (printed.empty() ? "" : " ") + w.text;
+        end = std::max(end, w.x_max);
+      }
+      EXPECT_LE(end, right + 0.25) << form->name();
+      if (row.whole) {
+        EXPECT_EQ(printed, row.text) << form->name();
+      } else {
+        EXPECT_EQ(row.text.rfind(printed, 0), 0u) << printed;
+        EXPECT_GT(printed.size(), 60u) << printed;
+      }
+      // The due date, the installment and the amount read as they were
+      // filled in, at their places (the amount right-aligned, 120 twips a
+      // character).
+      for (const auto& [value, field] :
+           {std::pair{"01/01", "lblParcela"}, std::pair{"31/12/2025", "lblVencimento"},
+            std::pair{"1.234,56", "lblValorDocumento"}}) {
+        const Control* box = form->Find(field);
+        ASSERT_NE(box, nullptr);
+        const double x = box->alignment == Alignment::kRight
+                             ? box->left + box->width - 120.0 * CharacterCount(value)
+                             : box->left;
+        bool found = false;
+        for (const Word& w : words) {
+          found =
+              found || (w.text == value && std::abs(w.y_min - (offset_y + box->top) / 20.0) < 3 &&
+                        std::abs(w.x_min - (360 + x + shift) / 20) < 1.5);
+        }
+        EXPECT_TRUE(found) << value << " on " << form->name();
+      }
+    }
+  }
+}
+
+// Every page is a clean PDF, also where the bank logo is painted on both
+// parts: qpdf finds neither errors nor warnings (a duplicated /x6 image key
+// was shown by CUPS as the printer's state).
+TEST_F(CairoPageTest, EveryBanksPagePassesQpdfCheck) {
+  if (RunCommand("command -v qpdf").exit_status != 0) GTEST_SKIP() << "qpdf not installed";
+  WriteFile(Path("LOGO.BMP"), SolidBmp(110, 32, Rgb{200, 0, 0}));
+  WriteFile(Path("LOGOBOLR.BMP"), SolidBmp(700, 115, Rgb{0, 0, 200}));
+  Result<Picture> bank_logo = LoadPicture(Path("LOGO.BMP"));
+  Result<Picture> company_logo = LoadPicture(Path("LOGOBOLR.BMP"));
+  ASSERT_TRUE(bank_logo.ok() && company_logo.ok());
+  for (const auto& sample : TenBankBoletos()) {
+    SCOPED_TRACE(sample.bank);
+    Boleto boleto(PrintedLineOf(sample.barcode));
+    ASSERT_TRUE(boleto.receipt_stub.SetPicture("Picture2", *company_logo).ok());
+    for (LayoutForm* form : {&boleto.receipt_stub, &boleto.compensation_part}) {
+      ASSERT_TRUE(form->SetPicture("PictLogoBanco", *bank_logo).ok());
+    }
+    const std::string pdf = Path(std::string(sample.bank) + ".pdf");
+    ASSERT_TRUE(PrintToFile(boleto, pdf).ok());
+    testing::CommandOutput check = RunCommand("qpdf --check '" + pdf + "' 2>&1");
+    EXPECT_EQ(check.exit_status, 0) << check.output;
+    EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
+    EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos)
+        << check.output;
+  }
+}
+
+// The CUPS job's name: blanks around each part removed, printable UTF-8 of
+// at most 255 bytes, as IPP carries a name (a job with a malformed name is
+// refused by the server).
+TEST(PrintJobName, NamesTheInstallmentInPrintableUtf8) {
+  const struct {
+    const char *document, *number, *installment;
+    std::string expected;
+  } rows[] = {
+      {"DM        ", "    1003", "01", "Boleto 01 DM 1 1003/01"},
+      {"D\tM",
+       "10\x01"
+       "03",
+       "7 ", "Boleto 01 D M 1 10 03/7"},                               // control characters: blanks
+      {"DM\xff", "1003", "01", "Boleto 01 DM\xEF\xBF\xBD 1 1003/01"},  // malformed: U+FFFD
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(PrintJobName("01", row.document, "1  ", row.number, row.installment), row.expected);
+  }
+  // "Boleto 01 " and then two-byte characters: 10 + 122 x 2 bytes, whole
+  // characters only.
+  std::string long_document;
+  for (int i = 0; i < 300; ++i) long_document += "Ç";
+  const std::string name = PrintJobName("01", long_document, "1", "1003", "01");
+  EXPECT_EQ(name.size(), 254u);
+  EXPECT_EQ(CharacterCount(name), 132u);
+}
+
 TEST_F(CairoPageTest, FormatFollowsTheFileName) {
-  EXPECT_EQ(FormatForDestination({"out/boleto.png", ""}), PageFormat::kPng);
-  EXPECT_EQ(FormatForDestination({"BOLETO.PNG", ""}), PageFormat::kPng);
-  EXPECT_EQ(FormatForDestination({"boleto.pdf", ""}), PageFormat::kPdf);
-  EXPECT_EQ(FormatForDestination({"png", ""}), PageFormat::kPdf);
-  EXPECT_EQ(FormatForDestination({"", ""}), PageFormat::kPdf);  // CUPS takes PDF
+  EXPECT_EQ(FormatForDestination(FileDestination("out/boleto.png")), PageFormat::kPng);
+  EXPECT_EQ(FormatForDestination(FileDestination("BOLETO.PNG")), PageFormat::kPng);
+  EXPECT_EQ(FormatForDestination(FileDestination("boleto.pdf")), PageFormat::kPdf);
+  EXPECT_EQ(FormatForDestination(FileDestination("png")), PageFormat::kPdf);
+  EXPECT_EQ(FormatForDestination(FileDestination("")), PageFormat::kPdf);  // CUPS takes PDF
 }
 
 TEST_F(CairoPageTest, UnwritableFileIsAPrinterFailure) {
@@ -501,7 +614,7 @@ TEST_F(CairoPageTest, UnwritableFileIsAPrinterFailure) {
 
 TEST_F(CairoPageTest, NothingIsWrittenBeforeThePageIsCompleted) {
   const std::string path = Path("boleto.pdf");
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open({path, ""});
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(FileDestination(path));
   ASSERT_TRUE(job.ok());
   (*job)->Setup();
   Boleto boleto(PrintedLineOf(TenBankBoletos()[3].barcode));
@@ -518,7 +631,7 @@ TEST_F(CairoPageTest, NothingIsWrittenBeforeThePageIsCompleted) {
 
 TEST_F(CairoPageTest, ClosedWithoutAPageWritesNothing) {
   const std::string path = Path("never.pdf");
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open({path, ""});
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(FileDestination(path));
   ASSERT_TRUE(job.ok());
   (*job)->Setup();
   EXPECT_TRUE((*job)->Close().ok());

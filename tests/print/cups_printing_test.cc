@@ -1,198 +1,34 @@
-// Printing through a real CUPS queue: the test starts its own cupsd (its own
-// configuration, spool and socket in a temporary folder) with a cups-pdf
-// queue as the default destination, prints the boleto through libcups, and
-// reads the PDF that the queue produced. The queue turns the PDF into
-// PostScript with poppler's pdftops, which keeps the text as text (the
-// Ghostscript route would turn it into outlines that pdftotext cannot read).
-// cups-pdf takes its settings only
-// from /etc/cups/cups-pdf-<queue>.conf; the test writes that file for its own
-// uniquely named queue and removes it when done.
+// Printing through a real CUPS server of the test's own
+// (support/cups_server.h) with an A4 cups-pdf queue as the default
+// destination, a cups-pdf queue whose defaults are Letter, fit-to-page and
+// two copies, and a PostScript printer; the test prints the boleto through
+// libcups and reads back what each queue made.
 #include <cups/cups.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <regex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "print/print_job.h"
 #include "print_test_helpers.h"
+#include "support/cups_server.h"
 #include "support/paths.h"
 
 namespace boleto {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::CupsServer;
 using testing::PrintedLineOf;
+using testing::QueueDestination;
 using testing::RunCommand;
+using testing::SavedEnvironment;
 using testing::TenBankBoletos;
-
-constexpr char kCupsd[] = "/usr/sbin/cupsd";
-constexpr char kCupsPdfBackend[] = "/usr/lib/cups/backend/cups-pdf";
-constexpr char kCupsPdfPpd[] = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
-
-bool CanConnect(const std::string& socket_path) {
-  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
-  bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return connected;
-}
-
-// A cupsd of the test's own, listening on a socket in its folder, with one
-// cups-pdf queue that is the default destination.
-class CupsServer {
- public:
-  // Empty when the server runs; otherwise why it cannot run here.
-  std::string Start() {
-    if (geteuid() != 0) return "cupsd and the cups-pdf backend need root";
-    for (const char* needed : {kCupsd, kCupsPdfBackend, kCupsPdfPpd}) {
-      if (!fs::exists(needed)) return std::string(needed) + " is not installed";
-    }
-    dir_ = testing::MakeTempDir("boleto-cups-");
-    if (dir_.empty()) return "no temporary folder";
-    // cupsd's filters run as user lp: the folders must be reachable.
-    chmod(dir_.c_str(), 0755);
-    for (const char* sub : {"spool", "cache", "state", "log", "out", "cups-pdf-spool"}) {
-      fs::create_directory(dir_ + "/" + sub);
-      chmod((dir_ + "/" + sub).c_str(), 0755);
-    }
-    fs::create_directory(dir_ + "/tmp");
-    chmod((dir_ + "/tmp").c_str(), 01777);
-    socket_ = dir_ + "/cups.sock";
-    queue_ = "boleto_test_" + std::to_string(getpid());
-    out_dir_ = dir_ + "/out";
-
-    std::ofstream(dir_ + "/cupsd.conf") << "Listen " << socket_ << "\n"
-                                        << "LogLevel warn\n"
-                                        << "WebInterface No\n"
-                                        << "Browsing Off\n"
-                                        << "DefaultAuthType None\n"
-                                        << "<Location />\n  Order allow,deny\n  Allow all\n"
-                                        << "</Location>\n"
-                                        << "<Policy default>\n  <Limit All>\n"
-                                        << "    Order deny,allow\n    Allow all\n"
-                                        << "  </Limit>\n</Policy>\n";
-    std::ofstream(dir_ + "/cups-files.conf") << "ServerRoot " << dir_ << "\n"
-                                             << "RequestRoot " << dir_ << "/spool\n"
-                                             << "CacheDir " << dir_ << "/cache\n"
-                                             << "StateDir " << dir_ << "/state\n"
-                                             << "TempDir " << dir_ << "/tmp\n"
-                                             << "ErrorLog " << dir_ << "/log/error_log\n"
-                                             << "AccessLog " << dir_ << "/log/access_log\n"
-                                             << "PageLog " << dir_ << "/log/page_log\n"
-                                             << "Printcap " << dir_ << "/printcap\n"
-                                             << "ServerBin /usr/lib/cups\n"
-                                             << "DataDir /usr/share/cups\n";
-    cups_pdf_conf_ = "/etc/cups/cups-pdf-" + queue_ + ".conf";
-    std::ofstream(cups_pdf_conf_) << "Out " << out_dir_ << "\n"
-                                  << "AnonDirName " << out_dir_ << "\n"
-                                  << "Spool " << dir_ << "/cups-pdf-spool\n"
-                                  << "Log " << dir_ << "/log\n";
-    if (!fs::exists(cups_pdf_conf_)) return "cannot write " + cups_pdf_conf_;
-
-    pid_ = fork();
-    if (pid_ == 0) {
-      const std::string log = dir_ + "/log/cupsd.out";
-      freopen(log.c_str(), "w", stdout);
-      freopen(log.c_str(), "a", stderr);
-      const std::string conf = dir_ + "/cupsd.conf", files = dir_ + "/cups-files.conf";
-      execl(kCupsd, "cupsd", "-f", "-c", conf.c_str(), "-s", files.c_str(),
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    if (pid_ < 0) return "cannot fork cupsd";
-    for (int i = 0; i < 200 && !CanConnect(socket_); ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
-        return "cupsd stopped at once: " + testing::ReadFile(dir_ + "/log/cupsd.out");
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    if (!CanConnect(socket_)) return "cupsd did not open its socket";
-
-    const std::string env = "CUPS_SERVER='" + socket_ + "' ";
-    testing::CommandOutput added =
-        RunCommand(env + "lpadmin -p " + queue_ + " -E -v cups-pdf:/" + queue_ + " -P " +
-                   kCupsPdfPpd + " -o PageSize=A4 -o pdftops-renderer-default=pdftops 2>&1 && " +
-                   env + "lpadmin -d " + queue_ + " 2>&1");
-    if (added.exit_status != 0) return "lpadmin failed: " + added.output;
-    cupsSetServer(socket_.c_str());
-    return "";
-  }
-
-  void Stop() {
-    cupsSetServer(nullptr);
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-    if (!cups_pdf_conf_.empty()) fs::remove(cups_pdf_conf_);
-    if (!dir_.empty()) testing::RemoveTree(dir_);
-  }
-
-  // The PDF the queue wrote, once it is there and complete (up to a minute).
-  std::optional<std::string> WaitForPdf() const {
-    for (int i = 0; i < 600; ++i) {
-      for (const auto& entry : fs::directory_iterator(out_dir_)) {
-        if (entry.path().extension() != ".pdf") continue;
-        std::string content = testing::ReadFile(entry.path().string());
-        if (content.find("%%EOF") != std::string::npos) return entry.path().string();
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return std::nullopt;
-  }
-
-  size_t PdfCount() const {
-    size_t count = 0;
-    for (const auto& entry : fs::directory_iterator(out_dir_)) {
-      count += entry.path().extension() == ".pdf";
-    }
-    return count;
-  }
-
-  std::string Run(const std::string& command) const {
-    return RunCommand("CUPS_SERVER='" + socket_ + "' " + command + " 2>&1").output;
-  }
-
-  const std::string& queue() const { return queue_; }
-
- private:
-  std::string dir_, socket_, queue_, out_dir_, cups_pdf_conf_;
-  pid_t pid_ = -1;
-};
-
-// Destinations named by the environment would take the place of the
-// server's default; they are put aside while the tests run.
-class SavedEnvironment {
- public:
-  SavedEnvironment() {
-    for (const char* name : {"LPDEST", "PRINTER"}) {
-      if (const char* value = std::getenv(name)) saved_.emplace_back(name, value);
-      unsetenv(name);
-    }
-  }
-  ~SavedEnvironment() {
-    for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
-  }
-
- private:
-  std::vector<std::pair<std::string, std::string>> saved_;
-};
 
 class CupsPrintingTest : public ::testing::Test {
  protected:
@@ -233,15 +69,51 @@ Status PrintBoleto(const PageDestination& destination, const std::string& printe
   return (*job)->Close();
 }
 
-// The top left corner, in points, of the first word that equals `word`.
-std::optional<std::pair<double, double>> WordPlace(const std::string& pdf,
-                                                   const std::string& word) {
-  testing::CommandOutput html = RunCommand("pdftotext -bbox '" + pdf + "' -");
-  const std::regex pattern("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>" + word + "</word>");
-  std::smatch match;
-  if (!std::regex_search(html.output, match, pattern)) return std::nullopt;
-  return std::make_pair(std::stod(match[1]), std::stod(match[2]));
+// A row through the barcode of a PDF page read at 1440 dots per inch, a dot
+// a twip: the widths of its bars, and the span from the first bar's left
+// edge to the last bar's right edge. On the A4 page at its true size the
+// bars stand from x 1063 to 7138 and from y 13550 to 14300 twips; the row
+// is taken at y 13900 from x 900 to 7900.
+struct BarcodeRow {
+  std::vector<int> bars;
+  int span = 0;
+};
+BarcodeRow ReadBarcodeRow(const std::string& pdf, const std::string& dir) {
+  RunCommand("pdftoppm -r 1440 -x 900 -y 13900 -W 7000 -H 1 -gray -singlefile '" + pdf + "' '" +
+             dir + "/row'");
+  const std::string pgm = testing::ReadFile(dir + "/row.pgm");
+  // "P5", width, height and the largest value, each ended by a newline,
+  // then a byte a dot.
+  size_t start = 0;
+  for (int line = 0; line < 3 && start != std::string::npos; ++line) {
+    start = pgm.find('\n', start);
+    if (start != std::string::npos) ++start;
+  }
+  BarcodeRow row;
+  if (start == std::string::npos) return row;
+  int first = -1, last = -1, run = 0;
+  for (size_t i = start; i <= pgm.size(); ++i) {
+    const bool dark = i < pgm.size() && static_cast<unsigned char>(pgm[i]) < 128;
+    if (dark) {
+      const int x = static_cast<int>(i - start);
+      if (first < 0) first = x;
+      last = x;
+      ++run;
+    } else if (run > 0) {
+      row.bars.push_back(run);
+      run = 0;
+    }
+  }
+  if (first >= 0) row.span = last - first + 1;
+  return row;
 }
+
+// The Interleaved 2 of 5 symbol of 44 digits: a start of two narrow bars,
+// 22 pairs of digits of 5 bars each (2 wide, 3 narrow), a stop of a wide
+// and a narrow bar; narrow 15 twips, wide 45. It spans 60 + 22 x 270 + 75
+// = 6075 twips, 107.2 mm.
+constexpr size_t kBars = 2 + 22 * 5 + 2;
+constexpr int kNarrow = 15, kWide = 45, kSpan = 6075;
 
 TEST_F(CupsPrintingTest, DefaultQueueReceivesTheBoleto) {
   const std::string line = PrintedLineOf(TenBankBoletos()[5].barcode);
@@ -265,15 +137,88 @@ TEST_F(CupsPrintingTest, DefaultQueueReceivesTheBoleto) {
   // Places survive the queue: the digitable line's first field where it is
   // drawn, page (3960, 8495) twips plus the origin shift, in points.
   const double shift = (kA4WidthTwips - 96 * 120.0) / 2;
-  std::optional<std::pair<double, double>> place = WordPlace(*pdf, line.substr(0, 11));
-  ASSERT_TRUE(place.has_value());
-  EXPECT_NEAR(place->first, (3960 + shift) / 20, 3);
-  EXPECT_NEAR(place->second, 8495 / 20.0, 3);
+  const std::vector<testing::Word> words = testing::PdfWords(*pdf);
+  const testing::Word* place = testing::FindWord(words, line.substr(0, 11));
+  ASSERT_NE(place, nullptr);
+  EXPECT_NEAR(place->x_min, (3960 + shift) / 20, 3);
+  EXPECT_NEAR(place->y_min, 8495 / 20.0, 3);
+}
+
+// A queue whose defaults are Letter paper, fit-to-page and two copies prints
+// the job as it asks: one A4 page at its true size, the barcode 107.2 mm,
+// under the installment's name.
+TEST_F(CupsPrintingTest, LetterQueuePrintsOneA4PageAtTrueSize) {
+  PageDestination destination = QueueDestination(server_->letter_queue());
+  destination.job_name = PrintJobName("01", "DM        ", "1  ", "    1003", "01");
+  Status printed = PrintBoleto(destination, PrintedLineOf(TenBankBoletos()[0].barcode));
+  ASSERT_TRUE(printed.ok()) << printed.error().description;
+  std::optional<std::string> pdf = server_->WaitForPdf(server_->letter_queue());
+  ASSERT_TRUE(pdf.has_value()) << server_->Run("lpstat -W all -o");
+
+  testing::CommandOutput info = RunCommand("pdfinfo '" + *pdf + "'");
+  EXPECT_TRUE(std::regex_search(info.output, std::regex("\nPages: +1\n"))) << info.output;
+  EXPECT_NE(info.output.find("595 x 842 pts (A4)"), std::string::npos) << info.output;
+  const std::string dir = testing::MakeTempDir("boleto-letter-");
+  const BarcodeRow row = ReadBarcodeRow(*pdf, dir);
+  testing::RemoveTree(dir);
+  EXPECT_NEAR(row.span, kSpan, 11) << "0.2 mm is 11 twips";
+  EXPECT_EQ(row.bars.size(), kBars);
+
+  std::optional<CupsServer::Job> job = server_->WaitForLastJob(server_->letter_queue());
+  ASSERT_TRUE(job.has_value());
+  EXPECT_EQ(job->title, "Boleto 01 DM 1 1003/01");
+}
+
+// A PostScript printer keeps the page as vectors and fonts (a page marked
+// as a transparency group became one 300-dpi image): every bar is 15 or 45
+// twips, and each bank's barcode decodes from the printer's output at 150,
+// 200 and 300 dots per inch.
+TEST_F(CupsPrintingTest, PostScriptQueueKeepsFontsAndBars) {
+  const std::string dir = testing::MakeTempDir("boleto-ps-");
+  for (const auto& sample : TenBankBoletos()) {
+    SCOPED_TRACE(sample.bank);
+    Status printed =
+        PrintBoleto(QueueDestination(server_->postscript_queue()), PrintedLineOf(sample.barcode));
+    ASSERT_TRUE(printed.ok()) << printed.error().description;
+    std::optional<CupsServer::Job> job = server_->WaitForLastJob(server_->postscript_queue());
+    ASSERT_TRUE(job.has_value());
+    ASSERT_EQ(job->state, IPP_JSTATE_COMPLETED) << server_->Run("lpstat -W all -o");
+    const std::string pdf = dir + "/" + sample.bank + ".pdf";
+    ASSERT_EQ(RunCommand("ps2pdf '" + server_->postscript_file() + "' '" + pdf + "'").exit_status,
+              0);
+
+    EXPECT_NE(RunCommand("pdffonts '" + pdf + "'").output.find("LiberationSans"),
+              std::string::npos);
+    testing::CommandOutput images = RunCommand("pdfimages -list '" + pdf + "'");
+    EXPECT_EQ(std::count(images.output.begin(), images.output.end(), '\n'), 2)
+        << "no image, only the list's heading:\n"
+        << images.output;
+    const BarcodeRow row = ReadBarcodeRow(pdf, dir);
+    EXPECT_EQ(row.bars.size(), kBars);
+    EXPECT_NEAR(row.span, kSpan, 2);
+    for (int width : row.bars) {
+      EXPECT_TRUE(std::abs(width - kNarrow) <= 1 || std::abs(width - kWide) <= 1) << width;
+    }
+    for (int dpi : {150, 200, 300}) {
+      // The barcode area, with more than the ten narrow bars of quiet zone
+      // the symbol needs on either side: x 800 to 7600, y 13300 to 14600
+      // twips.
+      auto dots = [dpi](int twips) { return std::to_string(twips * dpi / 1440); };
+      const std::string png = dir + "/barcode";
+      RunCommand("pdftoppm -r " + std::to_string(dpi) + " -x " + dots(800) + " -y " + dots(13300) +
+                 " -W " + dots(6800) + " -H " + dots(1300) + " -gray -png -singlefile '" + pdf +
+                 "' '" + png + "'");
+      EXPECT_EQ(RunCommand("zbarimg --raw -q -Sdisable -Si25.enable '" + png + ".png'").output,
+                sample.barcode + "\n")
+          << dpi << " dpi";
+    }
+  }
+  testing::RemoveTree(dir);
 }
 
 TEST_F(CupsPrintingTest, NamedQueueThatDoesNotExist) {
   Status printed =
-      PrintBoleto(PageDestination{"", "no_such_queue"}, PrintedLineOf(TenBankBoletos()[0].barcode));
+      PrintBoleto(QueueDestination("no_such_queue"), PrintedLineOf(TenBankBoletos()[0].barcode));
   ASSERT_FALSE(printed.ok());
   EXPECT_EQ(printed.error().number, error_number::kPrinterFailure);
   EXPECT_EQ(printed.error().description.rfind("The printer \"no_such_queue\" is not available", 0),
@@ -284,8 +229,8 @@ TEST_F(CupsPrintingTest, NamedQueueThatDoesNotExist) {
 TEST_F(CupsPrintingTest, QueueRejectingJobsIsAPrinterFailure) {
   const size_t before = server_->PdfCount();
   server_->Run("cupsreject " + server_->queue());
-  Status printed = PrintBoleto(PageDestination{"", server_->queue()},
-                               PrintedLineOf(TenBankBoletos()[1].barcode));
+  Status printed =
+      PrintBoleto(QueueDestination(server_->queue()), PrintedLineOf(TenBankBoletos()[1].barcode));
   server_->Run("cupsaccept " + server_->queue());
   ASSERT_FALSE(printed.ok());
   EXPECT_EQ(printed.error().number, error_number::kPrinterFailure);

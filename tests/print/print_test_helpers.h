@@ -4,11 +4,12 @@
 // output back (zbarimg, pdftotext).
 #pragma once
 
-#include <stdio.h>
-#include <sys/wait.h>
-
+#include <regex>
 #include <string>
 #include <vector>
+
+#include "print/page_delivery.h"
+#include "support/command.h"
 
 namespace boleto::testing {
 
@@ -59,6 +60,18 @@ inline std::string PrintedLineOf(const std::string& barcode) {
          barcode.substr(4, 1) + " " + barcode.substr(5, 14);
 }
 
+// The page written to a file, or printed on a named CUPS queue.
+inline PageDestination FileDestination(const std::string& path) {
+  PageDestination destination;
+  destination.output_file = path;
+  return destination;
+}
+inline PageDestination QueueDestination(const std::string& queue) {
+  PageDestination destination;
+  destination.printer_name = queue;
+  return destination;
+}
+
 struct SampleBoleto {
   const char* bank;
   std::string barcode;
@@ -93,22 +106,30 @@ inline std::vector<SampleBoleto> TenBankBoletos() {
   };
 }
 
-struct CommandOutput {
-  int exit_status = -1;
-  std::string output;
+struct Word {
+  double x_min, y_min, x_max, y_max;  // points
+  std::string text;
 };
 
-// Runs a shell command and keeps its standard output.
-inline CommandOutput RunCommand(const std::string& command) {
-  CommandOutput result;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-  int status = pclose(pipe);
-  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+// Words of a PDF page with their boxes, from pdftotext -bbox.
+inline std::vector<Word> PdfWords(const std::string& pdf) {
+  testing::CommandOutput html = RunCommand("pdftotext -bbox '" + pdf + "' -");
+  std::vector<Word> words;
+  const std::regex word(
+      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+  for (auto it = std::sregex_iterator(html.output.begin(), html.output.end(), word);
+       it != std::sregex_iterator(); ++it) {
+    words.push_back(Word{std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]),
+                         std::stod((*it)[4]), (*it)[5]});
+  }
+  return words;
+}
+
+inline const Word* FindWord(const std::vector<Word>& words, const std::string& text) {
+  for (const Word& w : words) {
+    if (w.text == text) return &w;
+  }
+  return nullptr;
 }
 
 }  // namespace boleto::testing

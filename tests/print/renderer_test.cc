@@ -172,8 +172,10 @@ TEST(RenderBoletoPage, BothFormsAtTheirOffsets) {
   EXPECT_TRUE(has("text (480, 907.5) MS Sans Serif 8.25 \"BANCO DO BRASIL S.A.\""));
   // The amount example: 8 characters right-aligned in lblValorDocumento.
   EXPECT_TRUE(has("text (9975, 10190) MS Sans Serif 8.25 \"1.234,56\""));
-  // The digitable line, never bold although the template's font is.
-  EXPECT_TRUE(has("text (3960, 8495) MS Sans Serif 12 \"" + line + "\""));
+  // The digitable line, never bold although the template's font is. In
+  // these metrics (0.6 em a character) its 54 characters at 12 points are
+  // 7776 twips, wider than the label's 7095: it is set in 10.75 points.
+  EXPECT_TRUE(has("text (3960, 8495) MS Sans Serif 10.75 \"" + line + "\""));
   // Titles print as they stand.
   EXPECT_TRUE(has("text (9360, 2160) MS Sans Serif 8.25 \"Recibo do Pagador\""));
   EXPECT_TRUE(
