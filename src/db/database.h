@@ -69,13 +69,16 @@ class Database {
   virtual Result<int64_t> Execute(const std::string& sql) = 0;
 
   // Opens a transaction: every query and statement until Commit or Rollback
-  // belongs to it, and a process that dies before Commit leaves nothing of
-  // it behind. REQUIRES: no transaction open.
+  // belongs to it, and a process that dies before the outermost Commit
+  // leaves nothing of it behind. Inside an open transaction it opens a
+  // nested one (an SQL savepoint).
   virtual Status Begin() = 0;
-  // Makes the transaction's statements durable; on failure it is rolled
-  // back. Either way no transaction is open afterwards.
+  // Ends the innermost transaction: the outermost one's statements become
+  // durable, a nested one's join the transaction around it. On failure it
+  // is rolled back.
   virtual Status Commit() = 0;
-  // Undoes the transaction's statements; nothing when none is open.
+  // Undoes the innermost transaction's statements (nothing when none is
+  // open); the transaction around a nested one goes on.
   virtual void Rollback() = 0;
 };
 

@@ -202,6 +202,7 @@ class OdbcDatabase : public Database {
   std::string driver_;  // the driver's name once connected
   bool sqlite_ = false;
   bool in_transaction_ = false;
+  int savepoints_ = 0;  // transactions opened inside the open one
 };
 
 // How long a statement waits for a lock another connection holds before it
@@ -417,7 +418,17 @@ Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
   return result;
 }
 
+// A transaction begun inside another is a savepoint of it: its statements
+// are undone alone on Rollback and kept, still uncommitted, on Commit.
+std::string SavepointName(int depth) { return "boleto_sp" + std::to_string(depth); }
+
 Status OdbcDatabase::Begin() {
+  if (in_transaction_) {
+    Result<int64_t> set = RunInTransaction("SAVEPOINT " + SavepointName(savepoints_ + 1));
+    if (!set.ok()) return set.error();
+    ++savepoints_;
+    return Status::Ok();
+  }
   SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
                                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
   if (!SQL_SUCCEEDED(rc))
@@ -428,6 +439,15 @@ Status OdbcDatabase::Begin() {
 
 Status OdbcDatabase::Commit() {
   if (!in_transaction_) return Status::Ok();
+  if (savepoints_ > 0) {
+    Result<int64_t> released = RunInTransaction("RELEASE SAVEPOINT " + SavepointName(savepoints_));
+    if (!released.ok()) {
+      Rollback();
+      return released.error();
+    }
+    --savepoints_;
+    return Status::Ok();
+  }
   if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) {
     Error error = HandleError(SQL_HANDLE_DBC, dbc_, "The transaction could not be committed.");
     EndTransaction(SQL_ROLLBACK);
@@ -438,13 +458,24 @@ Status OdbcDatabase::Commit() {
 }
 
 void OdbcDatabase::Rollback() {
-  if (in_transaction_) EndTransaction(SQL_ROLLBACK);
+  if (!in_transaction_) return;
+  if (savepoints_ > 0) {
+    const std::string name = SavepointName(savepoints_);
+    --savepoints_;
+    Result<int64_t> undone = RunInTransaction("ROLLBACK TO SAVEPOINT " + name);
+    if (undone.ok() && RunInTransaction("RELEASE SAVEPOINT " + name).ok()) return;
+    // A savepoint that cannot be undone leaves nothing to trust: the whole
+    // transaction goes.
+    savepoints_ = 0;
+  }
+  EndTransaction(SQL_ROLLBACK);
 }
 
 void OdbcDatabase::EndTransaction(SQLSMALLINT completion) {
   if (completion == SQL_ROLLBACK) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
   SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
   in_transaction_ = false;
+  savepoints_ = 0;
 }
 
 // Drops the "ODBC;" that older callers put before the connect string.

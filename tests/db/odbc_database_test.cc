@@ -288,6 +288,38 @@ TEST_P(OdbcDatabaseTest, FailedStatementIsRolledBackAndTheConnectionGoesOn) {
   EXPECT_EQ(One(*second, "SELECT COUNT(*) AS N FROM EMPRESA WHERE CODIGO = '02'", "N"), "0");
 }
 
+// One transaction, nested ones inside it: a nested one rolled back undoes
+// its own statements alone; nothing is seen by another connection before the
+// outer commit, everything kept is seen after it; a failed statement inside
+// a nested transaction leaves the outer one usable.
+TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
+  auto second = OpenSecond(200);
+  ASSERT_NE(second, nullptr);
+  const auto insert = [this](const char* code) {
+    return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
+                        "', 'N')");
+  };
+  ASSERT_TRUE(db_->Begin().ok());
+  ASSERT_TRUE(insert("01").ok());
+  ASSERT_TRUE(db_->Begin().ok());  // kept
+  ASSERT_TRUE(insert("02").ok());
+  ASSERT_TRUE(db_->Commit().ok());
+  ASSERT_TRUE(db_->Begin().ok());  // undone
+  ASSERT_TRUE(insert("03").ok());
+  db_->Rollback();
+  ASSERT_TRUE(db_->Begin().ok());  // a failed statement, then undone
+  EXPECT_FALSE(insert("01").ok());
+  db_->Rollback();
+  ASSERT_TRUE(insert("04").ok());
+  EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "3");
+  ASSERT_TRUE(db_->Commit().ok());
+  std::string seen;
+  auto rows = second->Query("SELECT CODIGO FROM EMPRESA ORDER BY CODIGO");
+  ASSERT_TRUE(rows.ok());
+  for (; !rows->eof(); rows->MoveNext()) seen += *rows->Text("CODIGO") + " ";
+  EXPECT_EQ(seen, "01 02 04 ");
+}
+
 // After Execute the connection is back in autocommit: its later reads hold
 // no transaction that would keep another writer waiting.
 TEST_P(OdbcDatabaseTest, ExecuteLeavesNoTransactionOpen) {
