@@ -111,6 +111,12 @@ struct CairoPageSurface::State {
   // image twice in the page's resources, a duplicated key that PDF checkers
   // and some printers report.
   std::vector<std::pair<Picture, cairo_surface_t*>> images;
+  // The image surface of each picture's n-th painting on a page, by the
+  // picture's handle and n: later pages paint the same surfaces, which the
+  // PDF then holds once.
+  std::map<std::pair<uintptr_t, int>, cairo_surface_t*> image_by_use;
+  std::map<uintptr_t, int> uses_on_page;  // paintings of each picture so far
+  Rgb text_colour = kBlack;
 
   ~State() {
     for (auto& image : images) cairo_surface_destroy(image.second);
@@ -422,7 +428,7 @@ Status CairoPageSurface::PrintText(std::string_view text) {
   if (s.face->names().file.empty()) {
     return MakeError(error_number::kPrinterFailure, "No font is installed to print " + s.font_name);
   }
-  s.SetColour(kBlack);
+  s.SetColour(s.text_colour);
   // Each line's top at the current position, its baseline its ascent below.
   double top = s.current_y;
   for (PlacedLine& line : s.PlaceText(text)) {
@@ -478,17 +484,35 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
   // words with the alpha byte ignored: the PDF then writes it without first
   // dividing every pixel by its alpha and testing it for transparency. The
   // PNG page keeps ARGB, which pixman scales faster.
-  const bool rgb = s.format == PageFormat::kPdf && IsOpaque(pixels);
-  cairo_surface_t* image = cairo_image_surface_create_for_data(
-      const_cast<unsigned char*>(pixels.argb32.data()),
-      rgb ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, pixels.width, pixels.height, pixels.stride);
-  s.images.emplace_back(picture, image);
+  const std::pair<uintptr_t, int> use{picture.handle(), s.uses_on_page[picture.handle()]++};
+  cairo_surface_t*& image = s.image_by_use[use];
+  if (image == nullptr) {
+    const bool rgb = s.format == PageFormat::kPdf && IsOpaque(pixels);
+    image = cairo_image_surface_create_for_data(
+        const_cast<unsigned char*>(pixels.argb32.data()),
+        rgb ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, pixels.width, pixels.height,
+        pixels.stride);
+    s.images.emplace_back(picture, image);
+  }
   cairo_save(s.cr);
   cairo_translate(s.cr, s.PageX(x), y);
   cairo_scale(s.cr, kTwipsPerInch / pixels.dpi_x, kTwipsPerInch / pixels.dpi_y);
   cairo_set_source_surface(s.cr, image, 0, 0);
   cairo_paint(s.cr);
   cairo_restore(s.cr);
+  return s.CairoStatus();
+}
+
+void CairoPageSurface::SetTextColour(Rgb colour) { state_->text_colour = colour; }
+
+Status CairoPageSurface::NewPage() {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  if (s.format != PageFormat::kPdf) {
+    return MakeError(error_number::kPrinterFailure, "A PNG picture holds one page only");
+  }
+  cairo_show_page(s.cr);
+  s.uses_on_page.clear();
   return s.CairoStatus();
 }
 

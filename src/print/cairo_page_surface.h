@@ -1,9 +1,11 @@
 // The printer page drawn with cairo: one A4 portrait page in twips,
 // written as a PDF document (vector text and bars) or as a PNG image at 300
 // dots per inch. Fonts are found by name (print/font_config.h), so metric-
-// compatible faces stand in for Arial and Courier New. Completing the page
-// finishes the document and hands its bytes to the page sink (a file or a
-// printer queue); nothing can be drawn after that.
+// compatible faces stand in for Arial and Courier New. A PDF document may
+// hold many pages (NewPage); a picture painted on several pages is written
+// into it once. Completing the page finishes the document and hands its
+// bytes to the page sink (a file or a printer queue); nothing can be drawn
+// after that.
 #pragma once
 
 #include <functional>
@@ -63,6 +65,9 @@ class CairoPageSurface : public PrinterSurface {
   Status DrawLine(double x1, double y1, double x2, double y2, Rgb colour) override;
   Status FillRectangle(double x1, double y1, double x2, double y2, Rgb colour) override;
   Status PaintPicture(const Picture& picture, double x, double y) override;
+  void SetTextColour(Rgb colour) override;
+  // A PDF document takes any number of pages; a PNG page is one.
+  Status NewPage() override;
   // Finishes the document and hands it to the sink.
   Status CompletePage() override;
   Status EndJob() override;

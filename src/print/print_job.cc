@@ -35,6 +35,32 @@ Status PrintJob::Render(const LayoutForm& receipt_stub, const LayoutForm& compen
   return RenderBoletoPage(*surface_, receipt_stub, compensation_part, bank_description);
 }
 
+Status PrintJob::MarkAsPreview() {
+  // Arial Bold 20 (about 7,900 twips wide) over the instruction lines, which
+  // lie 2,450 to 3,300 twips below the compensation part's top.
+  constexpr double kMarkPoints = 20;
+  constexpr double kMarkLeft = 960;
+  constexpr double kMarkTop = 2450;
+  constexpr Rgb kMarkGrey{150, 150, 150};
+  PrinterSurface& s = *surface_;
+  s.SetFontName("Arial");
+  s.SetFontSize(kMarkPoints);
+  s.SetFontBold(true);
+  s.SetTextColour(kMarkGrey);
+  s.SetCurrentX(kCompensationPartOffset.x + kMarkLeft);
+  s.SetCurrentY(kCompensationPartOffset.y + kMarkTop);
+  Status printed = s.PrintText(kPreviewMark);
+  s.SetTextColour(kBlack);
+  PrinterSetup(s);
+  return printed;
+}
+
+Status PrintJob::NewPage() {
+  if (Status next = surface_->NewPage(); !next.ok()) return next;
+  PrinterSetup(*surface_);
+  return Status::Ok();
+}
+
 Status PrintJob::CompletePage() {
   if (Status handed = surface_->CompletePage(); !handed.ok()) return handed;
   PrinterSetup(*surface_);

@@ -15,6 +15,9 @@
 
 namespace boleto {
 
+// The mark printed across the compensation part of a preview.
+inline constexpr char kPreviewMark[] = "PRÉVIA — SEM VALOR PARA PAGAMENTO";
+
 // Characters of the line that the printer origin centres on the page.
 inline constexpr int kCentredLineCharacters = 96;
 
@@ -40,6 +43,13 @@ class PrintJob {
   // barcode is an error (5) and nothing is drawn.
   Status Render(const LayoutForm& receipt_stub, const LayoutForm& compensation_part,
                 std::string_view bank_description);
+  // The preview mark across the compensation part, between its header
+  // (with the digitable line) and its barcode, in grey: a preview is never
+  // taken for a boleto to pay.
+  Status MarkAsPreview();
+  // Ends the page and starts the next one of the same document (a batch of
+  // boletos in one PDF or one print job); then sets the printer up again.
+  Status NewPage();
   // Completes the page and hands it to the destination; then sets the
   // printer up again. An error means the page did not reach its destination.
   Status CompletePage();

@@ -71,6 +71,15 @@ class PrinterSurface {
   // empty picture paints nothing.
   virtual Status PaintPicture(const Picture& picture, double x, double y) = 0;
 
+  // The colour of the texts printed from now on (black until set). A
+  // surface that prints in one colour only ignores it.
+  virtual void SetTextColour(Rgb) {}
+
+  // Ends the current page and starts a new, blank one of the same document;
+  // an error (482) where the surface holds one page only.
+  virtual Status NewPage() {
+    return MakeError(error_number::kPrinterFailure, "This page surface holds one page only");
+  }
   // Completes the page (hands it to the printer where the surface has one).
   virtual Status CompletePage() = 0;
   // Finishes the print job.

@@ -35,6 +35,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.action = CommandLine::Action::kVersion;
       return line;
     }
+    if (arg == "--preview") {
+      line.preview = true;
+      continue;
+    }
     std::string name = arg;
     std::string value;
     bool has_value = false;
@@ -43,7 +47,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       value = arg.substr(eq + 1);
       has_value = true;
     }
-    if (name != "--output" && name != "--printer" && name != "--messages") {
+    if (name != "--output" && name != "--printer" && name != "--messages" && name != "--batch") {
       return UsageError("unknown option: " + name);
     }
     if (!has_value) {
@@ -53,6 +57,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (value.empty()) return UsageError(name + " needs a value");
     if (name == "--output") {
       line.destination.output_file = value;
+    } else if (name == "--batch") {
+      line.batch_file = value;
     } else if (name == "--messages") {
       const std::optional<MessagesMode> mode = ParseMessagesMode(value);
       if (!mode) return UsageError("--messages takes auto, dialog or console, not " + value);
@@ -60,6 +66,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else {
       line.destination.printer_name = value;
     }
+  }
+  if (!line.batch_file.empty()) {
+    if (i < args.size()) return UsageError("--batch takes its argument texts from its file");
+    line.action = CommandLine::Action::kRun;
+    return line;
   }
   if (i >= args.size() || args[i].empty()) return UsageError("the argument text is missing");
   if (i + 1 < args.size()) {
@@ -71,9 +82,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "usage: boleto-sr [--output FILE] [--printer NAME] [--messages MODE] [--help] "
-         "[--version]\n"
-         "                 ARGUMENT-TEXT\n"
+  return "usage: boleto-sr [--output FILE] [--printer NAME] [--messages MODE] [--preview]\n"
+         "                 [--help] [--version] ARGUMENT-TEXT\n"
+         "       boleto-sr [--output FILE] [--printer NAME] [--preview] --batch FILE\n"
          "\n"
          "Prints the boleto of one receivable installment named by ARGUMENT-TEXT, one\n"
          "fixed-column argument (quote it: its blanks count):\n"
@@ -90,6 +101,10 @@ std::string UsageText() {
          "                   when a display is set and standard error is not a terminal),\n"
          "                   dialog, or console (standard error only); every message is\n"
          "                   also written to standard error\n"
+         "  --preview        print the page marked as a preview and record nothing\n"
+         "  --batch FILE     print every installment named in FILE (one argument text\n"
+         "                   a line; - for standard input) into one PDF or print job,\n"
+         "                   then record each; one line per installment on standard error\n"
          "  --help           show this text\n"
          "  --version        show the program's version\n"
          "\n"

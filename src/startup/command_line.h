@@ -1,7 +1,8 @@
 // The command line: options first, then the argument text as one argument
-// kept with all its blanks.
+// kept with all its blanks, or a file of argument texts.
 //   boleto-sr [--output FILE] [--printer NAME] [--messages auto|dialog|console]
-//             [--help] [--version] ARGUMENT-TEXT
+//             [--preview] [--help] [--version] ARGUMENT-TEXT
+//   boleto-sr [--output FILE] [--printer NAME] [--preview] --batch FILE
 #pragma once
 
 #include <string>
@@ -24,12 +25,14 @@ struct CommandLine {
   std::string argument_text;
   PrintDestination destination;
   MessagesMode messages = MessagesMode::kAuto;
-  std::string problem;  // what was wrong, for kUsageError
+  bool preview = false;     // print, record nothing, mark the page
+  std::string batch_file;   // argument texts one per line ("-": standard input)
+  std::string problem;      // what was wrong, for kUsageError
 };
 
 // Reads the arguments after the program name. "--output=FILE",
-// "--printer=NAME" and "--messages=MODE" are accepted too; "--" ends the
-// options.
+// "--printer=NAME", "--messages=MODE" and "--batch=FILE" are accepted too;
+// "--" ends the options. With --batch no argument text follows.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

@@ -21,6 +21,8 @@ struct Case {
   std::string output_file;
   std::string printer_name;
   MessagesMode messages = MessagesMode::kAuto;
+  bool preview = false;
+  std::string batch_file;
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
@@ -35,6 +37,8 @@ TEST_P(CommandLineTest, Reads) {
   EXPECT_EQ(got.destination.output_file, c.output_file);
   EXPECT_EQ(got.destination.printer_name, c.printer_name);
   EXPECT_EQ(got.messages, c.messages);
+  EXPECT_EQ(got.preview, c.preview);
+  EXPECT_EQ(got.batch_file, c.batch_file);
   EXPECT_EQ(got.problem.empty(), c.action != Action::kUsageError);
 }
 
@@ -43,6 +47,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The argument text is kept byte for byte, blanks at both ends included.
         Case{"text alone", {kText}, Action::kRun, kText, "", ""},
+        Case{"preview", {"--preview", kText}, Action::kRun, kText, "", "", MessagesMode::kAuto,
+             true},
+        Case{"batch from standard input",
+             {"--preview", "--output", "r.pdf", "--batch", "-"},
+             Action::kRun, "", "r.pdf", "", MessagesMode::kAuto, true, "-"},
+        Case{"batch with equals", {"--batch=list.txt"}, Action::kRun, "", "", "", MessagesMode::kAuto,
+             false, "list.txt"},
+        Case{"batch and a text", {"--batch", "list.txt", kText}, Action::kUsageError, "", "", ""},
+        Case{"batch without its file", {"--batch"}, Action::kUsageError, "", "", ""},
         Case{"output then text",
              {"--output", "out/b.pdf", kText},
              Action::kRun,
@@ -107,7 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CommandLine, UsageNamesEveryOptionAndExitStatus) {
   const std::string usage = UsageText();
   EXPECT_EQ(usage.rfind("usage: boleto-sr [--output FILE] [--printer NAME] [--messages MODE] "
-                        "[--help] [--version]\n                 ARGUMENT-TEXT\n",
+                        "[--preview]\n                 [--help] [--version] ARGUMENT-TEXT\n"
+                        "       boleto-sr [--output FILE] [--printer NAME] [--preview] --batch "
+                        "FILE\n",
                         0),
             0u);
   EXPECT_NE(usage.find("--messages MODE  where messages are shown: auto"), std::string::npos);
