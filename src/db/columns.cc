@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "db/amount_text.h"
+#include "platform/amount_text.h"
 
 namespace boleto {
 

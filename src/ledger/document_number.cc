@@ -4,9 +4,9 @@
 #include <optional>
 #include <thread>
 
-#include "db/amount_text.h"
 #include "db/sql_text.h"
 #include "ledger/remittance.h"
+#include "platform/amount_text.h"
 #include "platform/text.h"
 
 namespace boleto {

@@ -1,11 +1,11 @@
 #include "ledger/recording.h"
 
-#include "db/amount_text.h"
 #include "db/columns.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"
 #include "ledger/document_number.h"
 #include "ledger/remittance.h"
+#include "platform/amount_text.h"
 #include "platform/text.h"
 
 namespace boleto {

@@ -1,8 +1,8 @@
 #include "ledger/remittance.h"
 
-#include "db/amount_text.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"
+#include "platform/amount_text.h"
 
 namespace boleto {
 namespace {

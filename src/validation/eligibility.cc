@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "bankrules/free_field_settings.h"
-#include "db/amount_text.h"
 #include "db/sql_text.h"
+#include "platform/amount_text.h"
 #include "platform/text.h"
 #include "validation/installment_key.h"
 

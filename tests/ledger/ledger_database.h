@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "db/amount_text.h"
 #include "db/odbc_database.h"
 #include "db/sql_text.h"
+#include "platform/amount_text.h"
 #include "platform/messages.h"
 #include "startup/run_context.h"
 #include "support/postgres_cluster.h"
