@@ -64,12 +64,6 @@ constexpr std::string_view kMsgBeneficiaryCodeLength =
 constexpr std::string_view kMsgAccountWithoutDigit =
     "-Conta Corrente sem dígito verificador para o Banco: 341. Verifique e corrija";
 
-#define BOLETO_RETURN_IF_ERROR(expr)   \
-  do {                                 \
-    Status status_ = (expr);           \
-    if (!status_.ok()) return status_; \
-  } while (false)
-
 std::string Join(std::initializer_list<std::string_view> pieces) {
   std::string out;
   for (std::string_view piece : pieces) out += piece;
