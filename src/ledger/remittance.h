@@ -58,4 +58,9 @@ Status InsertRemittanceRecord(RunContext& ctx, const RemittanceRecord& record);
 // recording steps use it for every lock conflict they meet.
 void ShowRecordLocked(RunContext& ctx);
 
+// Shows a recording failure: kRecordLockedMessage for a lock conflict, the
+// error report with `context` for any other error. Marks the run as failed
+// and returns `error`.
+Error ReportRecordingFailure(RunContext& ctx, const Error& error, std::string_view context);
+
 }  // namespace boleto
