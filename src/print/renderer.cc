@@ -150,9 +150,7 @@ Status RenderBoletoPage(PrinterSurface& target, const LayoutForm& receipt_stub,
   // anything is drawn on it.
   Result<std::string> line = compensation_part.Caption(kDigitableLineLabel);
   if (!line.ok()) return line.status();
-  if (Status layout = CheckPrintedLineLayout(*line); !layout.ok()) return layout;
-  Result<std::string> barcode = RebuildBarcode(*line);
-  if (!barcode.ok()) return barcode.status();
+  BOLETO_RETURN_IF_ERROR(BarcodeOfPrintedLine(*line).status());
 
   Status drawn = RenderLayoutForm(target, receipt_stub, kReceiptStubOffset.y, kReceiptStubOffset.x,
                                   bank_description);
