@@ -1,166 +1,25 @@
 #include "boleto/boleto_run.h"
 
-#include <cctype>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "bankrules/bank_fields.h"
 #include "bankrules/barcode.h"
 #include "boleto/amounts.h"
 #include "boleto/field_map.h"
+#include "boleto/logos.h"
 #include "boleto/parties.h"
+#include "boleto/queries.h"
 #include "db/columns.h"
 #include "db/dialect.h"
-#include "db/sql_text.h"
 #include "ledger/recording.h"
 #include "platform/amount_text.h"
 #include "platform/text.h"
 #include "print/layout_form.h"
-#include "print/picture.h"
 #include "print/print_job.h"
 
 namespace boleto {
 
-std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key) {
-  // The taxes are added up with NULL as zero: one NULL tax column would
-  // make the whole sum NULL and drop every withheld tax from the page.
-  const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
-  return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
-         "       PARCELAR.CodigoUnidade      AS Unidade, "
-         "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "
-         "       DOCUMENTOR.CodigoEmpresa    AS CodigoEmpresa, "
-         "       PARCELAR.CodigoDocumento    AS CodigoDocumento, "
-         "       PARCELAR.Serie              AS Serie, "
-         "       PARCELAR.Numero             AS Numero, "
-         "       PARCELAR.Parcela            AS Parcela, "
-         "       PARCELAR.Emissao            AS Emissao, "
-         "       PARCELAR.Vencimento         AS Vencimento, "
-         "       PARCELAR.ValorDescontoP     AS ValorDesconto, "
-         "       PARCELAR.PercentualDesctP   AS PercentualDesconto, "
-         "       (" +
-         tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
-         tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +
-         tax("PARCELAR.VALORPIS") + " + " + tax("PARCELAR.VALORISS") +
-         ") AS Impostos, "
-         "       PARCELAR.ValorOutroD        AS ValorOutroD, "
-         "       PARCELAR.PercentualJurosP   AS PercentualJuros, "
-         "       PARCELAR.ValorMultaP        AS ValorMulta, "
-         "       PARCELAR.PercentualMultaP   AS PercentualMulta, "
-         "       PARCELAR.ValorOutroC        AS ValorOutroC, "
-         "       DOCUMENTOR.Moeda            AS Moeda, "
-         "       PARCELAR.Valor              AS Resultado, "
-         "       SUPAEMPR.AEMPR_RAZAO_SOCIAL AS Nome, "
-         "       PARCELAR.NumeroRecebimento  AS NumeroRecebimento, "
-         "       PARCELAR.BancoCobranca      AS BancoCobranca, "
-         "       PARCELAR.AgenciaCobranca    AS AgenciaCobranca, "
-         "       PARCELAR.ContaCobranca      AS ContaCobranca, "
-         "       PARCELAR.CodigoCarteira     AS CodigoCarteira "
-         " FROM DOCUMENTOR, PARCELAR, SUPAEMPR "
-         " WHERE PARCELAR.CODIGOEMP       = '" +
-         SqlQuote(key.codigo_emp) +
-         "' "
-         "  AND  PARCELAR.CODIGOUNIDADE   = '" +
-         SqlQuote(key.codigo_unidade) +
-         "' "
-         "  AND  PARCELAR.CODIGODOCUMENTO = '" +
-         SqlQuote(key.codigo_documento) +
-         "' "
-         "  AND  PARCELAR.SERIE           = '" +
-         SqlQuote(key.serie) +
-         "' "
-         "  AND  PARCELAR.NUMERO          = '" +
-         SqlQuote(key.numero) +
-         "' "
-         "  AND  PARCELAR.PARCELA         = '" +
-         SqlQuote(key.parcela) +
-         "' "
-         "  AND  PARCELAR.RECEBIMENTO     IS NULL "
-         "  AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP "
-         "  AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE "
-         "  AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
-         "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
-         "  AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO "
-         "  AND  DOCUMENTOR.STATUS       <> 'C ' "
-         "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO "
-         "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO "
-         " AND NOT EXISTS "
-         " ( SELECT * FROM REMESSAR "
-         "   Where CodigoEmp=PARCELAR.CodigoEmp AND CodigoUnidade=PARCELAR.CodigoUnidade AND "
-         "CodigoDocumento=PARCELAR.CodigoDocumento AND "
-         "   Serie=PARCELAR.Serie AND Numero=PARCELAR.Numero AND Parcela=PARCELAR.Parcela  AND "
-         "DataProcesso is not null) "
-         " ORDER BY 1,2,3,4,5,6 ";
-}
-
-std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
-                         std::string_view codigo_documento) {
-  // No blank between the bank code's closing quote and the next "AND".
-  return "SELECT CodigoEspecieB FROM DOCESP "
-         "WHERE  CodigoEmp       = '" +
-         SqlQuote(codigo_emp) +
-         "' "
-         "AND    CodigoBanco     = '" +
-         SqlQuote(banco_cobranca) +
-         "'"
-         "AND    CodigoDocumento = '" +
-         SqlQuote(codigo_documento) + "'";
-}
-
-std::string InstallmentCountQuery(const InstallmentKey& key) {
-  return "SELECT COUNT(*) AS QtdParcelas FROM PARCELAR "
-         " WHERE CODIGOEMP     = '" +
-         SqlQuote(key.codigo_emp) +
-         "' "
-         " AND CODIGOUNIDADE   = '" +
-         SqlQuote(key.codigo_unidade) +
-         "' "
-         " AND CODIGODOCUMENTO = '" +
-         SqlQuote(key.codigo_documento) +
-         "' "
-         " AND SERIE           = '" +
-         SqlQuote(key.serie) +
-         "' "
-         " AND NUMERO          = '" +
-         SqlQuote(key.numero) + "' ";
-}
-
 namespace {
-
-// The print directory as this system writes paths: stored directories may
-// have been written with "\" between their parts.
-std::string PrintDirectory(const RunContext& ctx) {
-  std::string dir = ctx.company.local_anexo;
-  for (char& c : dir) {
-    if (c == '\\') c = '/';
-  }
-  return dir;
-}
-
-// Print folders are written with "/" between their parts.
-std::string JoinPath(std::string_view a, std::string_view b) {
-  std::string path(a);
-  path += '/';
-  path += b;
-  return path;
-}
-
-// The entry of `dir` whose name, in upper case, is `upper_name` (the stored
-// logo names were written without regard to case); `dir/upper_name` when the
-// folder holds none.
-std::string FindIgnoringCase(const std::string& dir, std::string_view upper_name) {
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() != upper_name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size() && same; ++i) {
-      same = std::toupper(static_cast<unsigned char>(name[i])) == upper_name[i];
-    }
-    if (same) return it->path().string();
-  }
-  return JoinPath(dir, upper_name);
-}
 
 // The printer job and the printed boleto's values, as far as the run got.
 struct RunState {
@@ -243,30 +102,6 @@ Result<std::string> TextOrNothing(Database& db, const std::string& sql, std::str
   BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db.Query(sql));
   if (rows.eof()) return std::string();
   return rows.Text(column);
-}
-
-// The company's strip on the receipt stub (LOGOBOLR.BMP, or else LOGO.BMP,
-// which must then exist) and the bank's logo on both parts (none: the bank
-// description is printed in its place).
-Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part) {
-  const std::string bmp = JoinPath(PrintDirectory(ctx), "BMP");
-  const std::string company_dir = JoinPath(bmp, ctx.params.codigo_emp);
-  std::string company_logo = FindIgnoringCase(company_dir, "LOGOBOLR.BMP");
-  if (!std::filesystem::is_regular_file(company_logo)) {
-    company_logo = FindIgnoringCase(company_dir, "LOGO.BMP");
-  }
-  BOLETO_ASSIGN_OR_RETURN(Picture company_picture, LoadPicture(company_logo));
-  BOLETO_RETURN_IF_ERROR(receipt_stub.SetPicture("Picture2", std::move(company_picture)));
-
-  const std::string bank_logo =
-      FindIgnoringCase(JoinPath(bmp, ctx.bank.banco_cobranca), "LOGO.BMP");
-  Picture bank_picture;
-  if (!DirectoryMissing(bank_logo)) {
-    BOLETO_ASSIGN_OR_RETURN(bank_picture, LoadPicture(bank_logo));
-  }
-  BOLETO_RETURN_IF_ERROR(receipt_stub.SetPicture("PictLogoBanco", std::move(bank_picture)));
-  BOLETO_ASSIGN_OR_RETURN(Picture copied, receipt_stub.GetPicture("PictLogoBanco"));
-  return compensation_part.SetPicture("PictLogoBanco", std::move(copied));
 }
 
 // What the collecting bank's rules read.
