@@ -60,10 +60,9 @@ std::string InsertSql(std::string_view company, std::string_view code, std::stri
 // The stored number of the sequence, nothing when it has no row.
 Result<std::optional<std::string>> LookupNumber(Database& db, std::string_view company,
                                                 std::string_view code, std::string_view number) {
-  Result<RowSet> rows = db.Query(ReadSql(company, code, number));
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) return std::optional<std::string>();
-  BOLETO_ASSIGN_OR_RETURN(std::string stored, rows->Text("Numero"));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db.Query(ReadSql(company, code, number)));
+  if (rows.eof()) return std::optional<std::string>();
+  BOLETO_ASSIGN_OR_RETURN(std::string stored, rows.Text("Numero"));
   return std::optional<std::string>(std::move(stored));
 }
 

@@ -81,21 +81,6 @@ Result<int16_t> FloorToInt16(Currency value) {
   return static_cast<int16_t>(whole);
 }
 
-Status ReadText(const RowSet& rows, std::string_view column, std::string& out) {
-  Result<std::string> text = rows.Text(column);
-  if (!text.ok()) return text.error();
-  out = std::move(text).value();
-  return Status::Ok();
-}
-
-// A column that may be NULL; comparisons with NULL never hold.
-Status ReadNullable(const RowSet& rows, std::string_view column, std::optional<std::string>& out) {
-  Result<std::optional<std::string>> value = rows.Value(column);
-  if (!value.ok()) return value.error();
-  out = std::move(value).value();
-  return Status::Ok();
-}
-
 class EligibilityCheck {
  public:
   explicit EligibilityCheck(RunContext& ctx) : ctx_(ctx), db_(*ctx.db), bank_(ctx.bank) {}
@@ -119,7 +104,7 @@ class EligibilityCheck {
   Status ReadCarteiraExt();
   void CheckFreeFieldSettings();
 
-  Status ReadAmount(const RowSet& rows, std::string_view column, Currency& out);
+  Result<Currency> ReadAmount(const RowSet& rows, std::string_view column) const;
   // The installment and account queries use the engine's defaults on SQL Server.
   QueryMode SqlServerSensitiveMode() const {
     return ctx_.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
@@ -140,13 +125,9 @@ void EligibilityCheck::Refuse(std::string_view text) {
   ctx_.messages->Show(ctx_.message_prefix + std::string(text), MessageIcon::kExclamation);
 }
 
-Status EligibilityCheck::ReadAmount(const RowSet& rows, std::string_view column, Currency& out) {
-  std::string text;
-  BOLETO_RETURN_IF_ERROR(ReadText(rows, column, text));
-  Result<Currency> amount = ParseAmount(text, ctx_.decimal_mark);
-  if (!amount.ok()) return amount.error();
-  out = *amount;
-  return Status::Ok();
+Result<Currency> EligibilityCheck::ReadAmount(const RowSet& rows, std::string_view column) const {
+  BOLETO_ASSIGN_OR_RETURN(const std::string text, rows.Text(column));
+  return ParseAmount(text, ctx_.decimal_mark);
 }
 
 Status EligibilityCheck::Run() {
@@ -224,40 +205,36 @@ Status EligibilityCheck::CheckInstallment(bool& found) {
       "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO ",
       " ORDER BY 1,2,3,4,5,6 ",
   });
-  Result<RowSet> rows = db_.Query(sql, SqlServerSensitiveMode());
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql, SqlServerSensitiveMode()));
+  if (rows.eof()) {
     found = false;
     Refuse(kMsgNoInstallment);
     return Status::Ok();
   }
   found = true;
 
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "TipoEmpresa", bank_.tipo_empresa));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "CodigoEmpresa", bank_.codigo_empresa));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "BancoCobranca", bank_.banco_cobranca));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "AgenciaCobranca", bank_.agencia_cobranca));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "ContaCobranca", bank_.conta_cobranca));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "Carteira", bank_.carteira));
-  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "Valor", valor_));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "Moeda", moeda_));
+  BOLETO_ASSIGN_OR_RETURN(bank_.tipo_empresa, rows.Text("TipoEmpresa"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.codigo_empresa, rows.Text("CodigoEmpresa"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.banco_cobranca, rows.Text("BancoCobranca"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.agencia_cobranca, rows.Text("AgenciaCobranca"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.conta_cobranca, rows.Text("ContaCobranca"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.carteira, rows.Text("Carteira"));
+  BOLETO_ASSIGN_OR_RETURN(valor_, ReadAmount(rows, "Valor"));
+  BOLETO_ASSIGN_OR_RETURN(moeda_, rows.Text("Moeda"));
 
-  std::optional<std::string> status;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "StatusDoc", status));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> status, rows.Value("StatusDoc"));
   if (status && *status == kCancelledStatus) Refuse(kMsgCancelled);
 
-  std::optional<std::string> recebimento;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "Recebimento", recebimento));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> recebimento, rows.Value("Recebimento"));
   if (recebimento) Refuse(kMsgPaid);
 
   // An empty reference is no remittance of ours either: only NULL and ten
   // zeros pass.
-  std::optional<std::string> ref_bancaria;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "RefBancaria", ref_bancaria));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> ref_bancaria, rows.Value("RefBancaria"));
   if (ref_bancaria && *ref_bancaria != kNoRemittance) Refuse(kMsgInRemittance);
 
-  std::optional<std::string> docto_recebimento;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "DoctoRecebimento", docto_recebimento));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> docto_recebimento,
+                          rows.Value("DoctoRecebimento"));
   if (docto_recebimento) {
     std::string_view receipt = TrimBlanks(*docto_recebimento);
     if (!receipt.empty() && receipt != kBoletoReceipt) Refuse(kMsgOtherCollection);
@@ -270,16 +247,15 @@ Status EligibilityCheck::CheckBank() {
   std::string sql = Join({"SELECT * FROM BANCO ", " WHERE CODIGOEMP = '",
                           SqlQuote(ctx_.key.codigo_emp), "' ", "  AND  CODIGO    = '",
                           SqlQuote(bank_.banco_cobranca), "' ", " ORDER BY CODIGOEMP, CODIGO "});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  if (rows.eof()) {
     Refuse(kMsgNoBank);
     return Status::Ok();
   }
-  std::optional<std::string> moeda;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "Moeda", moeda));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> moeda, rows.Value("Moeda"));
   if (moeda && *moeda != moeda_) Refuse(kMsgCurrency);
-  return ReadAmount(*rows, "ValDespCob", bank_.val_desp_cob);
+  BOLETO_ASSIGN_OR_RETURN(bank_.val_desp_cob, ReadAmount(rows, "ValDespCob"));
+  return Status::Ok();
 }
 
 Status EligibilityCheck::SetBankDescription() {
@@ -287,11 +263,9 @@ Status EligibilityCheck::SetBankDescription() {
       Join({"SELECT DescricaoBanco, DescricaoBol1 FROM PARAMBANBOL WHERE CODIGOEMP = '",
             SqlQuote(ctx_.key.codigo_emp), "' AND CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca),
             "' "});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (!rows->eof()) {
-    std::string description;
-    BOLETO_RETURN_IF_ERROR(ReadText(*rows, "DescricaoBanco", description));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  if (!rows.eof()) {
+    BOLETO_ASSIGN_OR_RETURN(const std::string description, rows.Text("DescricaoBanco"));
     bank_.bank_description = std::string(TrimRightBlanks(description));
   } else {
     // Without a boleto description the bank's name stands in, up to and
@@ -309,14 +283,12 @@ Status EligibilityCheck::CheckDocumentType() {
       Join({"SELECT TIPO FROM DOCUMENTO ", " WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp),
             "' ", "  AND  CODIGO    = '", SqlQuote(ctx_.key.codigo_documento), "' ",
             " ORDER BY CODIGOEMP, CODIGO"});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  if (rows.eof()) {
     Refuse(kMsgNoDocumentType);
     return Status::Ok();
   }
-  std::optional<std::string> tipo;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "TIPO", tipo));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> tipo, rows.Value("TIPO"));
   if (tipo && *tipo == kForecastDocument) Refuse(kMsgForecast);
   return Status::Ok();
 }
@@ -326,9 +298,8 @@ Status EligibilityCheck::CheckInstallmentPortfolio() {
       {"SELECT * FROM CARTEIRA ", " WHERE CODIGOEMP   = '", SqlQuote(ctx_.key.codigo_emp), "' ",
        "  AND  CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca), "' ", "  AND  CODIGO      = '",
        SqlQuote(bank_.carteira), "' ", " ORDER BY CODIGOEMP, CODIGOBANCO, CODIGO"});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) Refuse(kMsgNoPortfolio);
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  if (rows.eof()) Refuse(kMsgNoPortfolio);
   return Status::Ok();
 }
 
@@ -339,9 +310,8 @@ Status EligibilityCheck::CheckAccount() {
             "  AND  CODIGOAGENCIA = '", SqlQuote(bank_.agencia_cobranca), "' ",
             "  AND  CODIGO        = '", SqlQuote(bank_.conta_cobranca), "' ",
             " ORDER BY CODIGOEMP, CODIGOBANCO, CODIGOAGENCIA, CODIGO"});
-  Result<RowSet> rows = db_.Query(sql, SqlServerSensitiveMode());
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql, SqlServerSensitiveMode()));
+  if (rows.eof()) {
     Refuse(kMsgNoAccount);
     return Status::Ok();
   }
@@ -349,14 +319,14 @@ Status EligibilityCheck::CheckAccount() {
   // Limits equal to the amount still allow the boleto.
   Currency minimum;
   Currency maximum;
-  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "VALORMINIMOBOL", minimum));
-  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "VALORMAXIMOBOL", maximum));
+  BOLETO_ASSIGN_OR_RETURN(minimum, ReadAmount(rows, "VALORMINIMOBOL"));
+  BOLETO_ASSIGN_OR_RETURN(maximum, ReadAmount(rows, "VALORMAXIMOBOL"));
   if (valor_ < minimum || valor_ > maximum) Refuse(kMsgAmountRange);
 
   std::optional<std::string> identificacao;
   std::optional<std::string> carteira_sr;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "IdentificacaoSR", identificacao));
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "CarteiraSR", carteira_sr));
+  BOLETO_ASSIGN_OR_RETURN(identificacao, rows.Value("IdentificacaoSR"));
+  BOLETO_ASSIGN_OR_RETURN(carteira_sr, rows.Value("CarteiraSR"));
   bool no_identificacao = !identificacao || TrimBlanks(*identificacao).empty();
   bool no_carteira_sr = !carteira_sr || TrimBlanks(*carteira_sr).empty();
   if (no_identificacao && no_carteira_sr) {
@@ -364,7 +334,7 @@ Status EligibilityCheck::CheckAccount() {
     return Status::Ok();
   }
 
-  BOLETO_RETURN_IF_ERROR(ReadAccountSettings(*rows));
+  BOLETO_RETURN_IF_ERROR(ReadAccountSettings(rows));
   BOLETO_RETURN_IF_ERROR(ReadInstructionText(bank_.instrucao1_bol, bank_.instrucao1_text));
   BOLETO_RETURN_IF_ERROR(ReadInstructionText(bank_.instrucao2_bol, bank_.instrucao2_text));
   BOLETO_RETURN_IF_ERROR(ReadCarteiraExt());
@@ -374,27 +344,23 @@ Status EligibilityCheck::CheckAccount() {
 }
 
 Status EligibilityCheck::ReadAccountSettings(const RowSet& account) {
-  std::string stored;
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "IdentificacaoSR", stored));
+  BOLETO_ASSIGN_OR_RETURN(const std::string stored, account.Text("IdentificacaoSR"));
   bank_.sr_identification = MakeBeneficiaryCodeForms(stored);
 
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "CarteiraSR", bank_.carteira_sr));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "DescontoBol", bank_.desconto_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "JurosBol", bank_.juros_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "MultaBol", bank_.multa_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "DespBancBol", bank_.desp_banc_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "GeraRemessaBolSR", bank_.gera_remessa_bol_sr));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "DataAnteBol", bank_.data_ante_bol));
+  BOLETO_ASSIGN_OR_RETURN(bank_.carteira_sr, account.Text("CarteiraSR"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.desconto_bol, account.Text("DescontoBol"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.juros_bol, account.Text("JurosBol"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.multa_bol, account.Text("MultaBol"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.desp_banc_bol, account.Text("DespBancBol"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.gera_remessa_bol_sr, account.Text("GeraRemessaBolSR"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.data_ante_bol, account.Text("DataAnteBol"));
 
-  Currency antecipa;
-  BOLETO_RETURN_IF_ERROR(ReadAmount(account, "AntecipaBol", antecipa));
-  Result<int16_t> days = FloorToInt16(antecipa);
-  if (!days.ok()) return days.error();
-  bank_.antecipa_bol = *days;
+  BOLETO_ASSIGN_OR_RETURN(const Currency antecipa, ReadAmount(account, "AntecipaBol"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.antecipa_bol, FloorToInt16(antecipa));
 
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "AltDataAnteBol", bank_.alt_data_ante_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "Instrucao1BOL", bank_.instrucao1_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "Instrucao2BOL", bank_.instrucao2_bol));
+  BOLETO_ASSIGN_OR_RETURN(bank_.alt_data_ante_bol, account.Text("AltDataAnteBol"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.instrucao1_bol, account.Text("Instrucao1BOL"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.instrucao2_bol, account.Text("Instrucao2BOL"));
   return Status::Ok();
 }
 
@@ -403,11 +369,11 @@ Status EligibilityCheck::ReadInstructionText(const std::string& code, std::strin
       Join({"SELECT Codigo, Descricao FROM INSTRUCAO WHERE CODIGOEMP = '",
             SqlQuote(ctx_.key.codigo_emp), "' ", " AND CODIGOBANCO = '",
             SqlQuote(bank_.banco_cobranca), "' ", " AND CODIGO      = '", SqlQuote(code), "' "});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
   text.clear();
-  if (rows->eof()) return Status::Ok();
-  return ReadText(*rows, "Descricao", text);
+  if (rows.eof()) return Status::Ok();
+  BOLETO_ASSIGN_OR_RETURN(text, rows.Text("Descricao"));
+  return Status::Ok();
 }
 
 Status EligibilityCheck::ReadCarteiraExt() {
@@ -415,11 +381,11 @@ Status EligibilityCheck::ReadCarteiraExt() {
       Join({"SELECT CarteiraExt FROM CARTEIRA WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp),
             "' ", " AND CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca), "' ",
             " AND CODIGO      = '", SqlQuote(bank_.carteira_sr), "' "});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
   bank_.carteira_ext.clear();
-  if (rows->eof()) return Status::Ok();
-  return ReadText(*rows, "CarteiraExt", bank_.carteira_ext);
+  if (rows.eof()) return Status::Ok();
+  BOLETO_ASSIGN_OR_RETURN(bank_.carteira_ext, rows.Text("CarteiraExt"));
+  return Status::Ok();
 }
 
 // Settings from which the bank's 25-digit free field cannot be composed
@@ -442,8 +408,6 @@ void EligibilityCheck::CheckFreeFieldSettings() {
       break;
   }
 }
-
-#undef BOLETO_RETURN_IF_ERROR
 
 }  // namespace
 
