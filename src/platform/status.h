@@ -88,8 +88,8 @@ class Result {
 //   BOLETO_ASSIGN_OR_RETURN(lhs, result_expression);
 // Each returns the expression's error when it has one; the second otherwise
 // moves the value into `lhs` (a declaration such as `auto x` or an lvalue;
-// it must not contain a comma). Both expand to statements, never to an
-// expression.
+// it must not contain a comma). Both are statements, never expressions; the
+// second is several statements, so under an `if` or a loop it needs braces.
 #define BOLETO_RETURN_IF_ERROR(...)                          \
   do {                                                       \
     const ::boleto::Status boleto_status_ = (__VA_ARGS__);   \

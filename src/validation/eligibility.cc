@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <limits>
 #include <optional>
+#include <span>
 
 #include "bankrules/free_field_settings.h"
 #include "db/sql_text.h"
@@ -79,6 +80,20 @@ Result<int16_t> FloorToInt16(Currency value) {
     return MakeError(error_number::kOverflow, "Overflow");
   }
   return static_cast<int16_t>(whole);
+}
+
+// A text column and the setting it is read into.
+struct TextColumn {
+  const char* column;
+  std::string* target;
+};
+
+// Reads each column into its setting, in order; the first error stops.
+Status ReadTextColumns(const RowSet& rows, std::span<const TextColumn> columns) {
+  for (const TextColumn& text : columns) {
+    BOLETO_ASSIGN_OR_RETURN(*text.target, rows.Text(text.column));
+  }
+  return Status::Ok();
 }
 
 class EligibilityCheck {
@@ -213,12 +228,11 @@ Status EligibilityCheck::CheckInstallment(bool& found) {
   }
   found = true;
 
-  BOLETO_ASSIGN_OR_RETURN(bank_.tipo_empresa, rows.Text("TipoEmpresa"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.codigo_empresa, rows.Text("CodigoEmpresa"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.banco_cobranca, rows.Text("BancoCobranca"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.agencia_cobranca, rows.Text("AgenciaCobranca"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.conta_cobranca, rows.Text("ContaCobranca"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.carteira, rows.Text("Carteira"));
+  const TextColumn texts[] = {
+      {"TipoEmpresa", &bank_.tipo_empresa},     {"CodigoEmpresa", &bank_.codigo_empresa},
+      {"BancoCobranca", &bank_.banco_cobranca}, {"AgenciaCobranca", &bank_.agencia_cobranca},
+      {"ContaCobranca", &bank_.conta_cobranca}, {"Carteira", &bank_.carteira}};
+  BOLETO_RETURN_IF_ERROR(ReadTextColumns(rows, texts));
   BOLETO_ASSIGN_OR_RETURN(valor_, ReadAmount(rows, "Valor"));
   BOLETO_ASSIGN_OR_RETURN(moeda_, rows.Text("Moeda"));
 
@@ -347,13 +361,12 @@ Status EligibilityCheck::ReadAccountSettings(const RowSet& account) {
   BOLETO_ASSIGN_OR_RETURN(const std::string stored, account.Text("IdentificacaoSR"));
   bank_.sr_identification = MakeBeneficiaryCodeForms(stored);
 
-  BOLETO_ASSIGN_OR_RETURN(bank_.carteira_sr, account.Text("CarteiraSR"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.desconto_bol, account.Text("DescontoBol"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.juros_bol, account.Text("JurosBol"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.multa_bol, account.Text("MultaBol"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.desp_banc_bol, account.Text("DespBancBol"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.gera_remessa_bol_sr, account.Text("GeraRemessaBolSR"));
-  BOLETO_ASSIGN_OR_RETURN(bank_.data_ante_bol, account.Text("DataAnteBol"));
+  const TextColumn settings[] = {
+      {"CarteiraSR", &bank_.carteira_sr},    {"DescontoBol", &bank_.desconto_bol},
+      {"JurosBol", &bank_.juros_bol},        {"MultaBol", &bank_.multa_bol},
+      {"DespBancBol", &bank_.desp_banc_bol}, {"GeraRemessaBolSR", &bank_.gera_remessa_bol_sr},
+      {"DataAnteBol", &bank_.data_ante_bol}};
+  BOLETO_RETURN_IF_ERROR(ReadTextColumns(account, settings));
 
   BOLETO_ASSIGN_OR_RETURN(const Currency antecipa, ReadAmount(account, "AntecipaBol"));
   BOLETO_ASSIGN_OR_RETURN(bank_.antecipa_bol, FloorToInt16(antecipa));
