@@ -1,7 +1,7 @@
 // libFuzzer target for the amount texts: ParseAmount and SqlDecimalText
 // never crash, and a decimal text, when there is one, is always digits, one
 // dot and two decimals, reading back as the amount it stands for.
-// fuzz-sources: src/db/amount_text.cc src/platform/currency.cc
+// fuzz-sources: src/platform/amount_text.cc src/platform/currency.cc
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "db/amount_text.h"
+#include "platform/amount_text.h"
 
 namespace {
 

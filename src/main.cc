@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/dialog_messages.h"
+#include "run/run_context.h"
 #include "startup/command_line.h"
 #include "startup/process_memory.h"
-#include "startup/run_context.h"
 #include "startup/start_up.h"
 
 int main(int argc, char** argv) {

@@ -5,7 +5,7 @@
 
 #include "bankrules/check_digits.h"
 #include "bankrules/digit_text.h"
-#include "db/amount_text.h"
+#include "platform/amount_text.h"
 
 namespace boleto {
 namespace {

@@ -26,6 +26,13 @@ Error Malformed(std::string what) {
                    "Malformed digitable line: " + std::move(what) + "; no barcode is printed");
 }
 
+// Separators between the digit groups of the printed line: a dot inside each
+// field, blanks between the fields (0-based positions).
+constexpr struct {
+  size_t position;
+  char separator;
+} kSeparators[] = {{5, '.'}, {11, ' '}, {17, '.'}, {24, ' '}, {30, '.'}, {37, ' '}, {39, ' '}};
+
 }  // namespace
 
 std::string AmountInCents(Currency amount) {
@@ -176,6 +183,27 @@ Result<std::string> RebuildBarcode(std::string_view printed_line) {
   barcode.append(p1.substr(4)).append(p2.substr(0, 4)).append(p3).append(p4.substr(0, 5));
   barcode.append(p5).append(p6.substr(0, 5));
   return barcode;
+}
+
+Status CheckPrintedLineLayout(std::string_view printed_line) {
+  const std::string quoted = "\"" + std::string(printed_line) + "\"";
+  if (printed_line.size() != kPrintedLength) {
+    return MakeError(error_number::kMalformedBarcode,
+                     "The digitable line " + quoted + " is not 54 characters long");
+  }
+  for (const auto& [position, separator] : kSeparators) {
+    if (printed_line[position] != separator) {
+      return MakeError(error_number::kMalformedBarcode,
+                       "The digitable line " + quoted + " has no '" + std::string(1, separator) +
+                           "' at position " + std::to_string(position + 1));
+    }
+  }
+  return Status::Ok();
+}
+
+Result<std::string> BarcodeOfPrintedLine(std::string_view printed_line) {
+  BOLETO_RETURN_IF_ERROR(CheckPrintedLineLayout(printed_line));
+  return RebuildBarcode(printed_line);
 }
 
 }  // namespace boleto

@@ -2,7 +2,7 @@
 // 44-digit barcode (bank, currency "9", check digit, due-date factor, amount
 // in cents, the bank's 25-digit free field) and the digitable line, printed
 // as 54 characters with dots and blanks. The drawing side receives only the
-// printed line and cuts the barcode back out of it with RebuildBarcode.
+// printed line and takes the barcode back out of it with BarcodeOfPrintedLine.
 #pragma once
 
 #include <string>
@@ -51,5 +51,15 @@ Result<DigitableLine> ComposeDigitableLine(std::string_view prefix,
 // positions 1-5, 7-11, 13-17, 19-24, 26-30, 32-37, 39 and 41-54). Error 5
 // when the text is shorter or a piece holds a non-digit.
 Result<std::string> RebuildBarcode(std::string_view printed_line);
+
+// Checks that a printed digitable line has the printed layout: 54
+// characters, "." after the fifth digit of fields 1 to 3 and single blanks
+// between the fields. Error 5 otherwise.
+Status CheckPrintedLineLayout(std::string_view printed_line);
+
+// The 44 barcode digits of a printed line: its layout checked
+// (CheckPrintedLineLayout), then its pieces cut out (RebuildBarcode). Error 5
+// when either refuses the line; the drawing side takes the line this way.
+Result<std::string> BarcodeOfPrintedLine(std::string_view printed_line);
 
 }  // namespace boleto

@@ -14,7 +14,7 @@
 #include "platform/currency.h"
 #include "platform/date.h"
 #include "platform/status.h"
-#include "startup/run_context.h"
+#include "run/run_context.h"
 
 namespace boleto {
 

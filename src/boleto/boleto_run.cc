@@ -1,166 +1,25 @@
 #include "boleto/boleto_run.h"
 
-#include <cctype>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "bankrules/bank_fields.h"
 #include "bankrules/barcode.h"
 #include "boleto/amounts.h"
 #include "boleto/field_map.h"
+#include "boleto/logos.h"
 #include "boleto/parties.h"
-#include "db/amount_text.h"
+#include "boleto/queries.h"
 #include "db/columns.h"
 #include "db/dialect.h"
-#include "db/sql_text.h"
 #include "ledger/recording.h"
+#include "platform/amount_text.h"
 #include "platform/text.h"
 #include "print/layout_form.h"
-#include "print/picture.h"
 #include "print/print_job.h"
 
 namespace boleto {
 
-std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key) {
-  // The taxes are added up with NULL as zero: one NULL tax column would
-  // make the whole sum NULL and drop every withheld tax from the page.
-  const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
-  return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
-         "       PARCELAR.CodigoUnidade      AS Unidade, "
-         "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "
-         "       DOCUMENTOR.CodigoEmpresa    AS CodigoEmpresa, "
-         "       PARCELAR.CodigoDocumento    AS CodigoDocumento, "
-         "       PARCELAR.Serie              AS Serie, "
-         "       PARCELAR.Numero             AS Numero, "
-         "       PARCELAR.Parcela            AS Parcela, "
-         "       PARCELAR.Emissao            AS Emissao, "
-         "       PARCELAR.Vencimento         AS Vencimento, "
-         "       PARCELAR.ValorDescontoP     AS ValorDesconto, "
-         "       PARCELAR.PercentualDesctP   AS PercentualDesconto, "
-         "       (" +
-         tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
-         tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +
-         tax("PARCELAR.VALORPIS") + " + " + tax("PARCELAR.VALORISS") +
-         ") AS Impostos, "
-         "       PARCELAR.ValorOutroD        AS ValorOutroD, "
-         "       PARCELAR.PercentualJurosP   AS PercentualJuros, "
-         "       PARCELAR.ValorMultaP        AS ValorMulta, "
-         "       PARCELAR.PercentualMultaP   AS PercentualMulta, "
-         "       PARCELAR.ValorOutroC        AS ValorOutroC, "
-         "       DOCUMENTOR.Moeda            AS Moeda, "
-         "       PARCELAR.Valor              AS Resultado, "
-         "       SUPAEMPR.AEMPR_RAZAO_SOCIAL AS Nome, "
-         "       PARCELAR.NumeroRecebimento  AS NumeroRecebimento, "
-         "       PARCELAR.BancoCobranca      AS BancoCobranca, "
-         "       PARCELAR.AgenciaCobranca    AS AgenciaCobranca, "
-         "       PARCELAR.ContaCobranca      AS ContaCobranca, "
-         "       PARCELAR.CodigoCarteira     AS CodigoCarteira "
-         " FROM DOCUMENTOR, PARCELAR, SUPAEMPR "
-         " WHERE PARCELAR.CODIGOEMP       = '" +
-         SqlQuote(key.codigo_emp) +
-         "' "
-         "  AND  PARCELAR.CODIGOUNIDADE   = '" +
-         SqlQuote(key.codigo_unidade) +
-         "' "
-         "  AND  PARCELAR.CODIGODOCUMENTO = '" +
-         SqlQuote(key.codigo_documento) +
-         "' "
-         "  AND  PARCELAR.SERIE           = '" +
-         SqlQuote(key.serie) +
-         "' "
-         "  AND  PARCELAR.NUMERO          = '" +
-         SqlQuote(key.numero) +
-         "' "
-         "  AND  PARCELAR.PARCELA         = '" +
-         SqlQuote(key.parcela) +
-         "' "
-         "  AND  PARCELAR.RECEBIMENTO     IS NULL "
-         "  AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP "
-         "  AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE "
-         "  AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
-         "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
-         "  AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO "
-         "  AND  DOCUMENTOR.STATUS       <> 'C ' "
-         "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO "
-         "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO "
-         " AND NOT EXISTS "
-         " ( SELECT * FROM REMESSAR "
-         "   Where CodigoEmp=PARCELAR.CodigoEmp AND CodigoUnidade=PARCELAR.CodigoUnidade AND "
-         "CodigoDocumento=PARCELAR.CodigoDocumento AND "
-         "   Serie=PARCELAR.Serie AND Numero=PARCELAR.Numero AND Parcela=PARCELAR.Parcela  AND "
-         "DataProcesso is not null) "
-         " ORDER BY 1,2,3,4,5,6 ";
-}
-
-std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
-                         std::string_view codigo_documento) {
-  // No blank between the bank code's closing quote and the next "AND".
-  return "SELECT CodigoEspecieB FROM DOCESP "
-         "WHERE  CodigoEmp       = '" +
-         SqlQuote(codigo_emp) +
-         "' "
-         "AND    CodigoBanco     = '" +
-         SqlQuote(banco_cobranca) +
-         "'"
-         "AND    CodigoDocumento = '" +
-         SqlQuote(codigo_documento) + "'";
-}
-
-std::string InstallmentCountQuery(const InstallmentKey& key) {
-  return "SELECT COUNT(*) AS QtdParcelas FROM PARCELAR "
-         " WHERE CODIGOEMP     = '" +
-         SqlQuote(key.codigo_emp) +
-         "' "
-         " AND CODIGOUNIDADE   = '" +
-         SqlQuote(key.codigo_unidade) +
-         "' "
-         " AND CODIGODOCUMENTO = '" +
-         SqlQuote(key.codigo_documento) +
-         "' "
-         " AND SERIE           = '" +
-         SqlQuote(key.serie) +
-         "' "
-         " AND NUMERO          = '" +
-         SqlQuote(key.numero) + "' ";
-}
-
 namespace {
-
-// The print directory as this system writes paths: stored directories may
-// have been written with "\" between their parts.
-std::string PrintDirectory(const RunContext& ctx) {
-  std::string dir = ctx.company.local_anexo;
-  for (char& c : dir) {
-    if (c == '\\') c = '/';
-  }
-  return dir;
-}
-
-// Print folders are written with "/" between their parts.
-std::string JoinPath(std::string_view a, std::string_view b) {
-  std::string path(a);
-  path += '/';
-  path += b;
-  return path;
-}
-
-// The entry of `dir` whose name, in upper case, is `upper_name` (the stored
-// logo names were written without regard to case); `dir/upper_name` when the
-// folder holds none.
-std::string FindIgnoringCase(const std::string& dir, std::string_view upper_name) {
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() != upper_name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size() && same; ++i) {
-      same = std::toupper(static_cast<unsigned char>(name[i])) == upper_name[i];
-    }
-    if (same) return it->path().string();
-  }
-  return JoinPath(dir, upper_name);
-}
 
 // The printer job and the printed boleto's values, as far as the run got.
 struct RunState {
@@ -181,28 +40,15 @@ struct InstallmentRow {
   Receipt receipt = Receipt::kNone;
 };
 
-// Moves the value of `result` into `out`, or keeps its error in `failure`
-// and gives false.
-template <class T, class U>
-bool Take(Result<T>&& result, U& out, Error& failure) {
-  if (!result.ok()) {
-    failure = result.error();
-    return false;
-  }
-  out = std::move(*result);
-  return true;
-}
-
 // The installment row's dates, currency, amounts and receipt. When an
 // earlier print already added the bank's fee to ValorOutroC, it is taken out
 // again: the base amount adds the fee itself.
 Result<InstallmentRow> ReadInstallmentRow(const RunContext& ctx, const RowSet& row) {
-  Error failure;
   InstallmentRow read;
   InstallmentAmounts& in = read.amounts;
-  if (!Take(DateColumn(row, "Vencimento"), in.vencimento, failure)) return failure;
-  if (!Take(DateColumn(row, "Emissao"), in.emissao, failure)) return failure;
-  if (!Take(row.Text("Moeda"), in.moeda, failure)) return failure;
+  BOLETO_ASSIGN_OR_RETURN(in.vencimento, DateColumn(row, "Vencimento"));
+  BOLETO_ASSIGN_OR_RETURN(in.emissao, DateColumn(row, "Emissao"));
+  BOLETO_ASSIGN_OR_RETURN(in.moeda, row.Text("Moeda"));
   const struct {
     const char* column;
     Currency* target;
@@ -218,13 +64,11 @@ Result<InstallmentRow> ReadInstallmentRow(const RunContext& ctx, const RowSet& r
       {"PercentualMulta", &in.percentual_multa},
   };
   for (const auto& c : amount_columns) {
-    if (!Take(AmountColumn(row, c.column, ctx.decimal_mark), *c.target, failure)) return failure;
+    BOLETO_ASSIGN_OR_RETURN(*c.target, AmountColumn(row, c.column, ctx.decimal_mark));
   }
-  auto docto = row.Value("Ocorrencia");
-  if (!docto.ok()) return docto.error();
-  auto receipt = row.Value("NumeroRecebimento");
-  if (!receipt.ok()) return receipt.error();
-  read.receipt = ReceiptOf(*docto, *receipt);
+  BOLETO_ASSIGN_OR_RETURN(const auto docto, row.Value("Ocorrencia"));
+  BOLETO_ASSIGN_OR_RETURN(const auto receipt, row.Value("NumeroRecebimento"));
+  read.receipt = ReceiptOf(docto, receipt);
   if (FeeAlreadyInOtherAdditions(ctx.bank, read.receipt)) {
     auto without_fee = CheckedSub(in.valor_outro_c, ctx.bank.val_desp_cob);
     if (!without_fee) return MakeError(error_number::kOverflow, "Overflow in ValorOutroC");
@@ -244,56 +88,20 @@ Result<RowSet> QueryInstallment(const RunContext& ctx) {
 // The amount due the installment gives now, by the same reading and rules as
 // the printed page; nothing when it is no longer to be collected.
 Result<std::optional<Currency>> InstallmentAmountDue(RunContext& ctx, Receipt receipt) {
-  Result<RowSet> installment = QueryInstallment(ctx);
-  if (!installment.ok()) return installment.error();
-  if (installment->eof()) return std::optional<Currency>();
-  Result<InstallmentRow> row = ReadInstallmentRow(ctx, *installment);
-  if (!row.ok()) return row.error();
-  if (row->receipt != receipt) return std::optional<Currency>();
-  Result<BoletoAmounts> amounts =
-      ComputeBoletoAmounts(row->amounts, ctx.bank, ctx.company.moeda_padrao);
-  if (!amounts.ok()) return amounts.error();
-  return std::optional<Currency>(amounts->amount_due);
+  BOLETO_ASSIGN_OR_RETURN(const RowSet installment, QueryInstallment(ctx));
+  if (installment.eof()) return std::optional<Currency>();
+  BOLETO_ASSIGN_OR_RETURN(const InstallmentRow row, ReadInstallmentRow(ctx, installment));
+  if (row.receipt != receipt) return std::optional<Currency>();
+  BOLETO_ASSIGN_OR_RETURN(const BoletoAmounts amounts,
+                          ComputeBoletoAmounts(row.amounts, ctx.bank, ctx.company.moeda_padrao));
+  return std::optional<Currency>(amounts.amount_due);
 }
 
 // The first row's `column` as text, or the empty text when `sql` finds no row.
 Result<std::string> TextOrNothing(Database& db, const std::string& sql, std::string_view column) {
-  auto rows = db.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) return std::string();
-  return rows->Text(column);
-}
-
-// The company's strip on the receipt stub (LOGOBOLR.BMP, or else LOGO.BMP,
-// which must then exist) and the bank's logo on both parts (none: the bank
-// description is printed in its place).
-Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part) {
-  const std::string bmp = JoinPath(PrintDirectory(ctx), "BMP");
-  const std::string company_dir = JoinPath(bmp, ctx.params.codigo_emp);
-  std::string company_logo = FindIgnoringCase(company_dir, "LOGOBOLR.BMP");
-  if (!std::filesystem::is_regular_file(company_logo)) {
-    company_logo = FindIgnoringCase(company_dir, "LOGO.BMP");
-  }
-  Result<Picture> company_picture = LoadPicture(company_logo);
-  if (!company_picture.ok()) return company_picture.error();
-  if (Status s = receipt_stub.SetPicture("Picture2", std::move(*company_picture)); !s.ok()) {
-    return s;
-  }
-
-  const std::string bank_logo =
-      FindIgnoringCase(JoinPath(bmp, ctx.bank.banco_cobranca), "LOGO.BMP");
-  Picture bank_picture;
-  if (!DirectoryMissing(bank_logo)) {
-    Result<Picture> loaded = LoadPicture(bank_logo);
-    if (!loaded.ok()) return loaded.error();
-    bank_picture = std::move(*loaded);
-  }
-  if (Status s = receipt_stub.SetPicture("PictLogoBanco", std::move(bank_picture)); !s.ok()) {
-    return s;
-  }
-  Result<Picture> copied = receipt_stub.GetPicture("PictLogoBanco");
-  if (!copied.ok()) return copied.error();
-  return compensation_part.SetPicture("PictLogoBanco", std::move(*copied));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db.Query(sql));
+  if (rows.eof()) return std::string();
+  return rows.Text(column);
 }
 
 // What the collecting bank's rules read.
@@ -319,72 +127,62 @@ BankInput MakeBankInput(const BankSettings& bank, const std::string& doc_number,
 
 // Everything from the printer set-up to the page handed to its destination.
 Status PrintBoleto(RunContext& ctx, RunState& state) {
-  Error failure;
   Database& db = *ctx.db;
   const InstallmentKey& key = ctx.key;
   const BankSettings& bank = ctx.bank;
 
   // Printer set-up.
-  auto job = PrintJob::Open(PageDestination{
-      ctx.destination.output_file, ctx.destination.printer_name,
-      PrintJobName(key.codigo_emp, key.codigo_documento, key.serie, key.numero, key.parcela)});
-  if (!job.ok()) return job.error();
-  state.job = std::move(*job);
+  BOLETO_ASSIGN_OR_RETURN(
+      state.job,
+      PrintJob::Open(PageDestination{
+          ctx.destination.output_file, ctx.destination.printer_name,
+          PrintJobName(key.codigo_emp, key.codigo_documento, key.serie, key.numero, key.parcela)}));
   state.job->Setup();
 
   // The installment, while it is still to be collected.
-  auto installment = QueryInstallment(ctx);
-  if (!installment.ok()) return installment.error();
-  if (installment->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet installment, QueryInstallment(ctx));
+  if (installment.eof()) {
     state.nothing_to_print = true;
     return Status::Ok();
   }
-  InstallmentRow row;
-  if (!Take(ReadInstallmentRow(ctx, *installment), row, failure)) return failure;
+  BOLETO_ASSIGN_OR_RETURN(const InstallmentRow row, ReadInstallmentRow(ctx, installment));
   if (row.receipt == Receipt::kOther) {
     ctx.messages->Show(ctx.message_prefix + kOtherReceiptMessage, MessageIcon::kExclamation);
     state.refused = true;
     return Status::Ok();
   }
   const InstallmentAmounts& in = row.amounts;
-  BoletoAmounts amounts;
-  if (!Take(ComputeBoletoAmounts(in, bank, ctx.company.moeda_padrao), amounts, failure)) {
-    return failure;
-  }
+  BOLETO_ASSIGN_OR_RETURN(const BoletoAmounts amounts,
+                          ComputeBoletoAmounts(in, bank, ctx.company.moeda_padrao));
   const std::string doc_number(TrimBlanks(key.numero));
   const std::string installment_no(TrimBlanks(key.parcela));
 
   BoletoFieldValues values;
-  if (!Take(TextOrNothing(
-                db, SpeciesQuery(ctx.params.codigo_emp, bank.banco_cobranca, key.codigo_documento),
-                "CodigoEspecieB"),
-            values.species_code, failure) ||
-      !Take(ReadBeneficiary(db, ctx.params.codigo_emp, ctx.company.nome), values.beneficiary,
-            failure) ||
-      !Take(TextOrNothing(db, InstallmentCountQuery(key), "QtdParcelas"), values.installment_count,
-            failure) ||
-      !Take(ReadPayer(db, bank.tipo_empresa, bank.codigo_empresa, ctx.company.end_cobranca),
-            values.payer, failure)) {
-    return failure;
-  }
+  BOLETO_ASSIGN_OR_RETURN(
+      values.species_code,
+      TextOrNothing(db,
+                    SpeciesQuery(ctx.params.codigo_emp, bank.banco_cobranca, key.codigo_documento),
+                    "CodigoEspecieB"));
+  BOLETO_ASSIGN_OR_RETURN(values.beneficiary,
+                          ReadBeneficiary(db, ctx.params.codigo_emp, ctx.company.nome));
+  BOLETO_ASSIGN_OR_RETURN(values.installment_count,
+                          TextOrNothing(db, InstallmentCountQuery(key), "QtdParcelas"));
+  BOLETO_ASSIGN_OR_RETURN(values.payer, ReadPayer(db, bank.tipo_empresa, bank.codigo_empresa,
+                                                  ctx.company.end_cobranca));
 
   LayoutForm receipt_stub(ReceiptStubTemplate());
   LayoutForm compensation_part(CompensationPartTemplate());
-  if (Status s = LoadLogos(ctx, receipt_stub, compensation_part); !s.ok()) return s;
+  BOLETO_RETURN_IF_ERROR(LoadLogos(ctx, receipt_stub, compensation_part));
 
   // Barcode fields, the collecting bank's own fields and the digitable line.
   const BankInput bank_input = MakeBankInput(bank, doc_number, installment_no, in.vencimento);
-  BarcodeFields barcode;
-  BankFields bank_fields;
-  DigitableLine line;
-  if (!Take(
-          ComposeBarcodeFields(bank.banco_cobranca, bank_input.due_date_digits, amounts.amount_due),
-          barcode, failure) ||
-      !Take(ComposeBankFields(bank_input), bank_fields, failure) ||
-      !Take(ComposeDigitableLine(barcode.prefix, barcode.factor_and_amount, bank_fields.free_field),
-            line, failure)) {
-    return failure;
-  }
+  BOLETO_ASSIGN_OR_RETURN(
+      const BarcodeFields barcode,
+      ComposeBarcodeFields(bank.banco_cobranca, bank_input.due_date_digits, amounts.amount_due));
+  BOLETO_ASSIGN_OR_RETURN(const BankFields bank_fields, ComposeBankFields(bank_input));
+  BOLETO_ASSIGN_OR_RETURN(
+      const DigitableLine line,
+      ComposeDigitableLine(barcode.prefix, barcode.factor_and_amount, bank_fields.free_field));
 
   // Fill both forms.
   values.banco_cobranca = bank.banco_cobranca;
@@ -400,15 +198,12 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
   values.amounts = amounts;
   values.bank_fields = bank_fields;
   values.printed_line = line.printed;
-  std::vector<FieldAssignment> map;
-  if (!Take(BoletoFieldMap(values), map, failure)) return failure;
-  if (Status s = ApplyFieldMap(map, receipt_stub, compensation_part); !s.ok()) return s;
+  BOLETO_ASSIGN_OR_RETURN(const std::vector<FieldAssignment> map, BoletoFieldMap(values));
+  BOLETO_RETURN_IF_ERROR(ApplyFieldMap(map, receipt_stub, compensation_part));
 
   // Both parts on one page, handed to the destination before any recording.
-  if (Status s = state.job->Render(receipt_stub, compensation_part, ctx.txt_desc_banco); !s.ok()) {
-    return s;
-  }
-  if (Status s = state.job->CompletePage(); !s.ok()) return s;
+  BOLETO_RETURN_IF_ERROR(state.job->Render(receipt_stub, compensation_part, ctx.txt_desc_banco));
+  BOLETO_RETURN_IF_ERROR(state.job->CompletePage());
 
   state.printed.id_bancaria = bank_fields.id_bancaria;
   state.printed.discount_limit_date = amounts.discount_limit_date;

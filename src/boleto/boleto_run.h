@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "startup/run_context.h"
+#include "run/run_context.h"
 
 namespace boleto {
 
@@ -35,15 +35,5 @@ inline constexpr char kLogoDirectoryMessage[] =
 
 // Runs the whole boleto of ctx (after the eligibility check accepted it).
 RunOutcome BoletoRun(RunContext& ctx);
-
-// The installment query: the installment with its document and payer, found
-// only while unpaid, not cancelled and not in a processed remittance; the
-// taxes summed with NULL as zero in the SQL of `dialect`.
-std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key);
-// The species query (DOCESP) for company, bank and document code.
-std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
-                         std::string_view codigo_documento);
-// The count of the document's installments.
-std::string InstallmentCountQuery(const InstallmentKey& key);
 
 }  // namespace boleto

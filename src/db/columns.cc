@@ -2,16 +2,15 @@
 
 #include <string>
 
-#include "db/amount_text.h"
+#include "platform/amount_text.h"
 
 namespace boleto {
 
 Result<Currency> AmountColumn(const RowSet& row, std::string_view column,
                               std::string_view decimal_mark) {
-  Result<std::optional<std::string>> value = row.Value(column);
-  if (!value.ok()) return value.error();
-  if (!value->has_value()) return Currency();
-  Result<Currency> amount = ParseAmount(**value, decimal_mark);
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> value, row.Value(column));
+  if (!value.has_value()) return Currency();
+  Result<Currency> amount = ParseAmount(*value, decimal_mark);
   if (amount.ok()) return amount;
   Error error = amount.error();
   error.description = std::string(column) + ": " + error.description;
@@ -19,12 +18,11 @@ Result<Currency> AmountColumn(const RowSet& row, std::string_view column,
 }
 
 Result<Date> DateColumn(const RowSet& row, std::string_view column) {
-  Result<std::string> text = row.Text(column);
-  if (!text.ok()) return text.error();
-  std::optional<Date> date = Date::ParseIso(*text);
+  BOLETO_ASSIGN_OR_RETURN(const std::string text, row.Text(column));
+  std::optional<Date> date = Date::ParseIso(text);
   if (!date) {
     return MakeError(error_number::kTypeMismatch,
-                     "Type mismatch: " + std::string(column) + " \"" + *text + "\" is no date");
+                     "Type mismatch: " + std::string(column) + " \"" + text + "\" is no date");
   }
   return *date;
 }

@@ -4,9 +4,9 @@
 #include <optional>
 #include <thread>
 
-#include "db/amount_text.h"
 #include "db/sql_text.h"
 #include "ledger/remittance.h"
+#include "platform/amount_text.h"
 #include "platform/text.h"
 
 namespace boleto {
@@ -60,15 +60,11 @@ std::string InsertSql(std::string_view company, std::string_view code, std::stri
 // The stored number of the sequence, nothing when it has no row.
 Result<std::optional<std::string>> LookupNumber(Database& db, std::string_view company,
                                                 std::string_view code, std::string_view number) {
-  Result<RowSet> rows = db.Query(ReadSql(company, code, number));
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) return std::optional<std::string>();
-  Result<std::string> stored = rows->Text("Numero");
-  if (!stored.ok()) return stored.error();
-  return std::optional<std::string>(*stored);
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db.Query(ReadSql(company, code, number)));
+  if (rows.eof()) return std::optional<std::string>();
+  BOLETO_ASSIGN_OR_RETURN(std::string stored, rows.Text("Numero"));
+  return std::optional<std::string>(std::move(stored));
 }
-
-bool IsLockConflict(const Error& error) { return error.number == error_number::kRecordLocked; }
 
 }  // namespace
 
@@ -111,9 +107,8 @@ Result<std::string> NextDocumentNumber(std::string_view stored, std::string_view
     return MakeError(error_number::kTypeMismatch, "Type mismatch: DOCNUMERO.NUMERO \"" +
                                                       std::string(stored) + "\" is not a number");
   }
-  Result<Currency> value = ParseAmount(digits_read, decimal_mark);
-  if (!value.ok()) return value.error();
-  const int64_t next = value->raw() / Currency::kScale + 1;
+  BOLETO_ASSIGN_OR_RETURN(const Currency value, ParseAmount(digits_read, decimal_mark));
+  const int64_t next = value.raw() / Currency::kScale + 1;
   std::string digits = std::to_string(next);
   if (digits.size() > kFieldWidth) {
     // Cutting to 10 digits would start the sequence over and repeat numbers.
@@ -130,7 +125,7 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
   // through the error report with `context` at once. Gives the error to
   // return, or nothing when the draw should go on.
   const auto failure = [&](const Error& error, const std::string& context) -> std::optional<Error> {
-    if (!IsLockConflict(error)) {
+    if (!IsRecordLocked(error)) {
       ReportRunError(ctx, error, context);
       return error;
     }

@@ -1,11 +1,11 @@
 #include "ledger/recording.h"
 
-#include "db/amount_text.h"
 #include "db/columns.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"
 #include "ledger/document_number.h"
 #include "ledger/remittance.h"
+#include "platform/amount_text.h"
 #include "platform/text.h"
 
 namespace boleto {
@@ -29,20 +29,9 @@ constexpr char kOtherReceiptMeanwhile[] =
 constexpr char kChangedMeanwhile[] =
     "-Parcela alterada por outro usuário durante a impressão. Imprima-a novamente.";
 
-// Shows a recording failure: the lock message for a lock conflict, the error
-// report with `context` otherwise. Returns the error.
-Status Fail(RunContext& ctx, const Error& error, std::string_view context) {
-  if (error.number == error_number::kRecordLocked) {
-    ShowRecordLocked(ctx);
-  } else {
-    ReportRunError(ctx, error, context);
-  }
-  return error;
-}
-
 Status ExecuteOrFail(RunContext& ctx, const std::string& sql, std::string_view context) {
   Result<int64_t> executed = ctx.db->Execute(sql);
-  if (!executed.ok()) return Fail(ctx, executed.error(), context);
+  if (!executed.ok()) return ReportRecordingFailure(ctx, executed.error(), context);
   return Status::Ok();
 }
 
@@ -135,9 +124,8 @@ std::string RemittanceInstallmentSql(std::string_view dialect, const Installment
 
 // A date column as "DDMMYYYY"; NULL or a value that is no date is an error.
 Result<std::string> DateDigits(const RowSet& rows, std::string_view column) {
-  Result<Date> date = DateColumn(rows, column);
-  if (!date.ok()) return date.error();
-  return date->Format("DDMMYYYY");
+  BOLETO_ASSIGN_OR_RETURN(const Date date, DateColumn(rows, column));
+  return date.Format("DDMMYYYY");
 }
 
 // The remittance row of the installment read by RemittanceInstallmentSql.
@@ -153,9 +141,7 @@ Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSe
                               {"Numero", &record.numero},
                               {"Parcela", &record.parcela}};
   for (const TextColumn& text : texts) {
-    Result<std::string> value = rows.Text(text.column);
-    if (!value.ok()) return value.error();
-    *text.target = *value;
+    BOLETO_ASSIGN_OR_RETURN(*text.target, rows.Text(text.column));
   }
   struct DateColumn {
     const char* column;
@@ -163,9 +149,7 @@ Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSe
   };
   const DateColumn dates[] = {{"Emissao", &record.emissao}, {"Vencimento", &record.vencimento}};
   for (const DateColumn& date : dates) {
-    Result<std::string> value = DateDigits(rows, date.column);
-    if (!value.ok()) return value.error();
-    *date.target = *value;
+    BOLETO_ASSIGN_OR_RETURN(*date.target, DateDigits(rows, date.column));
   }
   struct AmountField {
     const char* column;
@@ -178,9 +162,7 @@ Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSe
                                  {"PercentualMultaP", &record.percentual_multa},
                                  {"Valor", &record.valor}};
   for (const AmountField& amount : amounts) {
-    Result<Currency> value = AmountColumn(rows, amount.column, ctx.decimal_mark);
-    if (!value.ok()) return value.error();
-    *amount.target = *value;
+    BOLETO_ASSIGN_OR_RETURN(*amount.target, AmountColumn(rows, amount.column, ctx.decimal_mark));
   }
   record.banco_cobranca = ctx.bank.banco_cobranca;
   record.agencia_cobranca = ctx.bank.agencia_cobranca;
@@ -253,7 +235,7 @@ Status UpdateInstallmentBankReference(RunContext& ctx, std::string_view padded_r
 Status RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
   const InstallmentKey& key = ctx.key;
   Result<RowSet> queued = ctx.db->Query(RemittanceLookupSql(key));
-  if (!queued.ok()) return Fail(ctx, queued.error(), kRemittanceErrorContext);
+  if (!queued.ok()) return ReportRecordingFailure(ctx, queued.error(), kRemittanceErrorContext);
 
   if (!queued->eof()) {
     // Printed again before the remittance went out: the queued row and the
@@ -265,25 +247,26 @@ Status RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
                          kRemittanceErrorContext);
   }
 
-  Result<std::string> number = DrawDocumentNumber(ctx, ctx.params.codigo_emp, kReferenceSequence);
-  if (!number.ok()) return number.error();  // shown by the draw
+  // An error has been shown by the draw.
+  BOLETO_ASSIGN_OR_RETURN(const std::string number,
+                          DrawDocumentNumber(ctx, ctx.params.codigo_emp, kReferenceSequence));
 
   Result<RowSet> rows = ctx.db->Query(RemittanceInstallmentSql(ctx.params.database_type, key));
-  if (!rows.ok()) return Fail(ctx, rows.error(), kRemittanceErrorContext);
+  if (!rows.ok()) return ReportRecordingFailure(ctx, rows.error(), kRemittanceErrorContext);
   // Not found: the document is cancelled, which the lock's re-read has
   // already refused; nothing to queue.
   if (rows->eof()) return Status::Ok();
 
   Result<RemittanceRecord> record = ReadRemittanceRecord(ctx, *rows);
-  if (!record.ok()) return Fail(ctx, record.error(), kRemittanceErrorContext);
-  record->ref_bancaria = *number;
+  if (!record.ok()) return ReportRecordingFailure(ctx, record.error(), kRemittanceErrorContext);
+  record->ref_bancaria = number;
   record->id_bancaria = std::string(padded_reference);
 
   Status inserted = InsertRemittanceRecord(ctx, *record);
   if (!inserted.ok()) return inserted;  // shown by the insert
 
   const std::string sql = "UPDATE PARCELAR " + std::string(" SET RefBancaria    = '") +
-                          SqlQuote(*number) + "', " + "     IDBancaria     = '" +
+                          SqlQuote(number) + "', " + "     IDBancaria     = '" +
                           SqlQuote(padded_reference) + "' " + InstallmentWhere(key);
   return ExecuteOrFail(ctx, sql, kRemittanceErrorContext);
 }
@@ -305,18 +288,18 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
   // The lock: from here until the commit no other recording of this
   // installment runs, and what is read below stays as read.
   Result<int64_t> locked = ctx.db->Execute(InstallmentLockSql(ctx.key));
-  if (!locked.ok()) return Fail(ctx, locked.error(), "").error();
+  if (!locked.ok()) return ReportRecordingFailure(ctx, locked.error(), "");
   if (*locked == 0) return Changed(ctx, kChangedMeanwhile);
 
   Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.key));
-  if (!now.ok()) return Fail(ctx, now.error(), "").error();
+  if (!now.ok()) return ReportRecordingFailure(ctx, now.error(), "");
   if (now->eof()) return Changed(ctx, kChangedMeanwhile);
   Result<std::optional<std::string>> received = now->Value("Recebimento");
   Result<std::optional<std::string>> docto = now->Value("DoctoRecebimento");
   Result<std::optional<std::string>> number = now->Value("NumeroRecebimento");
   Result<std::optional<std::string>> status = now->Value("StatusDoc");
   for (const auto* value : {&received, &docto, &number, &status}) {
-    if (!value->ok()) return Fail(ctx, value->error(), "").error();
+    if (!value->ok()) return ReportRecordingFailure(ctx, value->error(), "");
   }
   if (received->has_value()) return Changed(ctx, kReceivedMeanwhile);
   if (status->value_or("") == "C ") return Changed(ctx, kCancelledMeanwhile);
@@ -325,7 +308,7 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
 
   if (amount_due_now) {
     Result<std::optional<Currency>> due = amount_due_now(ctx, receipt);
-    if (!due.ok()) return Fail(ctx, due.error(), "").error();
+    if (!due.ok()) return ReportRecordingFailure(ctx, due.error(), "");
     if (!due->has_value() || **due != printed.amount_due) {
       return Changed(ctx, kChangedMeanwhile);
     }
@@ -333,9 +316,9 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
 
   if (RecordingAddsFee(bank, receipt)) {
     Result<std::string> fee = SqlDecimalText(bank.val_desp_cob, ctx.decimal_mark);
-    if (!fee.ok()) return Fail(ctx, fee.error(), "").error();
+    if (!fee.ok()) return ReportRecordingFailure(ctx, fee.error(), "");
     Result<int64_t> added = ctx.db->Execute(FeeSql(ctx, *fee));
-    if (!added.ok()) return Fail(ctx, added.error(), "").error();
+    if (!added.ok()) return ReportRecordingFailure(ctx, added.error(), "");
     if (*added != 1) return Changed(ctx, kChangedMeanwhile);
   }
 
@@ -354,12 +337,11 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
       limit_date_known) {
     Result<std::string> programada =
         SqlDateLiteral(ctx.params.database_type, printed.discount_limit_date->Format("DDMMYYYY"));
-    if (!programada.ok()) return Fail(ctx, programada.error(), "").error();
+    if (!programada.ok()) return ReportRecordingFailure(ctx, programada.error(), "");
     sql += " , Programada =  " + *programada + " ";
   }
   sql += InstallmentWhere(ctx.key);
-  Status receipt_written = ExecuteOrFail(ctx, sql, "");
-  if (!receipt_written.ok()) return receipt_written.error();
+  BOLETO_RETURN_IF_ERROR(ExecuteOrFail(ctx, sql, ""));
   return RecordingOutcome::kRecorded;
 }
 
@@ -371,11 +353,11 @@ RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& print
   Status begun = transaction.Begin();
   Result<RecordingOutcome> outcome =
       begun.ok() ? WriteRecording(ctx, printed, amount_due_now)
-                 : Result<RecordingOutcome>(Fail(ctx, begun.error(), "").error());
+                 : Result<RecordingOutcome>(ReportRecordingFailure(ctx, begun.error(), ""));
   if (outcome.ok() && *outcome == RecordingOutcome::kRecorded) {
     Status committed = transaction.Commit();
     if (committed.ok()) return RecordingOutcome::kRecorded;
-    outcome = Fail(ctx, committed.error(), "").error();
+    outcome = ReportRecordingFailure(ctx, committed.error(), "");
   }
   if (outcome.ok()) return *outcome;  // changed meanwhile: the transaction rolls back
   ctx.messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);

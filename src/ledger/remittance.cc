@@ -1,8 +1,8 @@
 #include "ledger/remittance.h"
 
-#include "db/amount_text.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"
+#include "platform/amount_text.h"
 
 namespace boleto {
 namespace {
@@ -20,12 +20,19 @@ void ShowRecordLocked(RunContext& ctx) {
   ctx.messages->Show(kRecordLockedMessage, MessageIcon::kExclamation);
 }
 
+Error ReportRecordingFailure(RunContext& ctx, const Error& error, std::string_view context) {
+  if (IsRecordLocked(error)) {
+    ShowRecordLocked(ctx);
+  } else {
+    ReportRunError(ctx, error, context);
+  }
+  return error;
+}
+
 Result<std::string> RemittanceInsertSql(const RunContext& ctx, const RemittanceRecord& record) {
   const std::string& dialect = ctx.params.database_type;
-  Result<std::string> emissao = SqlDateLiteral(dialect, record.emissao);
-  if (!emissao.ok()) return emissao.error();
-  Result<std::string> vencimento = SqlDateLiteral(dialect, record.vencimento);
-  if (!vencimento.ok()) return vencimento.error();
+  BOLETO_ASSIGN_OR_RETURN(const std::string emissao, SqlDateLiteral(dialect, record.emissao));
+  BOLETO_ASSIGN_OR_RETURN(const std::string vencimento, SqlDateLiteral(dialect, record.vencimento));
 
   const Currency amounts[] = {record.valor,
                               record.valor_multa,
@@ -35,9 +42,8 @@ Result<std::string> RemittanceInsertSql(const RunContext& ctx, const RemittanceR
                               record.percentual_desconto};
   std::string amount_values;
   for (const Currency& amount : amounts) {
-    Result<std::string> text = SqlDecimalText(amount, ctx.decimal_mark);
-    if (!text.ok()) return text.error();
-    amount_values += " " + *text + " , ";
+    BOLETO_ASSIGN_OR_RETURN(const std::string text, SqlDecimalText(amount, ctx.decimal_mark));
+    amount_values += " " + text + " , ";
   }
 
   std::string sql = "INSERT INTO REMESSAR ( ";
@@ -57,8 +63,8 @@ Result<std::string> RemittanceInsertSql(const RunContext& ctx, const RemittanceR
   sql += Quoted(record.ocorrencia);
   sql += " " + SqlCurrentDate(dialect) + " , ";
   sql += " " + SqlCurrentTime(dialect) + " , ";
-  sql += " " + *emissao + ", ";
-  sql += " " + *vencimento + ", ";
+  sql += " " + emissao + ", ";
+  sql += " " + vencimento + ", ";
   sql += Quoted(record.banco_cobranca);
   sql += Quoted(record.agencia_cobranca);
   sql += Quoted(record.conta_cobranca);
@@ -81,12 +87,7 @@ Status InsertRemittanceRecord(RunContext& ctx, const RemittanceRecord& record) {
   Status status = sql.status();
   if (sql.ok()) status = ctx.db->Execute(*sql).status();
   if (status.ok()) return status;
-  if (status.error().number == error_number::kRecordLocked) {
-    ShowRecordLocked(ctx);
-  } else {
-    ReportRunError(ctx, status.error(), kRemittanceErrorContext);
-  }
-  return status;
+  return ReportRecordingFailure(ctx, status.error(), kRemittanceErrorContext);
 }
 
 }  // namespace boleto

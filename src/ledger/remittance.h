@@ -8,7 +8,7 @@
 
 #include "platform/currency.h"
 #include "platform/status.h"
-#include "startup/run_context.h"
+#include "run/run_context.h"
 
 namespace boleto {
 
@@ -57,5 +57,10 @@ Status InsertRemittanceRecord(RunContext& ctx, const RemittanceRecord& record);
 // Shows the lock-conflict message and marks the run as failed; the
 // recording steps use it for every lock conflict they meet.
 void ShowRecordLocked(RunContext& ctx);
+
+// Shows a recording failure: kRecordLockedMessage for a lock conflict, the
+// error report with `context` for any other error. Marks the run as failed
+// and returns `error`.
+Error ReportRecordingFailure(RunContext& ctx, const Error& error, std::string_view context);
 
 }  // namespace boleto

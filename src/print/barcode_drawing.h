@@ -1,6 +1,6 @@
 // Draws the boleto's barcode on the page from the printed digitable line, so
 // that the bars always agree with the line the payer reads. The 44-digit
-// barcode is put back together from the line's digit groups (RebuildBarcode)
+// barcode is put back together from the line's digit groups (BarcodeOfPrintedLine)
 // and drawn in Interleaved 2 of 5 as filled rectangles, black bars and white
 // spaces, 15 twips to the module, from the current position.
 #pragma once
@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "bankrules/interleaved_2of5.h"
 #include "platform/status.h"
-#include "print/interleaved_2of5.h"
 #include "print/printer_surface.h"
 
 namespace boleto {
@@ -20,11 +20,6 @@ inline constexpr int kTwipsPerModule = 15;
 // Running position of the first element, in modules right of the origin.
 inline constexpr int16_t kFirstBarPosition = 10;
 
-// Checks that a printed digitable line has the printed layout: 54
-// characters, "." after the fifth digit of fields 1 to 3 and single blanks
-// between the fields. Error 5 otherwise.
-Status CheckPrintedLineLayout(std::string_view printed_line);
-
 // Where the next element goes: the running position in modules and the
 // origin read from the surface's current position when the drawing began.
 struct BarCursor {
@@ -33,8 +28,9 @@ struct BarCursor {
   double origin_y = 0;  // twips
 };
 
-// Paints one element at the running position and advances it by the
-// element's width.
+// Paints one element at the running position, a bar black and a space
+// white, from module 10 to module 60 below the origin, and advances the
+// position by the element's width.
 Status DrawBarElement(PrinterSurface& surface, const BarElement& element, BarCursor& cursor);
 
 // Draws the barcode of a printed digitable line with its origin at the

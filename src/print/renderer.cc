@@ -28,9 +28,8 @@ Status RenderBarcodeArea(PrinterSurface& target, const LayoutForm& form, const C
   target.SetCurrentY(box.top + offset.y);
   SetBarcodeAreaFont(target);
   if (form.name() != kCompensationPartForm) return Status::Ok();
-  Result<std::string> line = form.Caption(kDigitableLineLabel);
-  if (!line.ok()) return line.status();
-  return DrawBarcode(target, *line);
+  BOLETO_ASSIGN_OR_RETURN(const std::string line, form.Caption(kDigitableLineLabel));
+  return DrawBarcode(target, line);
 }
 
 // Sizes a value is narrowed in: quarter points.
@@ -139,7 +138,7 @@ Status RenderLayoutForm(PrinterSurface& target, const LayoutForm& form, int16_t 
         drawn = RenderLine(target, control, offset);
         break;
     }
-    if (!drawn.ok()) return drawn;
+    BOLETO_RETURN_IF_ERROR(drawn);
   }
   return Status::Ok();
 }
@@ -148,15 +147,11 @@ Status RenderBoletoPage(PrinterSurface& target, const LayoutForm& receipt_stub,
                         const LayoutForm& compensation_part, std::string_view bank_description) {
   // A digitable line that cannot become a barcode stops the page before
   // anything is drawn on it.
-  Result<std::string> line = compensation_part.Caption(kDigitableLineLabel);
-  if (!line.ok()) return line.status();
-  if (Status layout = CheckPrintedLineLayout(*line); !layout.ok()) return layout;
-  Result<std::string> barcode = RebuildBarcode(*line);
-  if (!barcode.ok()) return barcode.status();
+  BOLETO_ASSIGN_OR_RETURN(const std::string line, compensation_part.Caption(kDigitableLineLabel));
+  BOLETO_RETURN_IF_ERROR(BarcodeOfPrintedLine(line).status());
 
-  Status drawn = RenderLayoutForm(target, receipt_stub, kReceiptStubOffset.y, kReceiptStubOffset.x,
-                                  bank_description);
-  if (!drawn.ok()) return drawn;
+  BOLETO_RETURN_IF_ERROR(RenderLayoutForm(target, receipt_stub, kReceiptStubOffset.y,
+                                          kReceiptStubOffset.x, bank_description));
   return RenderLayoutForm(target, compensation_part, kCompensationPartOffset.y,
                           kCompensationPartOffset.x, bank_description);
 }

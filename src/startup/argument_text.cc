@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "startup/characters.h"
+#include "platform/characters.h"
 
 namespace boleto {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/dialog_messages.h"
-#include "startup/run_context.h"
+#include "run/run_context.h"
 
 namespace boleto {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "startup/run_context.h"
+#include "run/run_context.h"
 
 namespace boleto {
 

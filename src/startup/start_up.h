@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "startup/run_context.h"
+#include "run/run_context.h"
 
 namespace boleto {
 

@@ -5,10 +5,11 @@
 #include <initializer_list>
 #include <limits>
 #include <optional>
+#include <span>
 
 #include "bankrules/free_field_settings.h"
-#include "db/amount_text.h"
 #include "db/sql_text.h"
+#include "platform/amount_text.h"
 #include "platform/text.h"
 #include "validation/installment_key.h"
 
@@ -64,12 +65,6 @@ constexpr std::string_view kMsgBeneficiaryCodeLength =
 constexpr std::string_view kMsgAccountWithoutDigit =
     "-Conta Corrente sem dígito verificador para o Banco: 341. Verifique e corrija";
 
-#define BOLETO_RETURN_IF_ERROR(expr)   \
-  do {                                 \
-    Status status_ = (expr);           \
-    if (!status_.ok()) return status_; \
-  } while (false)
-
 std::string Join(std::initializer_list<std::string_view> pieces) {
   std::string out;
   for (std::string_view piece : pieces) out += piece;
@@ -87,18 +82,17 @@ Result<int16_t> FloorToInt16(Currency value) {
   return static_cast<int16_t>(whole);
 }
 
-Status ReadText(const RowSet& rows, std::string_view column, std::string& out) {
-  Result<std::string> text = rows.Text(column);
-  if (!text.ok()) return text.error();
-  out = std::move(text).value();
-  return Status::Ok();
-}
+// A text column and the setting it is read into.
+struct TextColumn {
+  const char* column;
+  std::string* target;
+};
 
-// A column that may be NULL; comparisons with NULL never hold.
-Status ReadNullable(const RowSet& rows, std::string_view column, std::optional<std::string>& out) {
-  Result<std::optional<std::string>> value = rows.Value(column);
-  if (!value.ok()) return value.error();
-  out = std::move(value).value();
+// Reads each column into its setting, in order; the first error stops.
+Status ReadTextColumns(const RowSet& rows, std::span<const TextColumn> columns) {
+  for (const TextColumn& text : columns) {
+    BOLETO_ASSIGN_OR_RETURN(*text.target, rows.Text(text.column));
+  }
   return Status::Ok();
 }
 
@@ -125,7 +119,7 @@ class EligibilityCheck {
   Status ReadCarteiraExt();
   void CheckFreeFieldSettings();
 
-  Status ReadAmount(const RowSet& rows, std::string_view column, Currency& out);
+  Result<Currency> ReadAmount(const RowSet& rows, std::string_view column) const;
   // The installment and account queries use the engine's defaults on SQL Server.
   QueryMode SqlServerSensitiveMode() const {
     return ctx_.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
@@ -146,13 +140,9 @@ void EligibilityCheck::Refuse(std::string_view text) {
   ctx_.messages->Show(ctx_.message_prefix + std::string(text), MessageIcon::kExclamation);
 }
 
-Status EligibilityCheck::ReadAmount(const RowSet& rows, std::string_view column, Currency& out) {
-  std::string text;
-  BOLETO_RETURN_IF_ERROR(ReadText(rows, column, text));
-  Result<Currency> amount = ParseAmount(text, ctx_.decimal_mark);
-  if (!amount.ok()) return amount.error();
-  out = *amount;
-  return Status::Ok();
+Result<Currency> EligibilityCheck::ReadAmount(const RowSet& rows, std::string_view column) const {
+  BOLETO_ASSIGN_OR_RETURN(const std::string text, rows.Text(column));
+  return ParseAmount(text, ctx_.decimal_mark);
 }
 
 Status EligibilityCheck::Run() {
@@ -230,40 +220,35 @@ Status EligibilityCheck::CheckInstallment(bool& found) {
       "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO ",
       " ORDER BY 1,2,3,4,5,6 ",
   });
-  Result<RowSet> rows = db_.Query(sql, SqlServerSensitiveMode());
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql, SqlServerSensitiveMode()));
+  if (rows.eof()) {
     found = false;
     Refuse(kMsgNoInstallment);
     return Status::Ok();
   }
   found = true;
 
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "TipoEmpresa", bank_.tipo_empresa));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "CodigoEmpresa", bank_.codigo_empresa));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "BancoCobranca", bank_.banco_cobranca));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "AgenciaCobranca", bank_.agencia_cobranca));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "ContaCobranca", bank_.conta_cobranca));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "Carteira", bank_.carteira));
-  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "Valor", valor_));
-  BOLETO_RETURN_IF_ERROR(ReadText(*rows, "Moeda", moeda_));
+  const TextColumn texts[] = {
+      {"TipoEmpresa", &bank_.tipo_empresa},     {"CodigoEmpresa", &bank_.codigo_empresa},
+      {"BancoCobranca", &bank_.banco_cobranca}, {"AgenciaCobranca", &bank_.agencia_cobranca},
+      {"ContaCobranca", &bank_.conta_cobranca}, {"Carteira", &bank_.carteira}};
+  BOLETO_RETURN_IF_ERROR(ReadTextColumns(rows, texts));
+  BOLETO_ASSIGN_OR_RETURN(valor_, ReadAmount(rows, "Valor"));
+  BOLETO_ASSIGN_OR_RETURN(moeda_, rows.Text("Moeda"));
 
-  std::optional<std::string> status;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "StatusDoc", status));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> status, rows.Value("StatusDoc"));
   if (status && *status == kCancelledStatus) Refuse(kMsgCancelled);
 
-  std::optional<std::string> recebimento;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "Recebimento", recebimento));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> recebimento, rows.Value("Recebimento"));
   if (recebimento) Refuse(kMsgPaid);
 
   // An empty reference is no remittance of ours either: only NULL and ten
   // zeros pass.
-  std::optional<std::string> ref_bancaria;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "RefBancaria", ref_bancaria));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> ref_bancaria, rows.Value("RefBancaria"));
   if (ref_bancaria && *ref_bancaria != kNoRemittance) Refuse(kMsgInRemittance);
 
-  std::optional<std::string> docto_recebimento;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "DoctoRecebimento", docto_recebimento));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> docto_recebimento,
+                          rows.Value("DoctoRecebimento"));
   if (docto_recebimento) {
     std::string_view receipt = TrimBlanks(*docto_recebimento);
     if (!receipt.empty() && receipt != kBoletoReceipt) Refuse(kMsgOtherCollection);
@@ -276,16 +261,15 @@ Status EligibilityCheck::CheckBank() {
   std::string sql = Join({"SELECT * FROM BANCO ", " WHERE CODIGOEMP = '",
                           SqlQuote(ctx_.key.codigo_emp), "' ", "  AND  CODIGO    = '",
                           SqlQuote(bank_.banco_cobranca), "' ", " ORDER BY CODIGOEMP, CODIGO "});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  if (rows.eof()) {
     Refuse(kMsgNoBank);
     return Status::Ok();
   }
-  std::optional<std::string> moeda;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "Moeda", moeda));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> moeda, rows.Value("Moeda"));
   if (moeda && *moeda != moeda_) Refuse(kMsgCurrency);
-  return ReadAmount(*rows, "ValDespCob", bank_.val_desp_cob);
+  BOLETO_ASSIGN_OR_RETURN(bank_.val_desp_cob, ReadAmount(rows, "ValDespCob"));
+  return Status::Ok();
 }
 
 Status EligibilityCheck::SetBankDescription() {
@@ -293,11 +277,9 @@ Status EligibilityCheck::SetBankDescription() {
       Join({"SELECT DescricaoBanco, DescricaoBol1 FROM PARAMBANBOL WHERE CODIGOEMP = '",
             SqlQuote(ctx_.key.codigo_emp), "' AND CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca),
             "' "});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (!rows->eof()) {
-    std::string description;
-    BOLETO_RETURN_IF_ERROR(ReadText(*rows, "DescricaoBanco", description));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  if (!rows.eof()) {
+    BOLETO_ASSIGN_OR_RETURN(const std::string description, rows.Text("DescricaoBanco"));
     bank_.bank_description = std::string(TrimRightBlanks(description));
   } else {
     // Without a boleto description the bank's name stands in, up to and
@@ -315,14 +297,12 @@ Status EligibilityCheck::CheckDocumentType() {
       Join({"SELECT TIPO FROM DOCUMENTO ", " WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp),
             "' ", "  AND  CODIGO    = '", SqlQuote(ctx_.key.codigo_documento), "' ",
             " ORDER BY CODIGOEMP, CODIGO"});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  if (rows.eof()) {
     Refuse(kMsgNoDocumentType);
     return Status::Ok();
   }
-  std::optional<std::string> tipo;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "TIPO", tipo));
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> tipo, rows.Value("TIPO"));
   if (tipo && *tipo == kForecastDocument) Refuse(kMsgForecast);
   return Status::Ok();
 }
@@ -332,9 +312,8 @@ Status EligibilityCheck::CheckInstallmentPortfolio() {
       {"SELECT * FROM CARTEIRA ", " WHERE CODIGOEMP   = '", SqlQuote(ctx_.key.codigo_emp), "' ",
        "  AND  CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca), "' ", "  AND  CODIGO      = '",
        SqlQuote(bank_.carteira), "' ", " ORDER BY CODIGOEMP, CODIGOBANCO, CODIGO"});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) Refuse(kMsgNoPortfolio);
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  if (rows.eof()) Refuse(kMsgNoPortfolio);
   return Status::Ok();
 }
 
@@ -345,9 +324,8 @@ Status EligibilityCheck::CheckAccount() {
             "  AND  CODIGOAGENCIA = '", SqlQuote(bank_.agencia_cobranca), "' ",
             "  AND  CODIGO        = '", SqlQuote(bank_.conta_cobranca), "' ",
             " ORDER BY CODIGOEMP, CODIGOBANCO, CODIGOAGENCIA, CODIGO"});
-  Result<RowSet> rows = db_.Query(sql, SqlServerSensitiveMode());
-  if (!rows.ok()) return rows.error();
-  if (rows->eof()) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql, SqlServerSensitiveMode()));
+  if (rows.eof()) {
     Refuse(kMsgNoAccount);
     return Status::Ok();
   }
@@ -355,14 +333,14 @@ Status EligibilityCheck::CheckAccount() {
   // Limits equal to the amount still allow the boleto.
   Currency minimum;
   Currency maximum;
-  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "VALORMINIMOBOL", minimum));
-  BOLETO_RETURN_IF_ERROR(ReadAmount(*rows, "VALORMAXIMOBOL", maximum));
+  BOLETO_ASSIGN_OR_RETURN(minimum, ReadAmount(rows, "VALORMINIMOBOL"));
+  BOLETO_ASSIGN_OR_RETURN(maximum, ReadAmount(rows, "VALORMAXIMOBOL"));
   if (valor_ < minimum || valor_ > maximum) Refuse(kMsgAmountRange);
 
   std::optional<std::string> identificacao;
   std::optional<std::string> carteira_sr;
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "IdentificacaoSR", identificacao));
-  BOLETO_RETURN_IF_ERROR(ReadNullable(*rows, "CarteiraSR", carteira_sr));
+  BOLETO_ASSIGN_OR_RETURN(identificacao, rows.Value("IdentificacaoSR"));
+  BOLETO_ASSIGN_OR_RETURN(carteira_sr, rows.Value("CarteiraSR"));
   bool no_identificacao = !identificacao || TrimBlanks(*identificacao).empty();
   bool no_carteira_sr = !carteira_sr || TrimBlanks(*carteira_sr).empty();
   if (no_identificacao && no_carteira_sr) {
@@ -370,7 +348,7 @@ Status EligibilityCheck::CheckAccount() {
     return Status::Ok();
   }
 
-  BOLETO_RETURN_IF_ERROR(ReadAccountSettings(*rows));
+  BOLETO_RETURN_IF_ERROR(ReadAccountSettings(rows));
   BOLETO_RETURN_IF_ERROR(ReadInstructionText(bank_.instrucao1_bol, bank_.instrucao1_text));
   BOLETO_RETURN_IF_ERROR(ReadInstructionText(bank_.instrucao2_bol, bank_.instrucao2_text));
   BOLETO_RETURN_IF_ERROR(ReadCarteiraExt());
@@ -380,27 +358,22 @@ Status EligibilityCheck::CheckAccount() {
 }
 
 Status EligibilityCheck::ReadAccountSettings(const RowSet& account) {
-  std::string stored;
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "IdentificacaoSR", stored));
+  BOLETO_ASSIGN_OR_RETURN(const std::string stored, account.Text("IdentificacaoSR"));
   bank_.sr_identification = MakeBeneficiaryCodeForms(stored);
 
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "CarteiraSR", bank_.carteira_sr));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "DescontoBol", bank_.desconto_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "JurosBol", bank_.juros_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "MultaBol", bank_.multa_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "DespBancBol", bank_.desp_banc_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "GeraRemessaBolSR", bank_.gera_remessa_bol_sr));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "DataAnteBol", bank_.data_ante_bol));
+  const TextColumn settings[] = {
+      {"CarteiraSR", &bank_.carteira_sr},    {"DescontoBol", &bank_.desconto_bol},
+      {"JurosBol", &bank_.juros_bol},        {"MultaBol", &bank_.multa_bol},
+      {"DespBancBol", &bank_.desp_banc_bol}, {"GeraRemessaBolSR", &bank_.gera_remessa_bol_sr},
+      {"DataAnteBol", &bank_.data_ante_bol}};
+  BOLETO_RETURN_IF_ERROR(ReadTextColumns(account, settings));
 
-  Currency antecipa;
-  BOLETO_RETURN_IF_ERROR(ReadAmount(account, "AntecipaBol", antecipa));
-  Result<int16_t> days = FloorToInt16(antecipa);
-  if (!days.ok()) return days.error();
-  bank_.antecipa_bol = *days;
+  BOLETO_ASSIGN_OR_RETURN(const Currency antecipa, ReadAmount(account, "AntecipaBol"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.antecipa_bol, FloorToInt16(antecipa));
 
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "AltDataAnteBol", bank_.alt_data_ante_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "Instrucao1BOL", bank_.instrucao1_bol));
-  BOLETO_RETURN_IF_ERROR(ReadText(account, "Instrucao2BOL", bank_.instrucao2_bol));
+  BOLETO_ASSIGN_OR_RETURN(bank_.alt_data_ante_bol, account.Text("AltDataAnteBol"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.instrucao1_bol, account.Text("Instrucao1BOL"));
+  BOLETO_ASSIGN_OR_RETURN(bank_.instrucao2_bol, account.Text("Instrucao2BOL"));
   return Status::Ok();
 }
 
@@ -409,11 +382,11 @@ Status EligibilityCheck::ReadInstructionText(const std::string& code, std::strin
       Join({"SELECT Codigo, Descricao FROM INSTRUCAO WHERE CODIGOEMP = '",
             SqlQuote(ctx_.key.codigo_emp), "' ", " AND CODIGOBANCO = '",
             SqlQuote(bank_.banco_cobranca), "' ", " AND CODIGO      = '", SqlQuote(code), "' "});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
   text.clear();
-  if (rows->eof()) return Status::Ok();
-  return ReadText(*rows, "Descricao", text);
+  if (rows.eof()) return Status::Ok();
+  BOLETO_ASSIGN_OR_RETURN(text, rows.Text("Descricao"));
+  return Status::Ok();
 }
 
 Status EligibilityCheck::ReadCarteiraExt() {
@@ -421,11 +394,11 @@ Status EligibilityCheck::ReadCarteiraExt() {
       Join({"SELECT CarteiraExt FROM CARTEIRA WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp),
             "' ", " AND CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca), "' ",
             " AND CODIGO      = '", SqlQuote(bank_.carteira_sr), "' "});
-  Result<RowSet> rows = db_.Query(sql);
-  if (!rows.ok()) return rows.error();
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
   bank_.carteira_ext.clear();
-  if (rows->eof()) return Status::Ok();
-  return ReadText(*rows, "CarteiraExt", bank_.carteira_ext);
+  if (rows.eof()) return Status::Ok();
+  BOLETO_ASSIGN_OR_RETURN(bank_.carteira_ext, rows.Text("CarteiraExt"));
+  return Status::Ok();
 }
 
 // Settings from which the bank's 25-digit free field cannot be composed
@@ -448,8 +421,6 @@ void EligibilityCheck::CheckFreeFieldSettings() {
       break;
   }
 }
-
-#undef BOLETO_RETURN_IF_ERROR
 
 }  // namespace
 

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
+#include "platform/characters.h"
 #include "platform/text.h"
-#include "startup/characters.h"
 
 namespace boleto {
 namespace {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "boleto/queries.h"
 #include "support/paths.h"
 #include "support/sqlite_fixture.h"
 #include "validation/eligibility.h"

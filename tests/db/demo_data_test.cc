@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "db/amount_text.h"
 #include "db/database.h"
 #include "db/odbc_database.h"
 #include "db/sql_text.h"
+#include "platform/amount_text.h"
 #include "platform/currency.h"
 #include "platform/date.h"
 #include "support/paths.h"

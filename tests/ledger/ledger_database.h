@@ -16,11 +16,11 @@
 #include <string_view>
 #include <vector>
 
-#include "db/amount_text.h"
 #include "db/odbc_database.h"
 #include "db/sql_text.h"
+#include "platform/amount_text.h"
 #include "platform/messages.h"
-#include "startup/run_context.h"
+#include "run/run_context.h"
 #include "support/postgres_cluster.h"
 #include "support/sqlite_fixture.h"
 

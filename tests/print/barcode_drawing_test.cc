@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bankrules/barcode.h"
-#include "print/interleaved_2of5.h"
+#include "bankrules/interleaved_2of5.h"
 #include "print/recording_surface.h"
 #include "print_test_helpers.h"
 
@@ -53,7 +53,8 @@ TEST(Interleaved2of5, FortyFourDigitsMake228ElementsOf406Modules) {
   EXPECT_EQ(TotalWidth(*elements), 406);
   // Bars and spaces alternate, starting with a bar.
   for (size_t i = 0; i < elements->size(); ++i) {
-    EXPECT_EQ((*elements)[i].colour, i % 2 == 0 ? kBlack : kWhite) << i;
+    EXPECT_EQ((*elements)[i].kind, i % 2 == 0 ? BarElement::Kind::kBar : BarElement::Kind::kSpace)
+        << i;
   }
 }
 

@@ -14,7 +14,7 @@
 
 #include "db/database.h"
 #include "db/odbc_database.h"
-#include "startup/run_context.h"
+#include "run/run_context.h"
 #include "support/paths.h"
 #include "support/postgres_cluster.h"
 #include "support/sqlite_fixture.h"

@@ -1,4 +1,4 @@
-#include "print/interleaved_2of5.h"
+#include "bankrules/interleaved_2of5.h"
 
 #include <string>
 

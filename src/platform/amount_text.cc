@@ -1,4 +1,4 @@
-#include "db/amount_text.h"
+#include "platform/amount_text.h"
 
 #include <strings.h>
 
@@ -98,8 +98,8 @@ Result<Currency> ReadNumberLiteral(std::string_view text) {
   // A floating-point column holding infinity or NaN ("inf", "Infinity",
   // "NaN" as the drivers write them) has no amount at all, not zero.
   const std::string_view rest = std::string_view(compact).substr(i);
-  if (rest.size() >= 3 && (strncasecmp(rest.data(), "inf", 3) == 0 ||
-                           strncasecmp(rest.data(), "nan", 3) == 0)) {
+  if (rest.size() >= 3 &&
+      (strncasecmp(rest.data(), "inf", 3) == 0 || strncasecmp(rest.data(), "nan", 3) == 0)) {
     return TypeMismatch(text);
   }
   std::string digits;

@@ -1,4 +1,4 @@
-#include "db/amount_text.h"
+#include "platform/amount_text.h"
 
 #include <gtest/gtest.h>
 

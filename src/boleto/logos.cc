@@ -1,0 +1,68 @@
+#include "boleto/logos.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "db/dialect.h"
+#include "print/picture.h"
+
+namespace boleto {
+namespace {
+
+// The entry of `dir` whose name, in upper case, is `upper_name` (the stored
+// logo names were written without regard to case); `dir/upper_name` when the
+// folder holds none.
+std::string FindIgnoringCase(const std::string& dir, std::string_view upper_name) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != upper_name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i) {
+      same = std::toupper(static_cast<unsigned char>(name[i])) == upper_name[i];
+    }
+    if (same) return it->path().string();
+  }
+  return JoinPath(dir, upper_name);
+}
+
+}  // namespace
+
+std::string PrintDirectory(const RunContext& ctx) {
+  std::string dir = ctx.company.local_anexo;
+  for (char& c : dir) {
+    if (c == '\\') c = '/';
+  }
+  return dir;
+}
+
+std::string JoinPath(std::string_view a, std::string_view b) {
+  std::string path(a);
+  path += '/';
+  path += b;
+  return path;
+}
+
+Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part) {
+  const std::string bmp = JoinPath(PrintDirectory(ctx), "BMP");
+  const std::string company_dir = JoinPath(bmp, ctx.params.codigo_emp);
+  std::string company_logo = FindIgnoringCase(company_dir, "LOGOBOLR.BMP");
+  if (!std::filesystem::is_regular_file(company_logo)) {
+    company_logo = FindIgnoringCase(company_dir, "LOGO.BMP");
+  }
+  BOLETO_ASSIGN_OR_RETURN(Picture company_picture, LoadPicture(company_logo));
+  BOLETO_RETURN_IF_ERROR(receipt_stub.SetPicture("Picture2", std::move(company_picture)));
+
+  const std::string bank_logo =
+      FindIgnoringCase(JoinPath(bmp, ctx.bank.banco_cobranca), "LOGO.BMP");
+  Picture bank_picture;
+  if (!DirectoryMissing(bank_logo)) {
+    BOLETO_ASSIGN_OR_RETURN(bank_picture, LoadPicture(bank_logo));
+  }
+  BOLETO_RETURN_IF_ERROR(receipt_stub.SetPicture("PictLogoBanco", std::move(bank_picture)));
+  BOLETO_ASSIGN_OR_RETURN(Picture copied, receipt_stub.GetPicture("PictLogoBanco"));
+  return compensation_part.SetPicture("PictLogoBanco", std::move(copied));
+}
+
+}  // namespace boleto
