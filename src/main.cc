@@ -1,11 +1,16 @@
 // boleto-sr: prints one boleto for one receivable installment.
+#include <unistd.h>
+
 #include <cstdio>
+#include <fstream>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/dialog_messages.h"
 #include "run/run_context.h"
+#include "startup/batch.h"
 #include "startup/command_line.h"
 #include "startup/process_memory.h"
 #include "startup/start_up.h"
@@ -27,10 +32,25 @@ int main(int argc, char** argv) {
     case CommandLine::Action::kRun:
       break;
   }
+  if (!line.batch_file.empty()) {
+    // Month-end batches: messages on standard error, a progress line on a
+    // terminal.
+    std::ifstream file;
+    if (line.batch_file != "-") {
+      file.open(line.batch_file);
+      if (!file) {
+        std::fprintf(stderr, "boleto-sr: cannot read %s\n", line.batch_file.c_str());
+        return boleto::kExitUsage;
+      }
+    }
+    std::istream& input = line.batch_file == "-" ? std::cin : file;
+    return boleto::RunBatch(input, line.destination, line.preview, stderr, isatty(2) != 0);
+  }
   boleto::PrepareRunHeap();
   const std::unique_ptr<boleto::Messages> messages = boleto::MakeMessages(line.messages);
   boleto::RunContext ctx;
   ctx.messages = messages.get();
   ctx.destination = line.destination;
+  ctx.preview = line.preview;
   return boleto::StartUp(ctx, line.argument_text);
 }

@@ -21,14 +21,6 @@ namespace boleto {
 
 namespace {
 
-// The printer job and the printed boleto's values, as far as the run got.
-struct RunState {
-  std::unique_ptr<PrintJob> job;
-  PrintedBoleto printed;
-  bool nothing_to_print = false;
-  bool refused = false;  // a message said why nothing is printed
-};
-
 // An installment that another way of collecting has given its receipt: this
 // boleto could never be recorded, so it is not printed.
 constexpr char kOtherReceiptMessage[] =
@@ -125,31 +117,21 @@ BankInput MakeBankInput(const BankSettings& bank, const std::string& doc_number,
   return in;
 }
 
-// Everything from the printer set-up to the page handed to its destination.
-Status PrintBoleto(RunContext& ctx, RunState& state) {
+// Everything from the installment read to the page drawn on the job; the
+// outcome when no page is drawn.
+Result<std::optional<RunOutcome>> Draw(RunContext& ctx, PrintJob& job, PictureCache* pictures,
+                                       PrintedBoleto& printed, bool new_page) {
   Database& db = *ctx.db;
   const InstallmentKey& key = ctx.key;
   const BankSettings& bank = ctx.bank;
 
-  // Printer set-up.
-  BOLETO_ASSIGN_OR_RETURN(
-      state.job,
-      PrintJob::Open(PageDestination{
-          ctx.destination.output_file, ctx.destination.printer_name,
-          PrintJobName(key.codigo_emp, key.codigo_documento, key.serie, key.numero, key.parcela)}));
-  state.job->Setup();
-
   // The installment, while it is still to be collected.
   BOLETO_ASSIGN_OR_RETURN(const RowSet installment, QueryInstallment(ctx));
-  if (installment.eof()) {
-    state.nothing_to_print = true;
-    return Status::Ok();
-  }
+  if (installment.eof()) return std::optional<RunOutcome>(RunOutcome::kNothingToPrint);
   BOLETO_ASSIGN_OR_RETURN(const InstallmentRow row, ReadInstallmentRow(ctx, installment));
   if (row.receipt == Receipt::kOther) {
     ctx.messages->Show(ctx.message_prefix + kOtherReceiptMessage, MessageIcon::kExclamation);
-    state.refused = true;
-    return Status::Ok();
+    return std::optional<RunOutcome>(RunOutcome::kRefused);
   }
   const InstallmentAmounts& in = row.amounts;
   BOLETO_ASSIGN_OR_RETURN(const BoletoAmounts amounts,
@@ -172,7 +154,7 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
 
   LayoutForm receipt_stub(ReceiptStubTemplate());
   LayoutForm compensation_part(CompensationPartTemplate());
-  BOLETO_RETURN_IF_ERROR(LoadLogos(ctx, receipt_stub, compensation_part));
+  BOLETO_RETURN_IF_ERROR(LoadLogos(ctx, receipt_stub, compensation_part, pictures));
 
   // Barcode fields, the collecting bank's own fields and the digitable line.
   const BankInput bank_input = MakeBankInput(bank, doc_number, installment_no, in.vencimento);
@@ -201,19 +183,20 @@ Status PrintBoleto(RunContext& ctx, RunState& state) {
   BOLETO_ASSIGN_OR_RETURN(const std::vector<FieldAssignment> map, BoletoFieldMap(values));
   BOLETO_RETURN_IF_ERROR(ApplyFieldMap(map, receipt_stub, compensation_part));
 
-  // Both parts on one page, handed to the destination before any recording.
-  BOLETO_RETURN_IF_ERROR(state.job->Render(receipt_stub, compensation_part, ctx.txt_desc_banco));
-  BOLETO_RETURN_IF_ERROR(state.job->CompletePage());
+  // Both parts on one page: a new one after a batch's earlier boleto.
+  if (new_page) BOLETO_RETURN_IF_ERROR(job.NewPage());
+  BOLETO_RETURN_IF_ERROR(job.Render(receipt_stub, compensation_part, ctx.txt_desc_banco));
+  if (ctx.preview) BOLETO_RETURN_IF_ERROR(job.MarkAsPreview());
 
-  state.printed.id_bancaria = bank_fields.id_bancaria;
-  state.printed.discount_limit_date = amounts.discount_limit_date;
-  state.printed.amount_due = amounts.amount_due;
-  return Status::Ok();
+  printed.id_bancaria = bank_fields.id_bancaria;
+  printed.discount_limit_date = amounts.discount_limit_date;
+  printed.amount_due = amounts.amount_due;
+  return std::optional<RunOutcome>();
 }
 
 }  // namespace
 
-RunOutcome BoletoRun(RunContext& ctx) {
+std::optional<RunOutcome> CheckPrintDirectories(RunContext& ctx) {
   const std::string local_anexo = PrintDirectory(ctx);
   if (DirectoryMissing(local_anexo)) {
     ctx.messages->Show(kPrintDirectoryMessage, MessageIcon::kExclamation);
@@ -223,24 +206,21 @@ RunOutcome BoletoRun(RunContext& ctx) {
     ctx.messages->Show(kLogoDirectoryMessage, MessageIcon::kExclamation);
     return RunOutcome::kDirectoryRefused;
   }
+  return std::nullopt;
+}
 
-  RunState state;
-  const Status printed = PrintBoleto(ctx, state);
-  if (!printed.ok()) {
-    ReportRunError(ctx, printed.error(), "");
-    if (state.job) state.job->Close();  // drops the page: nothing is printed
+RunOutcome DrawBoleto(RunContext& ctx, PrintJob& job, PictureCache* pictures,
+                      PrintedBoleto& printed, bool new_page) {
+  Result<std::optional<RunOutcome>> drawn = Draw(ctx, job, pictures, printed, new_page);
+  if (!drawn.ok()) {
+    ReportRunError(ctx, drawn.error(), "");
     return RunOutcome::kErrorReported;
   }
-  if (state.nothing_to_print || state.refused) {
-    state.job->Close();
-    return state.refused ? RunOutcome::kRefused : RunOutcome::kNothingToPrint;
-  }
+  return drawn->value_or(RunOutcome::kPrinted);
+}
 
-  // The page is out: record it on the installment, all or nothing, if it
-  // still gives the amount printed.
-  const RecordingOutcome recorded = RecordPrintedBoleto(ctx, state.printed, InstallmentAmountDue);
-  state.job->Close();
-  switch (recorded) {
+RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed) {
+  switch (RecordPrintedBoleto(ctx, printed, InstallmentAmountDue)) {
     case RecordingOutcome::kRecorded:
       return RunOutcome::kPrinted;
     case RecordingOutcome::kChanged:
@@ -249,6 +229,39 @@ RunOutcome BoletoRun(RunContext& ctx) {
       break;
   }
   return RunOutcome::kErrorReported;
+}
+
+RunOutcome BoletoRun(RunContext& ctx) {
+  if (std::optional<RunOutcome> refused = CheckPrintDirectories(ctx)) return *refused;
+
+  // Printer set-up.
+  const InstallmentKey& key = ctx.key;
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(PageDestination{
+      ctx.destination.output_file, ctx.destination.printer_name,
+      PrintJobName(key.codigo_emp, key.codigo_documento, key.serie, key.numero, key.parcela)});
+  if (!job.ok()) {
+    ReportRunError(ctx, job.error(), "");
+    return RunOutcome::kErrorReported;
+  }
+  (*job)->Setup();
+
+  PrintedBoleto printed;
+  const RunOutcome drawn = DrawBoleto(ctx, **job, nullptr, printed);
+  if (drawn != RunOutcome::kPrinted) {
+    (*job)->Close();  // drops the page: nothing is printed
+    return drawn;
+  }
+  // The page is handed to its destination before any recording.
+  if (Status handed = (*job)->CompletePage(); !handed.ok()) {
+    ReportRunError(ctx, handed.error(), "");
+    (*job)->Close();
+    return RunOutcome::kErrorReported;
+  }
+  (*job)->Close();
+  if (ctx.preview) return RunOutcome::kPrinted;
+  // The page is out: record it on the installment, all or nothing, if it
+  // still gives the amount printed.
+  return RecordBoleto(ctx, printed);
 }
 
 }  // namespace boleto

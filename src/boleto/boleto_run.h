@@ -15,9 +15,13 @@
 // ledger/recording.h.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "boleto/logos.h"
+#include "ledger/recording.h"
+#include "print/print_job.h"
 #include "run/run_context.h"
 
 namespace boleto {
@@ -33,7 +37,23 @@ inline constexpr char kPrintDirectoryMessage[] =
 inline constexpr char kLogoDirectoryMessage[] =
     "Diretório de logotipo inválido. Verifique e corrija";
 
-// Runs the whole boleto of ctx (after the eligibility check accepted it).
+// Runs the whole boleto of ctx (after the eligibility check accepted it):
+// its own print job of one page, then the recording (none for a preview).
 RunOutcome BoletoRun(RunContext& ctx);
+
+// The steps of the run for a batch, which draws many boletos into one job
+// and records them once the document is out:
+// The two directory checks; their outcome when one fails (message shown).
+std::optional<RunOutcome> CheckPrintDirectories(RunContext& ctx);
+// Reads, composes and draws the boleto on the job's current page, or on a
+// new one after it when `new_page` (with the preview mark for a preview),
+// pictures through `pictures` when given. kPrinted with `printed` filled;
+// otherwise nothing is drawn and the outcome says why (message or error
+// report shown).
+RunOutcome DrawBoleto(RunContext& ctx, PrintJob& job, PictureCache* pictures,
+                      PrintedBoleto& printed, bool new_page = false);
+// Records a drawn boleto whose page reached its destination: kPrinted when
+// recorded, kRefused when the installment changed meanwhile, kErrorReported.
+RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed);
 
 }  // namespace boleto

@@ -44,21 +44,31 @@ std::string JoinPath(std::string_view a, std::string_view b) {
   return path;
 }
 
-Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part) {
+Result<Picture> PictureCache::Load(const std::string& path) {
+  auto found = pictures_.find(path);
+  if (found == pictures_.end()) found = pictures_.emplace(path, LoadPicture(path)).first;
+  return found->second;
+}
+
+Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part,
+                 PictureCache* cache) {
+  const auto load = [cache](const std::string& path) {
+    return cache != nullptr ? cache->Load(path) : LoadPicture(path);
+  };
   const std::string bmp = JoinPath(PrintDirectory(ctx), "BMP");
   const std::string company_dir = JoinPath(bmp, ctx.params.codigo_emp);
   std::string company_logo = FindIgnoringCase(company_dir, "LOGOBOLR.BMP");
   if (!std::filesystem::is_regular_file(company_logo)) {
     company_logo = FindIgnoringCase(company_dir, "LOGO.BMP");
   }
-  BOLETO_ASSIGN_OR_RETURN(Picture company_picture, LoadPicture(company_logo));
+  BOLETO_ASSIGN_OR_RETURN(Picture company_picture, load(company_logo));
   BOLETO_RETURN_IF_ERROR(receipt_stub.SetPicture("Picture2", std::move(company_picture)));
 
   const std::string bank_logo =
       FindIgnoringCase(JoinPath(bmp, ctx.bank.banco_cobranca), "LOGO.BMP");
   Picture bank_picture;
   if (!DirectoryMissing(bank_logo)) {
-    BOLETO_ASSIGN_OR_RETURN(bank_picture, LoadPicture(bank_logo));
+    BOLETO_ASSIGN_OR_RETURN(bank_picture, load(bank_logo));
   }
   BOLETO_RETURN_IF_ERROR(receipt_stub.SetPicture("PictLogoBanco", std::move(bank_picture)));
   BOLETO_ASSIGN_OR_RETURN(Picture copied, receipt_stub.GetPicture("PictLogoBanco"));

@@ -4,6 +4,7 @@
 // file system; writes nothing.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -20,10 +21,23 @@ std::string PrintDirectory(const RunContext& ctx);
 // Print folders are written with "/" between their parts.
 std::string JoinPath(std::string_view a, std::string_view b);
 
+// Pictures by file path, each decoded once (a batch prints the same logos on
+// thousands of pages, which then share one image in the PDF).
+class PictureCache {
+ public:
+  // The picture of `path` as LoadPicture reads it, from the cache after the
+  // first time (errors included).
+  Result<Picture> Load(const std::string& path);
+
+ private:
+  std::map<std::string, Result<Picture>> pictures_;
+};
+
 // The company's strip on the receipt stub (LOGOBOLR.BMP, or else LOGO.BMP,
 // which must then exist) and the bank's logo on both parts (none: the bank
 // description is printed in its place). File names are matched without
-// regard to case.
-Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part);
+// regard to case. Pictures come through `cache` when one is given.
+Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part,
+                 PictureCache* cache = nullptr);
 
 }  // namespace boleto

@@ -488,10 +488,9 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
   cairo_surface_t*& image = s.image_by_use[use];
   if (image == nullptr) {
     const bool rgb = s.format == PageFormat::kPdf && IsOpaque(pixels);
-    image = cairo_image_surface_create_for_data(
-        const_cast<unsigned char*>(pixels.argb32.data()),
-        rgb ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, pixels.width, pixels.height,
-        pixels.stride);
+    image = cairo_image_surface_create_for_data(const_cast<unsigned char*>(pixels.argb32.data()),
+                                                rgb ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32,
+                                                pixels.width, pixels.height, pixels.stride);
     s.images.emplace_back(picture, image);
   }
   cairo_save(s.cr);

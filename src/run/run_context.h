@@ -91,6 +91,7 @@ struct RunContext {
   Database* db = nullptr;
   Messages* messages = nullptr;
   PrintDestination destination;
+  bool preview = false;  // the page marked as a preview; nothing recorded
 
   CompanyParameters company;
   InstallmentKey key;

@@ -25,9 +25,9 @@ struct CommandLine {
   std::string argument_text;
   PrintDestination destination;
   MessagesMode messages = MessagesMode::kAuto;
-  bool preview = false;     // print, record nothing, mark the page
-  std::string batch_file;   // argument texts one per line ("-": standard input)
-  std::string problem;      // what was wrong, for kUsageError
+  bool preview = false;    // print, record nothing, mark the page
+  std::string batch_file;  // argument texts one per line ("-": standard input)
+  std::string problem;     // what was wrong, for kUsageError
 };
 
 // Reads the arguments after the program name. "--output=FILE",

@@ -1,0 +1,338 @@
+#include "startup/batch.h"
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "boleto/boleto_run.h"
+#include "db/dialect.h"
+#include "db/odbc_database.h"
+#include "platform/messages.h"
+#include "platform/text.h"
+#include "startup/argument_text.h"
+#include "startup/command_line.h"
+#include "startup/company_parameters.h"
+#include "validation/eligibility.h"
+#include "validation/installment_key.h"
+
+namespace boleto {
+namespace {
+
+// The argument text must reach the end of the installment's columns.
+constexpr size_t kInstallmentEndColumn = 117;
+// Installments recorded in one transaction: few enough that another clerk
+// waits well under the lock wait for the database, many enough that the
+// batch does not wait for the disk once per installment.
+constexpr size_t kRecordsPerTransaction = 400;
+// The progress line is rewritten at most this often.
+constexpr std::chrono::milliseconds kProgressInterval{200};
+
+// One installment of the batch, from its line to its recording.
+struct Entry {
+  size_t line_number = 0;
+  std::string key_text;  // "01 01 DM 1 1003/01"
+  RunContext ctx;
+  std::unique_ptr<RecordingMessages> messages = std::make_unique<RecordingMessages>();
+  PrintedBoleto printed;
+};
+
+// The installment as the clerk reads it: company, unit, document, series,
+// number "/" installment, each without its blanks.
+std::string KeyText(const InstallmentKey& key) {
+  return std::string(TrimBlanks(key.codigo_emp)) + " " +
+         std::string(TrimBlanks(key.codigo_unidade)) + " " +
+         std::string(TrimBlanks(key.codigo_documento)) + " " + std::string(TrimBlanks(key.serie)) +
+         " " + std::string(TrimBlanks(key.numero)) + "/" + key.parcela;
+}
+
+// Every message shown for the installment on one line: the lines of each
+// (the error report has five) joined by a blank, each without the blanks
+// around it; messages apart by " / ".
+std::string OneLine(const RecordingMessages& messages) {
+  std::string joined;
+  for (const RecordingMessages::Shown& shown : messages.shown) {
+    std::string one;
+    size_t start = 0;
+    while (start <= shown.text.size()) {
+      size_t end = shown.text.find_first_of("\r\n", start);
+      if (end == std::string::npos) end = shown.text.size();
+      const std::string_view part =
+          TrimBlanks(std::string_view(shown.text).substr(start, end - start));
+      if (!part.empty()) one += (one.empty() ? "" : " ") + std::string(part);
+      start = end + 1;
+    }
+    if (!joined.empty()) joined += " / ";
+    joined += one;
+  }
+  return joined;
+}
+
+class Batch {
+ public:
+  Batch(const PrintDestination& destination, bool preview, std::FILE* log, bool live)
+      : destination_(destination), preview_(preview), log_(log), live_(live) {}
+
+  int Run(std::istream& input);
+
+ private:
+  // Checks and draws the installment of one line; true when a page was
+  // drawn (the entry then waits for its recording).
+  bool DrawLine(size_t line_number, const std::string& text);
+  Database* Connection(const std::string& connect_string, Error& error);
+  void Say(const std::string& line);
+  void Progress(const char* what, size_t done, size_t total, bool force = false);
+  void RecordAll();
+
+  PrintDestination destination_;
+  bool preview_;
+  std::FILE* log_;
+  bool live_;
+
+  std::unique_ptr<PrintJob> job_;
+  PictureCache pictures_;
+  std::map<std::string, std::unique_ptr<Database>> connections_;
+  std::map<std::string, Error> failed_connections_;
+  std::set<std::tuple<std::string, std::string, std::string, std::string, std::string, std::string,
+                      std::string>>
+      seen_;
+  std::vector<std::unique_ptr<Entry>> drawn_;
+  size_t printed_ = 0;
+  size_t refused_ = 0;
+  size_t errors_ = 0;
+  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last_progress_{};
+  bool progress_shown_ = false;
+};
+
+void Batch::Say(const std::string& line) {
+  if (progress_shown_) std::fputs("\r\033[K", log_);  // the progress line goes
+  progress_shown_ = false;
+  std::fprintf(log_, "%s\n", line.c_str());
+}
+
+void Batch::Progress(const char* what, size_t done, size_t total, bool force) {
+  if (!live_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && now - last_progress_ < kProgressInterval) return;
+  last_progress_ = now;
+  const double seconds = std::chrono::duration<double>(now - started_).count();
+  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+  const long left = rate > 0 ? static_cast<long>(static_cast<double>(total - done) / rate) : 0;
+  std::fprintf(log_, "\r\033[K%s %zu/%zu  %.0f boletos/s  restam %ld:%02ld", what, done, total,
+               rate, left / 60, left % 60);
+  std::fflush(log_);
+  progress_shown_ = true;
+}
+
+Database* Batch::Connection(const std::string& connect_string, Error& error) {
+  if (auto open = connections_.find(connect_string); open != connections_.end()) {
+    return open->second.get();
+  }
+  if (auto failed = failed_connections_.find(connect_string); failed != failed_connections_.end()) {
+    error = failed->second;
+    return nullptr;
+  }
+  Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(connect_string);
+  if (!opened.ok()) {
+    error = opened.error();
+    failed_connections_.emplace(connect_string, error);
+    return nullptr;
+  }
+  return connections_.emplace(connect_string, std::move(opened).value()).first->second.get();
+}
+
+bool Batch::DrawLine(size_t line_number, const std::string& text) {
+  const std::string where = "linha " + std::to_string(line_number) + ": ";
+  if (TrimBlanks(text).empty()) {
+    Say(where + "em branco");
+    return false;
+  }
+  if (text.size() < kInstallmentEndColumn) {
+    Say(where + "texto de argumento incompleto (" + std::to_string(text.size()) +
+        " colunas; a parcela ocupa as colunas 116-117)");
+    ++refused_;
+    return false;
+  }
+  auto entry = std::make_unique<Entry>();
+  entry->line_number = line_number;
+  RunContext& ctx = entry->ctx;
+  ctx.params = ParseArgumentText(text);
+  ctx.decimal_mark = ".";
+  ctx.messages = entry->messages.get();
+  ctx.destination = destination_;
+  ctx.preview = preview_;
+  const InstallmentKey key = NormalizeInstallmentKey(ctx.params);
+  entry->key_text = KeyText(key);
+  if (!IsKnownDialect(ctx.params.database_type)) {
+    Say(where + entry->key_text + ": dialeto desconhecido \"" + ctx.params.database_type + "\"");
+    ++refused_;
+    return false;
+  }
+  const bool first = seen_
+                         .emplace(ctx.params.connect_string, key.codigo_emp, key.codigo_unidade,
+                                  key.codigo_documento, key.serie, key.numero, key.parcela)
+                         .second;
+  if (!first) {
+    Say(where + entry->key_text + ": repetida, impressa uma só vez");
+    return false;
+  }
+
+  Error failure;
+  ctx.db = Connection(ctx.params.connect_string, failure);
+  if (ctx.db == nullptr) {
+    ReportRunError(ctx, failure,
+                   "Parâmetros não cadastrados corretamente, verifique e corrija antes de "
+                   "prosseguir.");
+    Say(entry->key_text + ": " + OneLine(*entry->messages));
+    ++errors_;
+    return false;
+  }
+  RunOutcome outcome = RunOutcome::kPrinted;
+  switch (LoadCompanyParameters(ctx)) {
+    case CompanyOutcome::kLoaded:
+      switch (CheckInstallmentEligibility(ctx)) {
+        case EligibilityOutcome::kAccepted:
+          if (std::optional<RunOutcome> refused = CheckPrintDirectories(ctx)) {
+            outcome = *refused;
+          } else {
+            outcome = DrawBoleto(ctx, *job_, &pictures_, entry->printed, !drawn_.empty());
+          }
+          break;
+        case EligibilityOutcome::kRefused:
+          outcome = RunOutcome::kRefused;
+          break;
+        case EligibilityOutcome::kErrorReported:
+          outcome = RunOutcome::kErrorReported;
+          break;
+      }
+      break;
+    case CompanyOutcome::kNoRow:
+      outcome = RunOutcome::kRefused;
+      break;
+    case CompanyOutcome::kErrorReported:
+      outcome = RunOutcome::kErrorReported;
+      break;
+  }
+  if (outcome == RunOutcome::kPrinted && !ctx.error_reported) {
+    drawn_.push_back(std::move(entry));
+    return true;
+  }
+  const std::string said = OneLine(*entry->messages);
+  Say(entry->key_text + ": " + (said.empty() ? "nada a imprimir" : said));
+  if (outcome == RunOutcome::kErrorReported || ctx.error_reported) {
+    ++errors_;
+  } else {
+    ++refused_;
+  }
+  return false;
+}
+
+void Batch::RecordAll() {
+  // Per connection, in the file's order: transactions of a few hundred
+  // installments, each installment a transaction of its own inside.
+  std::map<Database*, std::vector<Entry*>> by_connection;
+  for (const auto& entry : drawn_) by_connection[entry->ctx.db].push_back(entry.get());
+  size_t done = 0;
+  for (auto& [db, entries] : by_connection) {
+    for (size_t first = 0; first < entries.size(); first += kRecordsPerTransaction) {
+      const size_t last = std::min(entries.size(), first + kRecordsPerTransaction);
+      std::vector<Entry*> recorded;
+      Transaction transaction(*db);
+      const Status begun = transaction.Begin();
+      for (size_t i = first; i < last; ++i) {
+        Entry& entry = *entries[i];
+        RunOutcome outcome = RunOutcome::kErrorReported;
+        if (begun.ok()) {
+          outcome = RecordBoleto(entry.ctx, entry.printed);
+        } else {
+          ReportRunError(entry.ctx, begun.error(), "");
+        }
+        if (outcome == RunOutcome::kPrinted) {
+          recorded.push_back(&entry);
+        } else {
+          Say(entry.key_text + ": " + OneLine(*entry.messages));
+          ++(outcome == RunOutcome::kRefused ? refused_ : errors_);
+        }
+        Progress("gravando", ++done, drawn_.size());
+      }
+      const Status committed = begun.ok() ? transaction.Commit() : begun;
+      for (Entry* entry : recorded) {
+        if (committed.ok()) {
+          ++printed_;
+          if (!live_) Say(entry->key_text + ": impresso");
+        } else {
+          ReportRunError(entry->ctx, committed.error(), "");
+          entry->ctx.messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);
+          Say(entry->key_text + ": " + OneLine(*entry->messages));
+          ++errors_;
+        }
+      }
+    }
+  }
+}
+
+int Batch::Run(std::istream& input) {
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(input, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  const PageDestination destination{destination_.output_file, destination_.printer_name,
+                                    "Boletos (" + std::to_string(lines.size()) + ")"};
+  if (FormatForDestination(destination) != PageFormat::kPdf) {
+    Say("boleto-sr: um lote vai para um arquivo PDF ou para uma impressora, não para um PNG");
+    return kExitUsage;
+  }
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(destination);
+  if (!job.ok()) {
+    Say("boleto-sr: " + job.error().description);
+    return kExitErrorReported;
+  }
+  job_ = std::move(job).value();
+  job_->Setup();
+
+  for (size_t i = 0; i < lines.size(); ++i) {
+    DrawLine(i + 1, lines[i]);
+    Progress("imprimindo", i + 1, lines.size());
+  }
+
+  if (!drawn_.empty()) {
+    const Status handed = job_->CompletePage();
+    job_->Close();
+    if (!handed.ok()) {
+      Say("boleto-sr: o documento não foi entregue, nada foi gravado: " +
+          handed.error().description);
+      errors_ += drawn_.size();
+      drawn_.clear();
+    } else if (preview_) {
+      for (const auto& entry : drawn_) {
+        if (!live_) Say(entry->key_text + ": impresso (prévia)");
+      }
+      printed_ += drawn_.size();
+    } else {
+      started_ = std::chrono::steady_clock::now();
+      RecordAll();
+    }
+  } else {
+    job_->Close();
+  }
+  Say("boleto-sr: " + std::to_string(printed_) + (preview_ ? " em prévia, " : " impressos, ") +
+      std::to_string(refused_) + " recusados, " + std::to_string(errors_) + " com erro" +
+      (preview_ ? "; nada foi gravado" : ""));
+  if (errors_ > 0) return kExitErrorReported;
+  if (refused_ > 0 || printed_ == 0) return kExitRefused;
+  return kExitPrinted;
+}
+
+}  // namespace
+
+int RunBatch(std::istream& input, const PrintDestination& destination, bool preview, std::FILE* log,
+             bool live) {
+  return Batch(destination, preview, log, live).Run(input);
+}
+
+}  // namespace boleto

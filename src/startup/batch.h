@@ -1,0 +1,37 @@
+// Month-end runs: many installments, named by argument texts one per line,
+// printed into one document (one multi-page PDF file or one print job) and
+// recorded once that document has been handed over.
+//
+// Every installment is checked as a single run checks it. The eligible ones
+// are drawn in the file's order, one page each; a blank line, a line too
+// short to name an installment or with an unknown dialect tag is reported
+// with its line number and skipped; a line naming an installment already in
+// the batch is reported as repeated and printed once. Only a failed delivery
+// stops the batch, and then nothing is recorded. Afterwards each printed
+// installment is recorded all or nothing on its own (a nested transaction
+// inside transactions of a few hundred installments); a preview records
+// nothing. One connection serves each connect string; logos are decoded
+// once; messages are never dialogs.
+//
+// What the clerk sees, on `log` (standard error): one line per installment,
+// its key and "impresso", the refusal message or the error; a summary at the
+// end; and, when `live` is set (a terminal), a progress line that is
+// rewritten in place instead of a line for each printed installment.
+// Touches: the database, the printer or the file, `log`.
+#pragma once
+
+#include <cstdio>
+#include <istream>
+
+#include "run/run_context.h"
+
+namespace boleto {
+
+// Runs the batch of `input` to `destination` and gives the exit status: 0
+// every installment printed and recorded; 1 some refused (or skipped, or
+// nothing to print) and none failed; 2 an error on any installment or in
+// the delivery.
+int RunBatch(std::istream& input, const PrintDestination& destination, bool preview, std::FILE* log,
+             bool live);
+
+}  // namespace boleto

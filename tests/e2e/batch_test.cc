@@ -1,0 +1,198 @@
+// Month-end batches through the built program, on SQLite and PostgreSQL: the
+// demo installments with a paid one, a cancelled one, a malformed, a blank
+// and a repeated line go into one PDF of a page per printed installment,
+// each page's barcode decoding to its own line; the database afterwards is
+// what the same single runs one by one leave; a preview and a failed
+// delivery leave every table as it was; on a CUPS queue the batch is one job.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "e2e/demo_database.h"
+#include "e2e/program_runner.h"
+#include "support/cups_server.h"
+
+namespace boleto::testing {
+namespace {
+
+// The demo's installments as (number, installment, document, series).
+struct Key {
+  const char* numero;
+  const char* parcela;
+  const char* document;
+  const char* serie;
+};
+const Key kDemo[] = {
+    {"1001", "01", "DM", "1"}, {"1002", "01", "DM", "1"},  {"1003", "01", "DM", "1"},
+    {"1004", "01", "DM", "1"}, {"1005", "01", "NFS", "2"}, {"1006", "01", "DM", "1"},
+    {"1007", "01", "DM", "1"}, {"1008", "01", "DM", "1"},  {"1009", "01", "NFS", "2"},
+    {"1010", "01", "DM", "1"}, {"1011", "01", "DM", "1"},  {"1011", "02", "DM", "1"},
+    {"1011", "03", "DM", "1"}};
+
+// Every row of the tables a print writes, in key order; the remittance rows
+// without the moment they were written.
+std::string Tables(DemoOn& demo) {
+  return demo.Rows("SELECT * FROM PARCELAR ORDER BY NUMERO, PARCELA") +
+         demo.Rows(
+             "SELECT CODIGOEMP, NUMERO, PARCELA, IDBANCARIA, REFBANCARIA, VALOR FROM "
+             "REMESSAR ORDER BY NUMERO, PARCELA") +
+         demo.Rows("SELECT * FROM DOCNUMERO ORDER BY CODIGOEMP, CODIGO") +
+         demo.Rows("SELECT * FROM DOCUMENTOR ORDER BY NUMERO");
+}
+
+// The 44 barcode digits a 47-digit printed line stands for: bank and
+// currency, the general digit, factor and amount, then the free field from
+// the first three fields without their digits.
+std::string BarcodeOfLine(std::string line) {
+  line.erase(std::remove_if(line.begin(), line.end(), [](char c) { return c < '0' || c > '9'; }),
+             line.end());
+  if (line.size() != 47) return "";
+  return line.substr(0, 4) + line.substr(32, 1) + line.substr(33, 14) + line.substr(4, 5) +
+         line.substr(10, 10) + line.substr(21, 10);
+}
+
+class BatchTest : public ::testing::TestWithParam<Engine> {
+ protected:
+  void SetUp() override {
+    out_ = MakeTempDir("bolbatch");
+    for (auto* demo : {&batch_, &single_}) {
+      auto made = DemoOn::Create(GetParam());
+      ASSERT_TRUE(made.ok()) << made.error().description;
+      *demo = std::move(*made);
+      // One installment paid and one document cancelled before the batch.
+      ASSERT_TRUE((*demo)
+                      ->db()
+                      .Execute("UPDATE PARCELAR SET RECEBIMENTO = '2026-04-01' WHERE "
+                               "NUMERO = '1001    '")
+                      .ok());
+      ASSERT_TRUE((*demo)
+                      ->db()
+                      .Execute("UPDATE DOCUMENTOR SET STATUS = 'C ' WHERE NUMERO = '1004    '")
+                      .ok());
+    }
+  }
+  void TearDown() override { RemoveTree(out_); }
+
+  // The batch file: every demo installment, then a malformed, a blank and a
+  // repeated line.
+  std::string BatchFile(DemoOn& demo) {
+    std::string text;
+    for (const Key& k : kDemo)
+      text += demo.Argument(k.numero, k.parcela, k.document, k.serie) + "\n";
+    text += "SQLITE         DRIVER=SQLite3\n\n";
+    text += demo.Argument("1003") + "\n";
+    const std::string file = out_ + "/batch.txt";
+    std::ofstream(file) << text;
+    return file;
+  }
+
+  std::unique_ptr<DemoOn> batch_;
+  std::unique_ptr<DemoOn> single_;
+  std::string out_;
+};
+
+TEST_P(BatchTest, OnePdfOfEveryPrintedInstallmentRecordedAsSingleRunsWouldBe) {
+  const std::string pdf = out_ + "/run.pdf";
+  const ProgramRun run =
+      RunProgram(ProgramPath(), {"--output", pdf, "--batch", BatchFile(*batch_)});
+  EXPECT_EQ(run.exit_status, 1) << run.err;
+  for (const char* said :
+       {"linha 14: texto de argumento incompleto", "linha 15: em branco",
+        "linha 16: 01 01 DM 1 1003/01: repetida, impressa uma só vez",
+        "01 01 DM 1 1001/01: Documento: DM 1 1001    /01-Parcela quitada.",
+        "01 01 DM 1 1004/01: Documento: DM 1 1004    /01-Documento Cancelado.",
+        "01 01 DM 1 1003/01: impresso\n", "boleto-sr: 11 impressos, 3 recusados, 0 com erro\n"}) {
+    EXPECT_NE(run.err.find(said), std::string::npos) << said << "\n" << run.err;
+  }
+  const std::string info = RunProgram("/usr/bin/pdfinfo", {pdf}).out;
+  ASSERT_TRUE(std::regex_search(info, std::regex("\nPages: +11\n"))) << info;
+  // Each page's barcode is the one its printed line stands for.
+  ASSERT_EQ(
+      RunProgram("/usr/bin/pdftoppm", {"-r", "150", "-gray", "-png", pdf, out_ + "/p"}).exit_status,
+      0);
+  static const std::regex line(R"(\d{5}\.\d{5} \d{5}\.\d{6} \d{5}\.\d{6} \d \d{14})");
+  for (int page = 1; page <= 11; ++page) {
+    const std::string text = RunProgram("/usr/bin/pdftotext", {"-f", std::to_string(page), "-l",
+                                                               std::to_string(page), pdf, "-"})
+                                 .out;
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(text, found, line)) << page;
+    char name[32];
+    std::snprintf(name, sizeof name, "/p-%02d.png", page);
+    const std::string decoded =
+        RunProgram("/usr/bin/zbarimg", {"-q", "--raw", "-Si25.enable", out_ + name}).out;
+    EXPECT_EQ(decoded, BarcodeOfLine(found.str()) + "\n") << "page " << page;
+  }
+
+  // The same installments, one run each, in the same order.
+  for (const Key& k : kDemo) {
+    RunProgram(ProgramPath(), {"--output", out_ + "/single.pdf",
+                               single_->Argument(k.numero, k.parcela, k.document, k.serie)});
+  }
+  EXPECT_EQ(Tables(*batch_), Tables(*single_));
+}
+
+TEST_P(BatchTest, PreviewAndFailedDeliveryLeaveEveryTableAsItWas) {
+  const std::string before = Tables(*batch_);
+  const std::string pdf = out_ + "/preview.pdf";
+  const ProgramRun preview =
+      RunProgram(ProgramPath(), {"--preview", "--output", pdf, "--batch", BatchFile(*batch_)});
+  EXPECT_EQ(preview.exit_status, 1) << preview.err;
+  EXPECT_NE(preview.err.find("11 em prévia, 3 recusados, 0 com erro; nada foi gravado"),
+            std::string::npos)
+      << preview.err;
+  const std::string text = RunProgram("/usr/bin/pdftotext", {pdf, "-"}).out;
+  size_t marks = 0;
+  for (size_t at = text.find("PRÉVIA — SEM VALOR PARA PAGAMENTO"); at != std::string::npos;
+       at = text.find("PRÉVIA", at + 1)) {
+    ++marks;
+  }
+  EXPECT_EQ(marks, 11u);
+  EXPECT_EQ(Tables(*batch_), before);
+
+  const ProgramRun undelivered = RunProgram(
+      ProgramPath(), {"--output", out_ + "/no/such/folder/run.pdf", "--batch", BatchFile(*batch_)});
+  EXPECT_EQ(undelivered.exit_status, 2) << undelivered.err;
+  EXPECT_NE(undelivered.err.find("o documento não foi entregue, nada foi gravado"),
+            std::string::npos)
+      << undelivered.err;
+  EXPECT_EQ(Tables(*batch_), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, BatchTest, ::testing::Values(Engine::kSqlite, Engine::kPostgres),
+                         [](const ::testing::TestParamInfo<Engine>& info) {
+                           return info.param == Engine::kSqlite ? "Sqlite" : "Postgres";
+                         });
+
+// On a printer the batch is one job of a page per installment.
+TEST(BatchOnCups, OneJobOfAPagePerInstallment) {
+  SavedEnvironment environment;
+  CupsServer server;
+  const std::string not_here = server.Start();
+  if (!not_here.empty()) {
+    server.Stop();
+    GTEST_SKIP() << "no CUPS server in this sandbox: " << not_here;
+  }
+  auto demo = DemoOn::Create(Engine::kSqlite);
+  ASSERT_TRUE(demo.ok());
+  const std::string dir = MakeTempDir("bolbatchcups");
+  const std::string file = dir + "/batch.txt";
+  std::ofstream(file) << (*demo)->Argument("1002") + "\n" + (*demo)->Argument("1003") + "\n" +
+                             (*demo)->Argument("1006") + "\n";
+  const ProgramRun run = RunProgram(ProgramPath(), {"--printer", server.queue(), "--batch", file},
+                                    {"CUPS_SERVER=" + server.socket()});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  std::optional<CupsServer::Job> job = server.WaitForLastJob(server.queue());
+  std::optional<std::string> pdf = server.WaitForPdf(server.queue());
+  const std::string info = pdf ? RunProgram("/usr/bin/pdfinfo", {*pdf}).out : "";
+  server.Stop();
+  RemoveTree(dir);
+  ASSERT_TRUE(job.has_value());
+  EXPECT_EQ(job->title, "Boletos (3)");
+  EXPECT_TRUE(std::regex_search(info, std::regex("\nPages: +3\n"))) << info;
+}
+
+}  // namespace
+}  // namespace boleto::testing
