@@ -11,17 +11,23 @@ namespace {
 constexpr int kBarTopModule = 10;
 constexpr int kBarBottomModule = 60;
 
+// The rectangle of one element at the cursor, which then moves past it.
+PrinterSurface::Rectangle ElementRectangle(const BarElement& element, BarCursor& cursor) {
+  PrinterSurface::Rectangle r;
+  r.x1 = cursor.bar_position_x * kTwipsPerModule + cursor.origin_x;
+  r.y1 = kBarTopModule * kTwipsPerModule + cursor.origin_y;
+  r.x2 = (cursor.bar_position_x + element.width) * kTwipsPerModule + cursor.origin_x;
+  r.y2 = kBarBottomModule * kTwipsPerModule + cursor.origin_y;
+  r.colour = element.kind == BarElement::Kind::kBar ? kBlack : kWhite;
+  cursor.bar_position_x = static_cast<int16_t>(cursor.bar_position_x + element.width);
+  return r;
+}
+
 }  // namespace
 
 Status DrawBarElement(PrinterSurface& surface, const BarElement& element, BarCursor& cursor) {
-  const double left = cursor.bar_position_x * kTwipsPerModule + cursor.origin_x;
-  const double top = kBarTopModule * kTwipsPerModule + cursor.origin_y;
-  const double right = (cursor.bar_position_x + element.width) * kTwipsPerModule + cursor.origin_x;
-  const double bottom = kBarBottomModule * kTwipsPerModule + cursor.origin_y;
-  const Rgb colour = element.kind == BarElement::Kind::kBar ? kBlack : kWhite;
-  BOLETO_RETURN_IF_ERROR(surface.FillRectangle(left, top, right, bottom, colour));
-  cursor.bar_position_x = static_cast<int16_t>(cursor.bar_position_x + element.width);
-  return Status::Ok();
+  const PrinterSurface::Rectangle r = ElementRectangle(element, cursor);
+  return surface.FillRectangle(r.x1, r.y1, r.x2, r.y2, r.colour);
 }
 
 Status DrawBarcode(PrinterSurface& surface, std::string_view printed_line) {
@@ -31,10 +37,12 @@ Status DrawBarcode(PrinterSurface& surface, std::string_view printed_line) {
   BOLETO_ASSIGN_OR_RETURN(const std::string barcode, BarcodeOfPrintedLine(printed_line));
   BOLETO_ASSIGN_OR_RETURN(const std::vector<BarElement> elements, Interleaved2of5Elements(barcode));
   cursor.bar_position_x = kFirstBarPosition;
+  std::vector<PrinterSurface::Rectangle> rectangles;
+  rectangles.reserve(elements.size());
   for (const BarElement& element : elements) {
-    BOLETO_RETURN_IF_ERROR(DrawBarElement(surface, element, cursor));
+    rectangles.push_back(ElementRectangle(element, cursor));
   }
-  return Status::Ok();
+  return surface.FillRectangles(rectangles);
 }
 
 }  // namespace boleto

@@ -471,6 +471,27 @@ Status CairoPageSurface::FillRectangle(double x1, double y1, double x2, double y
   return s.CairoStatus();
 }
 
+Status CairoPageSurface::FillRectangles(const std::vector<Rectangle>& rectangles) {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  std::vector<Rgb> colours;
+  for (const Rectangle& r : rectangles) {
+    if (std::find(colours.begin(), colours.end(), r.colour) == colours.end()) {
+      colours.push_back(r.colour);
+    }
+  }
+  for (const Rgb colour : colours) {
+    // White on the page's white paper changes nothing.
+    if (colour == kWhite) continue;
+    s.SetColour(colour);
+    for (const Rectangle& r : rectangles) {
+      if (r.colour == colour) cairo_rectangle(s.cr, s.PageX(r.x1), r.y1, r.x2 - r.x1, r.y2 - r.y1);
+    }
+    cairo_fill(s.cr);
+  }
+  return s.CairoStatus();
+}
+
 Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y) {
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;

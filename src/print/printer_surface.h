@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/status.h"
 #include "print/picture.h"
@@ -67,6 +68,21 @@ class PrinterSurface {
   virtual Status DrawLine(double x1, double y1, double x2, double y2, Rgb colour) = 0;
   // A rectangle between two corners, filled with one colour.
   virtual Status FillRectangle(double x1, double y1, double x2, double y2, Rgb colour) = 0;
+  struct Rectangle {
+    double x1, y1, x2, y2;
+    Rgb colour;
+  };
+  // Rectangles that do not overlap, filled as if one after the other (a
+  // barcode's bars and spaces); a surface may fill those of one colour at
+  // once.
+  virtual Status FillRectangles(const std::vector<Rectangle>& rectangles) {
+    for (const Rectangle& r : rectangles) {
+      if (Status filled = FillRectangle(r.x1, r.y1, r.x2, r.y2, r.colour); !filled.ok()) {
+        return filled;
+      }
+    }
+    return Status::Ok();
+  }
   // A picture at its natural size with its top left corner at (x, y); the
   // empty picture paints nothing.
   virtual Status PaintPicture(const Picture& picture, double x, double y) = 0;

@@ -1,5 +1,6 @@
 #include "startup/batch.h"
 
+#include <cctype>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "boleto/boleto_run.h"
+#include "db/caching_database.h"
 #include "db/dialect.h"
 #include "db/odbc_database.h"
 #include "platform/messages.h"
@@ -69,6 +71,23 @@ std::string OneLine(const RecordingMessages& messages) {
     joined += one;
   }
   return joined;
+}
+
+// Queries a batch may answer from its first answer: those that read none of
+// the tables the batch itself or another clerk writes (the installments,
+// their documents, the remittance rows and the number sequences), and not
+// the server's clock.
+bool ReadsSettingsOnly(const std::string& sql) {
+  std::string upper = sql;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const char* live : {"PARCELAR", "DOCUMENTOR", "REMESSAR", "DOCNUMERO"}) {
+    if (upper.find(live) != std::string::npos) return false;
+  }
+  for (const char* tag : {"ORACLE", "SQLSERVER", "SYBASESRV", "SYBASEANY", "SQLBASE", "ACCESS",
+                          "SQLITE", "POSTGRESQL"}) {
+    if (sql == ServerNowSql(tag)) return false;
+  }
+  return true;
 }
 
 class Batch {
@@ -142,7 +161,8 @@ Database* Batch::Connection(const std::string& connect_string, Error& error) {
     failed_connections_.emplace(connect_string, error);
     return nullptr;
   }
-  return connections_.emplace(connect_string, std::move(opened).value()).first->second.get();
+  auto cached = std::make_unique<CachingDatabase>(std::move(opened).value(), ReadsSettingsOnly);
+  return connections_.emplace(connect_string, std::move(cached)).first->second.get();
 }
 
 bool Batch::DrawLine(size_t line_number, const std::string& text) {
