@@ -49,13 +49,10 @@ std::string FeeSql(const RunContext& ctx, std::string_view fee) {
          " AND (DoctoRecebimento IS NULL OR DoctoRecebimento <> '" + kReceiptDocument + "')";
 }
 
-// The installment's receipt and state as the locked row holds them.
-std::string LockedInstallmentSql(const InstallmentKey& key) {
-  return "SELECT PARCELAR.Recebimento       AS Recebimento, "
-         "       PARCELAR.DoctoRecebimento  AS DoctoRecebimento, "
-         "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
-         "       DOCUMENTOR.Status          AS StatusDoc "
-         " FROM PARCELAR, DOCUMENTOR "
+// "FROM PARCELAR, DOCUMENTOR" and the WHERE clause naming the installment
+// with its document, as the remittance read has always written it.
+std::string InstallmentWithDocument(const InstallmentKey& key) {
+  return " FROM PARCELAR, DOCUMENTOR "
          "WHERE PARCELAR.CODIGOEMP       = '" +
          SqlQuote(key.codigo_emp) + "' " + " AND  PARCELAR.CODIGOUNIDADE   = '" +
          SqlQuote(key.codigo_unidade) + "' " + " AND  PARCELAR.CODIGODOCUMENTO = '" +
@@ -67,6 +64,15 @@ std::string LockedInstallmentSql(const InstallmentKey& key) {
          " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO " +
          " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE " +
          " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
+}
+
+// The installment's receipt and state as the locked row holds them.
+std::string LockedInstallmentSql(const InstallmentKey& key) {
+  return "SELECT PARCELAR.Recebimento       AS Recebimento, "
+         "       PARCELAR.DoctoRecebimento  AS DoctoRecebimento, "
+         "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
+         "       DOCUMENTOR.Status          AS StatusDoc " +
+         InstallmentWithDocument(key);
 }
 
 std::string BankReferenceSql(std::string_view table, const InstallmentKey& key,
@@ -107,18 +113,7 @@ std::string RemittanceInstallmentSql(std::string_view dialect, const Installment
          amount("PARCELAR.Valor") + " - " + amount("PARCELAR.ValorIRRF") + " - " +
          amount("PARCELAR.ValorINSS") + " - " + amount("PARCELAR.ValorCSLL") + " - " +
          amount("PARCELAR.ValorCOFINS") + " - " + amount("PARCELAR.ValorPIS") + " - " +
-         amount("PARCELAR.ValorISS") + ") AS Valor " + " FROM PARCELAR, DOCUMENTOR " +
-         "WHERE PARCELAR.CODIGOEMP       = '" + SqlQuote(key.codigo_emp) + "' " +
-         " AND  PARCELAR.CODIGOUNIDADE   = '" + SqlQuote(key.codigo_unidade) + "' " +
-         " AND  PARCELAR.CODIGODOCUMENTO = '" + SqlQuote(key.codigo_documento) + "' " +
-         " AND  PARCELAR.SERIE           = '" + SqlQuote(key.serie) + "' " +
-         " AND  PARCELAR.NUMERO          = '" + SqlQuote(key.numero) + "' " +
-         " AND  PARCELAR.PARCELA         = '" + SqlQuote(key.parcela) + "' " +
-         " AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP " +
-         " AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE " +
-         " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO " +
-         " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE " +
-         " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO " +
+         amount("PARCELAR.ValorISS") + ") AS Valor " + InstallmentWithDocument(key) +
          " AND  DOCUMENTOR.Status       <> 'C ' ";
 }
 

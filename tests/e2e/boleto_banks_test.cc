@@ -281,19 +281,7 @@ class DemoDatabase {
                                                    serie, numero, parcela)});
   }
 
-  std::string Rows(const std::string& query) {
-    auto rows = fixture_->db().Query(query);
-    if (!rows.ok()) return "<" + rows.error().description + ">";
-    std::string text;
-    for (; !rows->eof(); rows->MoveNext()) {
-      for (size_t i = 0; i < rows->columns().size(); ++i) {
-        auto v = rows->Value(rows->columns()[i]);
-        text += (i ? "|" : "") + (v.ok() && v->has_value() ? **v : std::string("NULL"));
-      }
-      text += "\n";
-    }
-    return text;
-  }
+  std::string Rows(const std::string& query) { return RowsText(fixture_->db(), query); }
 
   std::unique_ptr<SqliteFixture> fixture_;
   std::string out_;

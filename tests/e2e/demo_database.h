@@ -27,6 +27,22 @@ inline std::string ArgumentText(const std::string& tag, const std::string& conne
          Pad(serie, 3) + " " + Pad(numero, 8) + " " + parcela + " " + Pad("E2E", 15);
 }
 
+// The rows of `sql`, "a|b" per row and a line feed after each, NULL as
+// "NULL"; a failing query as "<description>".
+inline std::string RowsText(Database& db, const std::string& sql) {
+  auto rows = db.Query(sql);
+  if (!rows.ok()) return "<" + rows.error().description + ">";
+  std::string text;
+  for (; !rows->eof(); rows->MoveNext()) {
+    for (size_t i = 0; i < rows->columns().size(); ++i) {
+      auto v = rows->Value(rows->columns()[i]);
+      text += (i ? "|" : "") + (v.ok() && v->has_value() ? **v : std::string("NULL"));
+    }
+    text += "\n";
+  }
+  return text;
+}
+
 enum class Engine { kSqlite, kPostgres };
 
 // The demo rows in a database of their own on `engine`.
@@ -51,7 +67,8 @@ class DemoOn {
       if (!db.ok()) return db.error();
       demo->postgres_ = std::move(*db);
     }
-    if (Status loaded = RunSqlScript(demo->db(), DemoRowsSql()); !loaded.ok()) return loaded.error();
+    if (Status loaded = RunSqlScript(demo->db(), DemoRowsSql()); !loaded.ok())
+      return loaded.error();
     return demo;
   }
 
@@ -62,20 +79,7 @@ class DemoOn {
                        const std::string& document = "DM", const std::string& serie = "1") const {
     return ArgumentText(tag_, connect_, document, serie, numero, parcela);
   }
-  // The rows of `sql`, "a|b" per row, NULL as "NULL".
-  std::string Rows(const std::string& sql) {
-    auto rows = db().Query(sql);
-    if (!rows.ok()) return "<" + rows.error().description + ">";
-    std::string text;
-    for (; !rows->eof(); rows->MoveNext()) {
-      for (size_t i = 0; i < rows->columns().size(); ++i) {
-        auto v = rows->Value(rows->columns()[i]);
-        text += (i ? "|" : "") + (v.ok() && v->has_value() ? **v : std::string("NULL"));
-      }
-      text += "\n";
-    }
-    return text;
-  }
+  std::string Rows(const std::string& sql) { return RowsText(db(), sql); }
 
  private:
   DemoOn() = default;

@@ -30,11 +30,8 @@ const std::string kWhere =
     "AND CodigoDocumento = 'DM        ' AND Serie           = '1  ' "
     "AND Numero          = '123     ' AND Parcela         = '02'";
 const std::string kLockSql = "UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento " + kWhere;
-const std::string kLockedReadSql =
-    "SELECT PARCELAR.Recebimento       AS Recebimento, "
-    "       PARCELAR.DoctoRecebimento  AS DoctoRecebimento, "
-    "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
-    "       DOCUMENTOR.Status          AS StatusDoc "
+// The installment with its document, as the recording's reads name it.
+const std::string kInstallmentWithDocument =
     " FROM PARCELAR, DOCUMENTOR WHERE PARCELAR.CODIGOEMP       = '01' "
     " AND  PARCELAR.CODIGOUNIDADE   = '01      ' "
     " AND  PARCELAR.CODIGODOCUMENTO = 'DM        ' "
@@ -46,6 +43,12 @@ const std::string kLockedReadSql =
     " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
     " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
     " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
+const std::string kLockedReadSql =
+    "SELECT PARCELAR.Recebimento       AS Recebimento, "
+    "       PARCELAR.DoctoRecebimento  AS DoctoRecebimento, "
+    "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
+    "       DOCUMENTOR.Status          AS StatusDoc " +
+    kInstallmentWithDocument;
 const std::string kFeeSql =
     "UPDATE PARCELAR SET ValorOutroC = ValorOutroC + 3.75 WHERE CodigoEmp        = '01' "
     " AND CodigoUnidade     = '01      '  AND CodigoDocumento   = 'DM        ' "
@@ -81,20 +84,8 @@ const std::string kRemittanceReadSql =
     "       (COALESCE(PARCELAR.Valor, 0) - COALESCE(PARCELAR.ValorIRRF, 0) - "
     "COALESCE(PARCELAR.ValorINSS, 0) - COALESCE(PARCELAR.ValorCSLL, 0) - "
     "COALESCE(PARCELAR.ValorCOFINS, 0) - COALESCE(PARCELAR.ValorPIS, 0) - "
-    "COALESCE(PARCELAR.ValorISS, 0)) AS Valor "
-    " FROM PARCELAR, DOCUMENTOR "
-    "WHERE PARCELAR.CODIGOEMP       = '01' "
-    " AND  PARCELAR.CODIGOUNIDADE   = '01      ' "
-    " AND  PARCELAR.CODIGODOCUMENTO = 'DM        ' "
-    " AND  PARCELAR.SERIE           = '1  ' "
-    " AND  PARCELAR.NUMERO          = '123     ' "
-    " AND  PARCELAR.PARCELA         = '02' "
-    " AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP "
-    " AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE "
-    " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
-    " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
-    " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO "
-    " AND  DOCUMENTOR.Status       <> 'C ' ";
+    "COALESCE(PARCELAR.ValorISS, 0)) AS Valor " +
+    kInstallmentWithDocument + " AND  DOCUMENTOR.Status       <> 'C ' ";
 const std::string kRemittanceInsertSqlite =
     "INSERT INTO REMESSAR ( CodigoEmp, CodigoUnidade, CodigoDocumento, Serie, Numero, Parcela, "
     "Ocorrencia, DataOcorrencia, HoraOcorrencia, Emissao, Vencimento, BancoCobranca, "
