@@ -36,8 +36,9 @@ Status PrintJob::Render(const LayoutForm& receipt_stub, const LayoutForm& compen
 }
 
 Status PrintJob::MarkAsPreview() {
-  // Arial Bold 20 (about 7,900 twips wide) over the instruction lines, which
-  // lie 2,450 to 3,300 twips below the compensation part's top.
+  // Arial Bold 20 (about 7,900 twips wide) across the first instruction
+  // lines, which start 2,565 twips below the compensation part's top: well
+  // below the digitable line (at 495) and above the barcode (at 5,400).
   constexpr double kMarkPoints = 20;
   constexpr double kMarkLeft = 960;
   constexpr double kMarkTop = 2450;
