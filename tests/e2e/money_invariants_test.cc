@@ -297,16 +297,33 @@ void ExpectConsistent(DemoOn& demo, const std::map<std::string, std::string>& fe
 // Killed at a random moment, at least 200 times: what was written is
 // all of a recording or none of it, and the reprint prints the same line.
 TEST_P(MoneyInvariants, KilledAtRandomMomentsLeavesAllOrNothing) {
-  if (GetParam() == Engine::kPostgres) {
-    // Stretch the recording so that kills land inside it.
-    Sql("CREATE FUNCTION dawdle() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(random() * 0.02); "
-        "RETURN NEW; END $$ LANGUAGE plpgsql");
-    Sql("CREATE TRIGGER dawdle BEFORE UPDATE ON PARCELAR FOR EACH ROW EXECUTE FUNCTION dawdle()");
-    Sql("CREATE TRIGGER dawdle BEFORE INSERT ON REMESSAR FOR EACH ROW EXECUTE FUNCTION dawdle()");
-  }
+  // Triggers stretch the recording's statements by a random few
+  // milliseconds, so that kills land inside it: on PostgreSQL a sleep, on
+  // SQLite (which has none) a count over a table of padding rows.
+  const std::vector<std::string> dawdle =
+      GetParam() == Engine::kPostgres
+          ? std::vector<std::string>{
+                "CREATE FUNCTION dawdle() RETURNS trigger AS $$ BEGIN PERFORM "
+                "pg_sleep(random() * 0.02); RETURN NEW; END $$ LANGUAGE plpgsql",
+                "CREATE TRIGGER dawdle BEFORE UPDATE ON PARCELAR FOR EACH ROW EXECUTE "
+                "FUNCTION dawdle()",
+                "CREATE TRIGGER dawdle BEFORE INSERT ON REMESSAR FOR EACH ROW EXECUTE "
+                "FUNCTION dawdle()"}
+          : std::vector<std::string>{
+                "CREATE TABLE PAD (X INTEGER)",
+                "INSERT INTO PAD WITH RECURSIVE C(X) AS (SELECT 1 UNION ALL SELECT X + 1 FROM C "
+                "WHERE X < 100000) SELECT X FROM C",
+                "CREATE TRIGGER dawdle BEFORE UPDATE ON PARCELAR BEGIN SELECT COUNT(*) FROM PAD "
+                "WHERE X % (1 + ABS(RANDOM()) % 5) = 0; END",
+                "CREATE TRIGGER dawdle_q BEFORE INSERT ON REMESSAR BEGIN SELECT COUNT(*) FROM PAD "
+                "WHERE X % (1 + ABS(RANDOM()) % 5) = 0; END"};
+  for (const std::string& statement : dawdle) Sql(statement);
   // A clean print's length sets the range of the kill moments.
   auto clean = DemoOn::Create(GetParam());
   ASSERT_TRUE(clean.ok());
+  for (const std::string& statement : dawdle) {
+    ASSERT_TRUE((*clean)->db().Execute(statement).ok()) << statement;
+  }
   const auto started = std::chrono::steady_clock::now();
   RunProgram(ProgramPath(), {"--output", Pdf("clean"), (*clean)->Argument("1002")});
   const int full_ms = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -326,6 +343,7 @@ TEST_P(MoneyInvariants, KilledAtRandomMomentsLeavesAllOrNothing) {
     EXPECT_TRUE(run.signal != 0 || run.exit_status == 0 || run.exit_status == 1) << run.err;
   }
   EXPECT_GT(killed, Rounds(240) / 8) << "the kills must land";
+  RecordProperty("killed", killed);
   ExpectConsistent(*demo_, {{"1002", "250"}, {"1008", "175"}});
   // Bradesco prints again with its first line; Caixa, once queued, is
   // refused as in remittance, or prints when it never was.
