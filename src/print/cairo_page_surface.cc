@@ -92,6 +92,7 @@ struct CairoPageSurface::State {
   const PrintFace* face = nullptr;  // of the current font
   std::string document;             // PDF bytes as cairo writes them; PNG bytes at completion
   bool page_done = false;
+  bool page_blank = true;  // nothing drawn on the current page yet
   bool job_ended = false;
 
   std::string font_name = "MS Sans Serif";
@@ -429,6 +430,7 @@ Status CairoPageSurface::PrintText(std::string_view text) {
     return MakeError(error_number::kPrinterFailure, "No font is installed to print " + s.font_name);
   }
   s.SetColour(s.text_colour);
+  s.page_blank = false;
   // Each line's top at the current position, its baseline its ascent below.
   double top = s.current_y;
   for (PlacedLine& line : s.PlaceText(text)) {
@@ -456,6 +458,7 @@ Status CairoPageSurface::DrawLine(double x1, double y1, double x2, double y2, Rg
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   s.SetColour(colour);
+  s.page_blank = false;
   cairo_move_to(s.cr, s.PageX(x1), y1);
   cairo_line_to(s.cr, s.PageX(x2), y2);
   cairo_stroke(s.cr);
@@ -466,6 +469,7 @@ Status CairoPageSurface::FillRectangle(double x1, double y1, double x2, double y
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   s.SetColour(colour);
+  s.page_blank = false;
   cairo_rectangle(s.cr, s.PageX(x1), y1, x2 - x1, y2 - y1);
   cairo_fill(s.cr);
   return s.CairoStatus();
@@ -484,6 +488,7 @@ Status CairoPageSurface::FillRectangles(const std::vector<Rectangle>& rectangles
     // White on the page's white paper changes nothing.
     if (colour == kWhite) continue;
     s.SetColour(colour);
+    s.page_blank = false;
     for (const Rectangle& r : rectangles) {
       if (r.colour == colour) cairo_rectangle(s.cr, s.PageX(r.x1), r.y1, r.x2 - r.x1, r.y2 - r.y1);
     }
@@ -514,6 +519,7 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
                                                 pixels.width, pixels.height, pixels.stride);
     s.images.emplace_back(picture, image);
   }
+  s.page_blank = false;
   cairo_save(s.cr);
   cairo_translate(s.cr, s.PageX(x), y);
   cairo_scale(s.cr, kTwipsPerInch / pixels.dpi_x, kTwipsPerInch / pixels.dpi_y);
@@ -525,6 +531,8 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
 
 void CairoPageSurface::SetTextColour(Rgb colour) { state_->text_colour = colour; }
 
+bool CairoPageSurface::PageBlank() const { return state_->page_blank; }
+
 Status CairoPageSurface::NewPage() {
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
@@ -533,6 +541,7 @@ Status CairoPageSurface::NewPage() {
   }
   cairo_show_page(s.cr);
   s.uses_on_page.clear();
+  s.page_blank = true;
   return s.CairoStatus();
 }
 

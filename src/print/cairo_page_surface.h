@@ -69,6 +69,7 @@ class CairoPageSurface : public PrinterSurface {
   Status FillRectangles(const std::vector<Rectangle>& rectangles) override;
   Status PaintPicture(const Picture& picture, double x, double y) override;
   void SetTextColour(Rgb colour) override;
+  bool PageBlank() const override;
   // A PDF document takes any number of pages; a PNG page is one.
   Status NewPage() override;
   // Finishes the document and hands it to the sink.

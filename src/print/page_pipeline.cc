@@ -47,10 +47,10 @@ void PagePipeline::DrawAll() {
       if (drawn.ok()) page_used = false;
     }
     if (drawn.ok()) {
-      // A failed page may have drawn part of itself: the next one starts on
-      // a page of its own all the same.
       drawn = draw(job_);
-      page_used = true;
+      // A failed page that drew part of itself keeps its page: the next one
+      // is not drawn over it.
+      page_used = drawn.ok() || !job_.surface().PageBlank();
     }
     outcomes.push_back(std::move(drawn));
     draw = nullptr;  // its content goes here, on this thread

@@ -6,9 +6,10 @@
 // uses the job again only after Finish.
 //
 // The first page is drawn on the job's current page, each later one on a
-// new page after it. A page whose drawing fails may leave part of itself on
-// its page; the caller checks what it can before adding a page, so that a
-// page does not fail once its drawing has begun.
+// new page after it. A page whose drawing fails before anything is drawn
+// leaves no blank page behind: the next one is drawn in its place. One that
+// fails after drawing part of itself keeps its page (the caller checks what
+// it can before adding a page, so that this stays rare).
 #pragma once
 
 #include <condition_variable>

@@ -91,6 +91,10 @@ class PrinterSurface {
   // surface that prints in one colour only ignores it.
   virtual void SetTextColour(Rgb) {}
 
+  // Whether nothing has been drawn on the current page yet. A surface that
+  // does not keep track says false.
+  virtual bool PageBlank() const { return false; }
+
   // Ends the current page and starts a new, blank one of the same document;
   // an error (482) where the surface holds one page only.
   virtual Status NewPage() {
