@@ -92,7 +92,11 @@ struct CairoPageSurface::State {
   const PrintFace* face = nullptr;  // of the current font
   std::string document;             // PDF bytes as cairo writes them; PNG bytes at completion
   bool page_done = false;
-  bool page_blank = true;  // nothing drawn on the current page yet
+  bool page_blank = true;     // nothing drawn on the current page yet
+  double units_per_twip = 1;  // of the surface's device space
+  bool keeps_layers = false;
+  // The layers drawn so far, by key: recording surfaces in device units.
+  std::map<std::string, cairo_surface_t*, std::less<>> layers;
   bool job_ended = false;
 
   std::string font_name = "MS Sans Serif";
@@ -121,6 +125,7 @@ struct CairoPageSurface::State {
 
   ~State() {
     for (auto& image : images) cairo_surface_destroy(image.second);
+    for (auto& layer : layers) cairo_surface_destroy(layer.second);
     for (auto& scaled : scaled_fonts) cairo_scaled_font_destroy(scaled.second);
     if (font_options != nullptr) cairo_font_options_destroy(font_options);
     if (cr != nullptr) cairo_destroy(cr);
@@ -352,6 +357,7 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat fo
                      std::string("Cannot create the printer page: ") +
                          cairo_status_to_string(cairo_surface_status(state->surface)));
   }
+  state->units_per_twip = units_per_twip;
   state->cr = cairo_create(state->surface);
   if (format == PageFormat::kPng) {
     cairo_set_source_rgb(state->cr, 1, 1, 1);  // paper
@@ -532,6 +538,47 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
 void CairoPageSurface::SetTextColour(Rgb colour) { state_->text_colour = colour; }
 
 bool CairoPageSurface::PageBlank() const { return state_->page_blank; }
+
+void CairoPageSurface::KeepLayers() { state_->keeps_layers = true; }
+bool CairoPageSurface::KeepsLayers() const { return state_->keeps_layers; }
+
+Status CairoPageSurface::PaintLayer(const std::string& key,
+                                    const std::function<Status(PrinterSurface&)>& draw) {
+  State& s = *state_;
+  if (!s.keeps_layers) return draw(*this);
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  auto layer = s.layers.find(key);
+  if (layer == s.layers.end()) {
+    // Drawn as on the page, in twips, into a recording of the page's size.
+    const cairo_rectangle_t page{0, 0, kA4WidthTwips * s.units_per_twip,
+                                 kA4HeightTwips * s.units_per_twip};
+    cairo_surface_t* recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &page);
+    cairo_t* layer_cr = cairo_create(recording);
+    cairo_matrix_t twips;
+    cairo_get_matrix(s.cr, &twips);
+    cairo_set_matrix(layer_cr, &twips);
+    cairo_set_line_width(layer_cr, kLineWidthTwips);
+    const bool blank = s.page_blank;
+    std::swap(s.cr, layer_cr);
+    Status drawn = draw(*this);
+    if (drawn.ok()) drawn = s.CairoStatus();
+    std::swap(s.cr, layer_cr);
+    cairo_destroy(layer_cr);
+    if (!drawn.ok()) {
+      s.page_blank = blank;  // the page itself got nothing
+      cairo_surface_destroy(recording);
+      return drawn;
+    }
+    layer = s.layers.emplace(key, recording).first;
+  }
+  s.page_blank = false;
+  cairo_save(s.cr);
+  cairo_identity_matrix(s.cr);
+  cairo_set_source_surface(s.cr, layer->second, 0, 0);
+  cairo_paint(s.cr);
+  cairo_restore(s.cr);
+  return s.CairoStatus();
+}
 
 Status CairoPageSurface::NewPage() {
   State& s = *state_;

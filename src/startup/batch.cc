@@ -342,7 +342,7 @@ int Batch::Run(std::istream& input) {
     Say("boleto-sr: um lote vai para um arquivo PDF ou para uma impressora, não para um PNG");
     return kExitUsage;
   }
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(destination);
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(destination, /*many_pages=*/true);
   if (!job.ok()) {
     Say("boleto-sr: " + job.error().description);
     return kExitErrorReported;
