@@ -217,10 +217,28 @@ struct CairoPageSurface::State {
     return placed;
   }
 
+  // The text last placed, in its font: a value is measured to fit its label
+  // and then printed, and is placed once for both.
+  struct LastPlaced {
+    std::string text;
+    const PrintFace* face = nullptr;
+    double size = 0;
+    bool bold = false;
+    bool italic = false;
+    std::vector<PlacedLine> lines;
+  } last_placed;
+
   // The lines of a text as placed for printing.
   std::vector<PlacedLine> PlaceText(std::string_view text) {
+    ApplyFont();
+    LastPlaced& last = last_placed;
+    if (last.face == face && last.size == font_size && last.bold == font_bold &&
+        last.italic == font_italic && last.text == text) {
+      return last.lines;
+    }
     std::vector<PlacedLine> lines;
     for (const std::string& line : PrintedLines(text)) lines.push_back(Place(line));
+    last = LastPlaced{std::string(text), face, font_size, font_bold, font_italic, lines};
     return lines;
   }
 
