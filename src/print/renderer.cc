@@ -76,6 +76,28 @@ std::string FitToLabel(PrinterSurface& target, const Control& label, std::string
   return cut;
 }
 
+// Draws the controls of a form that `which` selects, in the form's order.
+Status RenderControls(PrinterSurface& target, const LayoutForm& form, PageOffset offset,
+                      std::string_view bank_description, bool (*which)(const Control&)) {
+  for (const Control& control : form.controls()) {
+    if (!which(control)) continue;
+    Status drawn;
+    switch (control.kind) {
+      case ControlKind::kLabel:
+        drawn = RenderLabel(target, control, control.caption, offset);
+        break;
+      case ControlKind::kPictureBox:
+        drawn = RenderPictureBox(target, form, control, offset, bank_description);
+        break;
+      case ControlKind::kLine:
+        drawn = RenderLine(target, control, offset);
+        break;
+    }
+    BOLETO_RETURN_IF_ERROR(drawn);
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status RenderLabel(PrinterSurface& target, const Control& label, std::string_view text,
@@ -124,23 +146,8 @@ Status RenderPictureBox(PrinterSurface& target, const LayoutForm& form, const Co
 
 Status RenderLayoutForm(PrinterSurface& target, const LayoutForm& form, int16_t vertical_offset,
                         int16_t horizontal_offset, std::string_view bank_description) {
-  const PageOffset offset{horizontal_offset, vertical_offset};
-  for (const Control& control : form.controls()) {
-    Status drawn;
-    switch (control.kind) {
-      case ControlKind::kLabel:
-        drawn = RenderLabel(target, control, control.caption, offset);
-        break;
-      case ControlKind::kPictureBox:
-        drawn = RenderPictureBox(target, form, control, offset, bank_description);
-        break;
-      case ControlKind::kLine:
-        drawn = RenderLine(target, control, offset);
-        break;
-    }
-    BOLETO_RETURN_IF_ERROR(drawn);
-  }
-  return Status::Ok();
+  return RenderControls(target, form, PageOffset{horizontal_offset, vertical_offset},
+                        bank_description, [](const Control&) { return true; });
 }
 
 namespace {
@@ -166,28 +173,6 @@ std::string SharedPartsKey(const LayoutForm& receipt_stub, const LayoutForm& com
     key += '\n';
   }
   return key;
-}
-
-// Draws the controls of a form that `which` selects, in the form's order.
-Status RenderControls(PrinterSurface& target, const LayoutForm& form, PageOffset offset,
-                      std::string_view bank_description, bool (*which)(const Control&)) {
-  for (const Control& control : form.controls()) {
-    if (!which(control)) continue;
-    Status drawn;
-    switch (control.kind) {
-      case ControlKind::kLabel:
-        drawn = RenderLabel(target, control, control.caption, offset);
-        break;
-      case ControlKind::kPictureBox:
-        drawn = RenderPictureBox(target, form, control, offset, bank_description);
-        break;
-      case ControlKind::kLine:
-        drawn = RenderLine(target, control, offset);
-        break;
-    }
-    BOLETO_RETURN_IF_ERROR(drawn);
-  }
-  return Status::Ok();
 }
 
 // The page on a surface that keeps layers: each form's picture boxes (the
