@@ -92,8 +92,12 @@ struct CairoPageSurface::State {
   const PrintFace* face = nullptr;  // of the current font
   std::string document;             // PDF bytes as cairo writes them; PNG bytes at completion
   bool page_done = false;
-  bool page_blank = true;     // nothing drawn on the current page yet
-  double units_per_twip = 1;  // of the surface's device space
+  bool page_blank = true;  // nothing drawn on the current page yet
+  // The page drawn last ends when the next one gets its first drawing: a
+  // new page that nothing is drawn on never reaches the document.
+  bool page_ends = false;
+  bool drawing_layer = false;  // drawing goes into a layer, not on the page
+  double units_per_twip = 1;   // of the surface's device space
   bool keeps_layers = false;
   // The layers drawn so far, by key: recording surfaces in device units.
   std::map<std::string, cairo_surface_t*, std::less<>> layers;
@@ -240,6 +244,16 @@ struct CairoPageSurface::State {
     for (const std::string& line : PrintedLines(text)) lines.push_back(Place(line));
     last = LastPlaced{std::string(text), face, font_size, font_bold, font_italic, lines};
     return lines;
+  }
+
+  // Before anything is drawn on the page.
+  void BeginDrawing() {
+    if (drawing_layer) return;
+    if (page_ends) {
+      cairo_show_page(cr);
+      page_ends = false;
+    }
+    page_blank = false;
   }
 
   Status CheckDrawable() const {
@@ -454,7 +468,7 @@ Status CairoPageSurface::PrintText(std::string_view text) {
     return MakeError(error_number::kPrinterFailure, "No font is installed to print " + s.font_name);
   }
   s.SetColour(s.text_colour);
-  s.page_blank = false;
+  s.BeginDrawing();
   // Each line's top at the current position, its baseline its ascent below.
   double top = s.current_y;
   for (PlacedLine& line : s.PlaceText(text)) {
@@ -482,7 +496,7 @@ Status CairoPageSurface::DrawLine(double x1, double y1, double x2, double y2, Rg
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   s.SetColour(colour);
-  s.page_blank = false;
+  s.BeginDrawing();
   cairo_move_to(s.cr, s.PageX(x1), y1);
   cairo_line_to(s.cr, s.PageX(x2), y2);
   cairo_stroke(s.cr);
@@ -493,7 +507,7 @@ Status CairoPageSurface::FillRectangle(double x1, double y1, double x2, double y
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   s.SetColour(colour);
-  s.page_blank = false;
+  s.BeginDrawing();
   cairo_rectangle(s.cr, s.PageX(x1), y1, x2 - x1, y2 - y1);
   cairo_fill(s.cr);
   return s.CairoStatus();
@@ -512,7 +526,7 @@ Status CairoPageSurface::FillRectangles(const std::vector<Rectangle>& rectangles
     // White on the page's white paper changes nothing.
     if (colour == kWhite) continue;
     s.SetColour(colour);
-    s.page_blank = false;
+    s.BeginDrawing();
     for (const Rectangle& r : rectangles) {
       if (r.colour == colour) cairo_rectangle(s.cr, s.PageX(r.x1), r.y1, r.x2 - r.x1, r.y2 - r.y1);
     }
@@ -543,7 +557,7 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
                                                 pixels.width, pixels.height, pixels.stride);
     s.images.emplace_back(picture, image);
   }
-  s.page_blank = false;
+  s.BeginDrawing();
   cairo_save(s.cr);
   cairo_translate(s.cr, s.PageX(x), y);
   cairo_scale(s.cr, kTwipsPerInch / pixels.dpi_x, kTwipsPerInch / pixels.dpi_y);
@@ -576,20 +590,20 @@ Status CairoPageSurface::PaintLayer(const std::string& key,
     cairo_get_matrix(s.cr, &twips);
     cairo_set_matrix(layer_cr, &twips);
     cairo_set_line_width(layer_cr, kLineWidthTwips);
-    const bool blank = s.page_blank;
     std::swap(s.cr, layer_cr);
+    s.drawing_layer = true;
     Status drawn = draw(*this);
     if (drawn.ok()) drawn = s.CairoStatus();
+    s.drawing_layer = false;
     std::swap(s.cr, layer_cr);
     cairo_destroy(layer_cr);
     if (!drawn.ok()) {
-      s.page_blank = blank;  // the page itself got nothing
       cairo_surface_destroy(recording);
       return drawn;
     }
     layer = s.layers.emplace(key, recording).first;
   }
-  s.page_blank = false;
+  s.BeginDrawing();
   cairo_save(s.cr);
   cairo_identity_matrix(s.cr);
   cairo_set_source_surface(s.cr, layer->second, 0, 0);
@@ -604,7 +618,8 @@ Status CairoPageSurface::NewPage() {
   if (s.format != PageFormat::kPdf) {
     return MakeError(error_number::kPrinterFailure, "A PNG picture holds one page only");
   }
-  cairo_show_page(s.cr);
+  // The page ends when the next drawing comes; a blank page stays the one.
+  if (!s.page_blank) s.page_ends = true;
   s.uses_on_page.clear();
   s.page_blank = true;
   return s.CairoStatus();

@@ -76,7 +76,9 @@ class CairoPageSurface : public PrinterSurface {
   bool KeepsLayers() const override;
   Status PaintLayer(const std::string& key,
                     const std::function<Status(PrinterSurface&)>& draw) override;
-  // A PDF document takes any number of pages; a PNG page is one.
+  // A PDF document takes any number of pages; a PNG page is one. The new
+  // page reaches the document with its first drawing: one that nothing is
+  // drawn on is no blank page of the document.
   Status NewPage() override;
   // Finishes the document and hands it to the sink.
   Status CompletePage() override;

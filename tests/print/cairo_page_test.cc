@@ -680,5 +680,24 @@ TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
   EXPECT_NE(document.find("/Count 3"), std::string::npos);
 }
 
+TEST(CairoPageLayers, ANewPageNothingIsDrawnOnIsNoPageOfTheDocument) {
+  std::string document;
+  Result<std::unique_ptr<CairoPageSurface>> page =
+      CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
+        document = bytes;
+        return Status::Ok();
+      });
+  ASSERT_TRUE(page.ok());
+  CairoPageSurface& surface = **page;
+  ASSERT_TRUE(surface.DrawLine(0, 0, 1440, 0, kBlack).ok());
+  ASSERT_TRUE(surface.NewPage().ok());
+  EXPECT_TRUE(surface.PageBlank());
+  ASSERT_TRUE(surface.DrawLine(0, 0, 1440, 0, kBlack).ok());
+  ASSERT_TRUE(surface.NewPage().ok());
+  ASSERT_TRUE(surface.NewPage().ok());
+  ASSERT_TRUE(surface.CompletePage().ok());
+  EXPECT_NE(document.find("/Count 2"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace boleto
