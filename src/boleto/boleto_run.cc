@@ -1,5 +1,6 @@
 #include "boleto/boleto_run.h"
 
+#include <memory>
 #include <optional>
 
 #include "bankrules/bank_fields.h"
@@ -117,10 +118,11 @@ BankInput MakeBankInput(const BankSettings& bank, const std::string& doc_number,
   return in;
 }
 
-// Everything from the installment read to the page drawn on the job; the
-// outcome when no page is drawn.
-Result<std::optional<RunOutcome>> Draw(RunContext& ctx, PrintJob& job, PictureCache* pictures,
-                                       PrintedBoleto& printed, bool new_page) {
+// Everything from the installment read to both forms filled; the outcome
+// when there is no page to draw.
+Result<std::optional<RunOutcome>> Compose(RunContext& ctx, PictureCache* pictures,
+                                          std::unique_ptr<ComposedPage>& page,
+                                          PrintedBoleto& printed) {
   Database& db = *ctx.db;
   const InstallmentKey& key = ctx.key;
   const BankSettings& bank = ctx.bank;
@@ -152,8 +154,9 @@ Result<std::optional<RunOutcome>> Draw(RunContext& ctx, PrintJob& job, PictureCa
   BOLETO_ASSIGN_OR_RETURN(values.payer, ReadPayer(db, bank.tipo_empresa, bank.codigo_empresa,
                                                   ctx.company.end_cobranca));
 
-  LayoutForm receipt_stub(ReceiptStubTemplate());
-  LayoutForm compensation_part(CompensationPartTemplate());
+  auto composed = std::make_unique<ComposedPage>();
+  LayoutForm& receipt_stub = composed->receipt_stub;
+  LayoutForm& compensation_part = composed->compensation_part;
   BOLETO_RETURN_IF_ERROR(LoadLogos(ctx, receipt_stub, compensation_part, pictures));
 
   // Barcode fields, the collecting bank's own fields and the digitable line.
@@ -183,10 +186,9 @@ Result<std::optional<RunOutcome>> Draw(RunContext& ctx, PrintJob& job, PictureCa
   BOLETO_ASSIGN_OR_RETURN(const std::vector<FieldAssignment> map, BoletoFieldMap(values));
   BOLETO_RETURN_IF_ERROR(ApplyFieldMap(map, receipt_stub, compensation_part));
 
-  // Both parts on one page: a new one after a batch's earlier boleto.
-  if (new_page) BOLETO_RETURN_IF_ERROR(job.NewPage());
-  BOLETO_RETURN_IF_ERROR(job.Render(receipt_stub, compensation_part, ctx.txt_desc_banco));
-  if (ctx.preview) BOLETO_RETURN_IF_ERROR(job.MarkAsPreview());
+  composed->bank_description = ctx.txt_desc_banco;
+  composed->preview = ctx.preview;
+  page = std::move(composed);
 
   printed.id_bancaria = bank_fields.id_bancaria;
   printed.discount_limit_date = amounts.discount_limit_date;
@@ -209,14 +211,43 @@ std::optional<RunOutcome> CheckPrintDirectories(RunContext& ctx) {
   return std::nullopt;
 }
 
+RunOutcome ComposeBoleto(RunContext& ctx, PictureCache* pictures,
+                         std::unique_ptr<ComposedPage>& page, PrintedBoleto& printed) {
+  Result<std::optional<RunOutcome>> composed = Compose(ctx, pictures, page, printed);
+  if (!composed.ok()) {
+    page.reset();
+    ReportRunError(ctx, composed.error(), "");
+    return RunOutcome::kErrorReported;
+  }
+  if (composed->has_value()) page.reset();
+  return composed->value_or(RunOutcome::kPrinted);
+}
+
+Status CheckComposedPage(const ComposedPage& page) {
+  BOLETO_ASSIGN_OR_RETURN(const std::string line, page.compensation_part.Caption("nr"));
+  return BarcodeOfPrintedLine(line).status();
+}
+
+Status DrawComposedPage(PrintJob& job, const ComposedPage& page) {
+  BOLETO_RETURN_IF_ERROR(
+      job.Render(page.receipt_stub, page.compensation_part, page.bank_description));
+  if (page.preview) BOLETO_RETURN_IF_ERROR(job.MarkAsPreview());
+  return Status::Ok();
+}
+
 RunOutcome DrawBoleto(RunContext& ctx, PrintJob& job, PictureCache* pictures,
                       PrintedBoleto& printed, bool new_page) {
-  Result<std::optional<RunOutcome>> drawn = Draw(ctx, job, pictures, printed, new_page);
+  std::unique_ptr<ComposedPage> page;
+  const RunOutcome composed = ComposeBoleto(ctx, pictures, page, printed);
+  if (composed != RunOutcome::kPrinted) return composed;
+  // Both parts on one page: a new one after a batch's earlier boleto.
+  Status drawn = new_page ? job.NewPage() : Status::Ok();
+  if (drawn.ok()) drawn = DrawComposedPage(job, *page);
   if (!drawn.ok()) {
     ReportRunError(ctx, drawn.error(), "");
     return RunOutcome::kErrorReported;
   }
-  return drawn->value_or(RunOutcome::kPrinted);
+  return RunOutcome::kPrinted;
 }
 
 RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed) {

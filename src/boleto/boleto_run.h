@@ -15,12 +15,14 @@
 // ledger/recording.h.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "boleto/logos.h"
 #include "ledger/recording.h"
+#include "print/layout_form.h"
 #include "print/print_job.h"
 #include "run/run_context.h"
 
@@ -45,6 +47,25 @@ RunOutcome BoletoRun(RunContext& ctx);
 // and records them once the document is out:
 // The two directory checks; their outcome when one fails (message shown).
 std::optional<RunOutcome> CheckPrintDirectories(RunContext& ctx);
+// A boleto composed for its page: both layout forms filled in.
+struct ComposedPage {
+  LayoutForm receipt_stub{ReceiptStubTemplate()};
+  LayoutForm compensation_part{CompensationPartTemplate()};
+  std::string bank_description;  // txtDescBanco's caption
+  bool preview = false;          // marked as a preview
+};
+// Reads and composes the boleto, pictures through `pictures` when given:
+// kPrinted with `page` and `printed` filled; otherwise `page` stays empty
+// and the outcome says why (message or error report shown). Nothing is
+// drawn: a batch draws the page on another thread.
+RunOutcome ComposeBoleto(RunContext& ctx, PictureCache* pictures,
+                         std::unique_ptr<ComposedPage>& page, PrintedBoleto& printed);
+// The error drawing the composed boleto would stop at before anything is
+// drawn: a digitable line that cannot become a barcode (5).
+Status CheckComposedPage(const ComposedPage& page);
+// Draws a composed boleto on the job's current page (with the preview mark
+// for a preview).
+Status DrawComposedPage(PrintJob& job, const ComposedPage& page);
 // Reads, composes and draws the boleto on the job's current page, or on a
 // new one after it when `new_page` (with the preview mark for a preview),
 // pictures through `pictures` when given. kPrinted with `printed` filled;

@@ -92,6 +92,15 @@ struct CairoPageSurface::State {
   const PrintFace* face = nullptr;  // of the current font
   std::string document;             // PDF bytes as cairo writes them; PNG bytes at completion
   bool page_done = false;
+  bool page_blank = true;  // nothing drawn on the current page yet
+  // The page drawn last ends when the next one gets its first drawing: a
+  // new page that nothing is drawn on never reaches the document.
+  bool page_ends = false;
+  bool drawing_layer = false;  // drawing goes into a layer, not on the page
+  double units_per_twip = 1;   // of the surface's device space
+  bool keeps_layers = false;
+  // The layers drawn so far, by key: recording surfaces in device units.
+  std::map<std::string, cairo_surface_t*, std::less<>> layers;
   bool job_ended = false;
 
   std::string font_name = "MS Sans Serif";
@@ -120,6 +129,7 @@ struct CairoPageSurface::State {
 
   ~State() {
     for (auto& image : images) cairo_surface_destroy(image.second);
+    for (auto& layer : layers) cairo_surface_destroy(layer.second);
     for (auto& scaled : scaled_fonts) cairo_scaled_font_destroy(scaled.second);
     if (font_options != nullptr) cairo_font_options_destroy(font_options);
     if (cr != nullptr) cairo_destroy(cr);
@@ -211,11 +221,39 @@ struct CairoPageSurface::State {
     return placed;
   }
 
+  // The text last placed, in its font: a value is measured to fit its label
+  // and then printed, and is placed once for both.
+  struct LastPlaced {
+    std::string text;
+    const PrintFace* face = nullptr;
+    double size = 0;
+    bool bold = false;
+    bool italic = false;
+    std::vector<PlacedLine> lines;
+  } last_placed;
+
   // The lines of a text as placed for printing.
   std::vector<PlacedLine> PlaceText(std::string_view text) {
+    ApplyFont();
+    LastPlaced& last = last_placed;
+    if (last.face == face && last.size == font_size && last.bold == font_bold &&
+        last.italic == font_italic && last.text == text) {
+      return last.lines;
+    }
     std::vector<PlacedLine> lines;
     for (const std::string& line : PrintedLines(text)) lines.push_back(Place(line));
+    last = LastPlaced{std::string(text), face, font_size, font_bold, font_italic, lines};
     return lines;
+  }
+
+  // Before anything is drawn on the page.
+  void BeginDrawing() {
+    if (drawing_layer) return;
+    if (page_ends) {
+      cairo_show_page(cr);
+      page_ends = false;
+    }
+    page_blank = false;
   }
 
   Status CheckDrawable() const {
@@ -351,6 +389,7 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat fo
                      std::string("Cannot create the printer page: ") +
                          cairo_status_to_string(cairo_surface_status(state->surface)));
   }
+  state->units_per_twip = units_per_twip;
   state->cr = cairo_create(state->surface);
   if (format == PageFormat::kPng) {
     cairo_set_source_rgb(state->cr, 1, 1, 1);  // paper
@@ -429,6 +468,7 @@ Status CairoPageSurface::PrintText(std::string_view text) {
     return MakeError(error_number::kPrinterFailure, "No font is installed to print " + s.font_name);
   }
   s.SetColour(s.text_colour);
+  s.BeginDrawing();
   // Each line's top at the current position, its baseline its ascent below.
   double top = s.current_y;
   for (PlacedLine& line : s.PlaceText(text)) {
@@ -456,6 +496,7 @@ Status CairoPageSurface::DrawLine(double x1, double y1, double x2, double y2, Rg
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   s.SetColour(colour);
+  s.BeginDrawing();
   cairo_move_to(s.cr, s.PageX(x1), y1);
   cairo_line_to(s.cr, s.PageX(x2), y2);
   cairo_stroke(s.cr);
@@ -466,6 +507,7 @@ Status CairoPageSurface::FillRectangle(double x1, double y1, double x2, double y
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   s.SetColour(colour);
+  s.BeginDrawing();
   cairo_rectangle(s.cr, s.PageX(x1), y1, x2 - x1, y2 - y1);
   cairo_fill(s.cr);
   return s.CairoStatus();
@@ -484,6 +526,7 @@ Status CairoPageSurface::FillRectangles(const std::vector<Rectangle>& rectangles
     // White on the page's white paper changes nothing.
     if (colour == kWhite) continue;
     s.SetColour(colour);
+    s.BeginDrawing();
     for (const Rectangle& r : rectangles) {
       if (r.colour == colour) cairo_rectangle(s.cr, s.PageX(r.x1), r.y1, r.x2 - r.x1, r.y2 - r.y1);
     }
@@ -514,6 +557,7 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
                                                 pixels.width, pixels.height, pixels.stride);
     s.images.emplace_back(picture, image);
   }
+  s.BeginDrawing();
   cairo_save(s.cr);
   cairo_translate(s.cr, s.PageX(x), y);
   cairo_scale(s.cr, kTwipsPerInch / pixels.dpi_x, kTwipsPerInch / pixels.dpi_y);
@@ -525,14 +569,59 @@ Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y
 
 void CairoPageSurface::SetTextColour(Rgb colour) { state_->text_colour = colour; }
 
+bool CairoPageSurface::PageBlank() const { return state_->page_blank; }
+
+void CairoPageSurface::KeepLayers() { state_->keeps_layers = true; }
+bool CairoPageSurface::KeepsLayers() const { return state_->keeps_layers; }
+
+Status CairoPageSurface::PaintLayer(const std::string& key,
+                                    const std::function<Status(PrinterSurface&)>& draw) {
+  State& s = *state_;
+  if (!s.keeps_layers) return draw(*this);
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  auto layer = s.layers.find(key);
+  if (layer == s.layers.end()) {
+    // Drawn as on the page, in twips, into a recording of the page's size.
+    const cairo_rectangle_t page{0, 0, kA4WidthTwips * s.units_per_twip,
+                                 kA4HeightTwips * s.units_per_twip};
+    cairo_surface_t* recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &page);
+    cairo_t* layer_cr = cairo_create(recording);
+    cairo_matrix_t twips;
+    cairo_get_matrix(s.cr, &twips);
+    cairo_set_matrix(layer_cr, &twips);
+    cairo_set_line_width(layer_cr, kLineWidthTwips);
+    std::swap(s.cr, layer_cr);
+    s.drawing_layer = true;
+    Status drawn = draw(*this);
+    if (drawn.ok()) drawn = s.CairoStatus();
+    s.drawing_layer = false;
+    std::swap(s.cr, layer_cr);
+    cairo_destroy(layer_cr);
+    if (!drawn.ok()) {
+      cairo_surface_destroy(recording);
+      return drawn;
+    }
+    layer = s.layers.emplace(key, recording).first;
+  }
+  s.BeginDrawing();
+  cairo_save(s.cr);
+  cairo_identity_matrix(s.cr);
+  cairo_set_source_surface(s.cr, layer->second, 0, 0);
+  cairo_paint(s.cr);
+  cairo_restore(s.cr);
+  return s.CairoStatus();
+}
+
 Status CairoPageSurface::NewPage() {
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
   if (s.format != PageFormat::kPdf) {
     return MakeError(error_number::kPrinterFailure, "A PNG picture holds one page only");
   }
-  cairo_show_page(s.cr);
+  // The page ends when the next drawing comes; a blank page stays the one.
+  if (!s.page_blank) s.page_ends = true;
   s.uses_on_page.clear();
+  s.page_blank = true;
   return s.CairoStatus();
 }
 

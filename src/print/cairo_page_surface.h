@@ -69,7 +69,16 @@ class CairoPageSurface : public PrinterSurface {
   Status FillRectangles(const std::vector<Rectangle>& rectangles) override;
   Status PaintPicture(const Picture& picture, double x, double y) override;
   void SetTextColour(Rgb colour) override;
-  // A PDF document takes any number of pages; a PNG page is one.
+  bool PageBlank() const override;
+  // From now on, the shared parts of the pages are kept as layers: a PDF
+  // then holds each layer once, however many pages show it.
+  void KeepLayers();
+  bool KeepsLayers() const override;
+  Status PaintLayer(const std::string& key,
+                    const std::function<Status(PrinterSurface&)>& draw) override;
+  // A PDF document takes any number of pages; a PNG page is one. The new
+  // page reaches the document with its first drawing: one that nothing is
+  // drawn on is no blank page of the document.
   Status NewPage() override;
   // Finishes the document and hands it to the sink.
   Status CompletePage() override;

@@ -16,13 +16,15 @@ void PrinterSetup(PrinterSurface& surface) {
   surface.SetCurrentY(surface.TextHeight("H"));
 }
 
-Result<std::unique_ptr<PrintJob>> PrintJob::Open(const PageDestination& destination) {
+Result<std::unique_ptr<PrintJob>> PrintJob::Open(const PageDestination& destination,
+                                                 bool many_pages) {
   if (Status found = CheckDestination(destination); !found.ok()) return found.error();
   Result<std::unique_ptr<CairoPageSurface>> page = CairoPageSurface::Create(
       FormatForDestination(destination), [destination](const std::string& document) {
         return DeliverDocument(destination, document);
       });
   if (!page.ok()) return page.error();
+  if (many_pages) (*page)->KeepLayers();
   return std::make_unique<PrintJob>(std::move(page).value());
 }
 

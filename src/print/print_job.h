@@ -29,8 +29,10 @@ void PrinterSetup(PrinterSurface& surface);
 class PrintJob {
  public:
   // A job for the destination: a PDF or PNG page for a file, a PDF page for
-  // CUPS. No CUPS destination (or no such printer) is an error (482).
-  static Result<std::unique_ptr<PrintJob>> Open(const PageDestination& destination);
+  // CUPS. No CUPS destination (or no such printer) is an error (482). A job
+  // of many pages keeps the parts its pages share as layers.
+  static Result<std::unique_ptr<PrintJob>> Open(const PageDestination& destination,
+                                                bool many_pages = false);
   // A job drawing on a surface of the caller's (tests use a recording one).
   explicit PrintJob(std::unique_ptr<PrinterSurface> surface);
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,6 +91,23 @@ class PrinterSurface {
   // The colour of the texts printed from now on (black until set). A
   // surface that prints in one colour only ignores it.
   virtual void SetTextColour(Rgb) {}
+
+  // Whether the surface keeps layers: parts many pages share, drawn once and
+  // painted on each page that shows them. A page then draws its shared parts
+  // through PaintLayer.
+  virtual bool KeepsLayers() const { return false; }
+  // Paints the layer known by `key` at the page's origin; the first time a
+  // key comes, `draw` draws the layer on the surface. A surface that keeps no
+  // layers draws it on the page every time.
+  virtual Status PaintLayer(const std::string& key,
+                            const std::function<Status(PrinterSurface&)>& draw) {
+    (void)key;
+    return draw(*this);
+  }
+
+  // Whether nothing has been drawn on the current page yet. A surface that
+  // does not keep track says false.
+  virtual bool PageBlank() const { return false; }
 
   // Ends the current page and starts a new, blank one of the same document;
   // an error (482) where the surface holds one page only.

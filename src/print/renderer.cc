@@ -76,6 +76,28 @@ std::string FitToLabel(PrinterSurface& target, const Control& label, std::string
   return cut;
 }
 
+// Draws the controls of a form that `which` selects, in the form's order.
+Status RenderControls(PrinterSurface& target, const LayoutForm& form, PageOffset offset,
+                      std::string_view bank_description, bool (*which)(const Control&)) {
+  for (const Control& control : form.controls()) {
+    if (!which(control)) continue;
+    Status drawn;
+    switch (control.kind) {
+      case ControlKind::kLabel:
+        drawn = RenderLabel(target, control, control.caption, offset);
+        break;
+      case ControlKind::kPictureBox:
+        drawn = RenderPictureBox(target, form, control, offset, bank_description);
+        break;
+      case ControlKind::kLine:
+        drawn = RenderLine(target, control, offset);
+        break;
+    }
+    BOLETO_RETURN_IF_ERROR(drawn);
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status RenderLabel(PrinterSurface& target, const Control& label, std::string_view text,
@@ -124,24 +146,59 @@ Status RenderPictureBox(PrinterSurface& target, const LayoutForm& form, const Co
 
 Status RenderLayoutForm(PrinterSurface& target, const LayoutForm& form, int16_t vertical_offset,
                         int16_t horizontal_offset, std::string_view bank_description) {
-  const PageOffset offset{horizontal_offset, vertical_offset};
-  for (const Control& control : form.controls()) {
-    Status drawn;
-    switch (control.kind) {
-      case ControlKind::kLabel:
-        drawn = RenderLabel(target, control, control.caption, offset);
-        break;
-      case ControlKind::kPictureBox:
-        drawn = RenderPictureBox(target, form, control, offset, bank_description);
-        break;
-      case ControlKind::kLine:
-        drawn = RenderLine(target, control, offset);
-        break;
-    }
-    BOLETO_RETURN_IF_ERROR(drawn);
-  }
-  return Status::Ok();
+  return RenderControls(target, form, PageOffset{horizontal_offset, vertical_offset},
+                        bank_description, [](const Control&) { return true; });
 }
+
+namespace {
+
+// Whether a control is drawn the same on every page whatever the boleto: a
+// line, or a fixed title (as its caption and font are).
+bool SharedByPages(const Control& control) {
+  return control.kind == ControlKind::kLine ||
+         (control.kind == ControlKind::kLabel && !HoldsData(control));
+}
+
+// What tells the shared parts of a page apart: every fixed title's caption
+// and font (the lines are the templates').
+std::string SharedPartsKey(const LayoutForm& receipt_stub, const LayoutForm& compensation_part) {
+  std::string key;
+  for (const LayoutForm* form : {&receipt_stub, &compensation_part}) {
+    key += form->name();
+    for (const Control& control : form->controls()) {
+      if (control.kind != ControlKind::kLabel || HoldsData(control)) continue;
+      key += '\n' + control.name + '\t' + control.caption + '\t' + control.font_name + '\t' +
+             std::to_string(control.font_size);
+    }
+    key += '\n';
+  }
+  return key;
+}
+
+// The page on a surface that keeps layers: each form's picture boxes (the
+// logos and the barcode, which come first in both forms), then the lines
+// and titles of both as one layer, then the values. Texts and lines lie on
+// the paper side by side, so only the pictures' place under them matters.
+Status RenderLayeredPage(PrinterSurface& target, const LayoutForm& receipt_stub,
+                         const LayoutForm& compensation_part, std::string_view bank_description) {
+  const PageOffset stub{kReceiptStubOffset.x, kReceiptStubOffset.y};
+  const PageOffset part{kCompensationPartOffset.x, kCompensationPartOffset.y};
+  auto pictures = [](const Control& c) { return c.kind == ControlKind::kPictureBox; };
+  auto values = [](const Control& c) { return c.kind == ControlKind::kLabel && HoldsData(c); };
+  BOLETO_RETURN_IF_ERROR(RenderControls(target, receipt_stub, stub, bank_description, pictures));
+  BOLETO_RETURN_IF_ERROR(
+      RenderControls(target, compensation_part, part, bank_description, pictures));
+  BOLETO_RETURN_IF_ERROR(target.PaintLayer(
+      SharedPartsKey(receipt_stub, compensation_part), [&](PrinterSurface& layer) -> Status {
+        BOLETO_RETURN_IF_ERROR(
+            RenderControls(layer, receipt_stub, stub, bank_description, SharedByPages));
+        return RenderControls(layer, compensation_part, part, bank_description, SharedByPages);
+      }));
+  BOLETO_RETURN_IF_ERROR(RenderControls(target, receipt_stub, stub, bank_description, values));
+  return RenderControls(target, compensation_part, part, bank_description, values);
+}
+
+}  // namespace
 
 Status RenderBoletoPage(PrinterSurface& target, const LayoutForm& receipt_stub,
                         const LayoutForm& compensation_part, std::string_view bank_description) {
@@ -150,6 +207,9 @@ Status RenderBoletoPage(PrinterSurface& target, const LayoutForm& receipt_stub,
   BOLETO_ASSIGN_OR_RETURN(const std::string line, compensation_part.Caption(kDigitableLineLabel));
   BOLETO_RETURN_IF_ERROR(BarcodeOfPrintedLine(line).status());
 
+  if (target.KeepsLayers()) {
+    return RenderLayeredPage(target, receipt_stub, compensation_part, bank_description);
+  }
   BOLETO_RETURN_IF_ERROR(RenderLayoutForm(target, receipt_stub, kReceiptStubOffset.y,
                                           kReceiptStubOffset.x, bank_description));
   return RenderLayoutForm(target, compensation_part, kCompensationPartOffset.y,

@@ -15,6 +15,7 @@
 #include "db/odbc_database.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "print/page_pipeline.h"
 #include "startup/argument_text.h"
 #include "startup/command_line.h"
 #include "startup/company_parameters.h"
@@ -30,6 +31,10 @@ constexpr size_t kInstallmentEndColumn = 117;
 // waits well under the lock wait for the database, many enough that the
 // batch does not wait for the disk once per installment.
 constexpr size_t kRecordsPerTransaction = 400;
+// Composed pages waiting for the drawing thread: enough to ride over a slow
+// query or a slow page, few enough that their forms (some 50 KB each) stay
+// a small part of the batch's memory.
+constexpr size_t kWaitingPages = 32;
 // The progress line is rewritten at most this often.
 constexpr std::chrono::milliseconds kProgressInterval{200};
 
@@ -98,13 +103,17 @@ class Batch {
   int Run(std::istream& input);
 
  private:
-  // Checks and draws the installment of one line; true when a page was
-  // drawn (the entry then waits for its recording).
+  // Checks and composes the installment of one line and hands its page to
+  // the drawing thread; true when it did (the entry then waits for the page
+  // and for its recording).
   bool DrawLine(size_t line_number, const std::string& text);
   Database* Connection(const std::string& connect_string, Error& error);
   void Say(const std::string& line);
   void Progress(const char* what, size_t done, size_t total, bool force = false);
   void RecordAll();
+  // Drops the entries whose pages could not be drawn, with their errors;
+  // `drawn` holds the outcome of each entry's page, in their order.
+  void DropUndrawn(const std::vector<Status>& drawn);
 
   PrintDestination destination_;
   bool preview_;
@@ -112,6 +121,7 @@ class Batch {
   bool live_;
 
   std::unique_ptr<PrintJob> job_;
+  std::unique_ptr<PagePipeline> pages_;
   PictureCache pictures_;
   std::map<std::string, std::unique_ptr<Database>> connections_;
   std::map<std::string, Error> failed_connections_;
@@ -219,7 +229,17 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
           if (std::optional<RunOutcome> refused = CheckPrintDirectories(ctx)) {
             outcome = *refused;
           } else {
-            outcome = DrawBoleto(ctx, *job_, &pictures_, entry->printed, !drawn_.empty());
+            std::unique_ptr<ComposedPage> page;
+            outcome = ComposeBoleto(ctx, &pictures_, page, entry->printed);
+            if (outcome == RunOutcome::kPrinted) {
+              if (Status ready = CheckComposedPage(*page); !ready.ok()) {
+                ReportRunError(ctx, ready.error(), "");
+                outcome = RunOutcome::kErrorReported;
+              } else {
+                pages_->Add([page = std::shared_ptr<const ComposedPage>(std::move(page))](
+                                PrintJob& job) { return DrawComposedPage(job, *page); });
+              }
+            }
           }
           break;
         case EligibilityOutcome::kRefused:
@@ -249,6 +269,21 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
     ++refused_;
   }
   return false;
+}
+
+void Batch::DropUndrawn(const std::vector<Status>& drawn) {
+  std::vector<std::unique_ptr<Entry>> kept;
+  for (size_t i = 0; i < drawn_.size(); ++i) {
+    Entry& entry = *drawn_[i];
+    if (drawn[i].ok()) {
+      kept.push_back(std::move(drawn_[i]));
+      continue;
+    }
+    ReportRunError(entry.ctx, drawn[i].error(), "");
+    Say(entry.key_text + ": " + OneLine(*entry.messages));
+    ++errors_;
+  }
+  drawn_ = std::move(kept);
 }
 
 void Batch::RecordAll() {
@@ -307,7 +342,7 @@ int Batch::Run(std::istream& input) {
     Say("boleto-sr: um lote vai para um arquivo PDF ou para uma impressora, não para um PNG");
     return kExitUsage;
   }
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(destination);
+  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(destination, /*many_pages=*/true);
   if (!job.ok()) {
     Say("boleto-sr: " + job.error().description);
     return kExitErrorReported;
@@ -315,10 +350,14 @@ int Batch::Run(std::istream& input) {
   job_ = std::move(job).value();
   job_->Setup();
 
+  // The job's surface belongs to the drawing thread until it is finished.
+  pages_ = std::make_unique<PagePipeline>(*job_, kWaitingPages);
   for (size_t i = 0; i < lines.size(); ++i) {
     DrawLine(i + 1, lines[i]);
     Progress("imprimindo", i + 1, lines.size());
   }
+  DropUndrawn(pages_->Finish());
+  pages_.reset();
 
   if (!drawn_.empty()) {
     const Status handed = job_->CompletePage();

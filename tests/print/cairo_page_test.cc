@@ -648,5 +648,56 @@ TEST_F(CairoPageTest, MalformedLineLeavesNoFile) {
   EXPECT_FALSE(std::ifstream(path).good());
 }
 
+TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
+  std::string document;
+  Result<std::unique_ptr<CairoPageSurface>> page =
+      CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
+        document = bytes;
+        return Status::Ok();
+      });
+  ASSERT_TRUE(page.ok());
+  CairoPageSurface& surface = **page;
+  surface.KeepLayers();
+  int drawn = 0;
+  auto frame = [&drawn](PrinterSurface& layer) {
+    ++drawn;
+    return layer.DrawLine(0, 0, 1440, 1440, kBlack);
+  };
+  ASSERT_TRUE(surface.PaintLayer("frame", frame).ok());
+  EXPECT_FALSE(surface.PageBlank());
+  for (int more = 0; more < 2; ++more) {
+    ASSERT_TRUE(surface.NewPage().ok());
+    ASSERT_TRUE(surface.PaintLayer("frame", frame).ok());
+  }
+  ASSERT_TRUE(surface.CompletePage().ok());
+  EXPECT_EQ(drawn, 1);
+  size_t forms = 0;
+  for (size_t at = document.find("/Subtype /Form"); at != std::string::npos;
+       at = document.find("/Subtype /Form", at + 1)) {
+    ++forms;
+  }
+  EXPECT_EQ(forms, 1u);
+  EXPECT_NE(document.find("/Count 3"), std::string::npos);
+}
+
+TEST(CairoPageLayers, ANewPageNothingIsDrawnOnIsNoPageOfTheDocument) {
+  std::string document;
+  Result<std::unique_ptr<CairoPageSurface>> page =
+      CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
+        document = bytes;
+        return Status::Ok();
+      });
+  ASSERT_TRUE(page.ok());
+  CairoPageSurface& surface = **page;
+  ASSERT_TRUE(surface.DrawLine(0, 0, 1440, 0, kBlack).ok());
+  ASSERT_TRUE(surface.NewPage().ok());
+  EXPECT_TRUE(surface.PageBlank());
+  ASSERT_TRUE(surface.DrawLine(0, 0, 1440, 0, kBlack).ok());
+  ASSERT_TRUE(surface.NewPage().ok());
+  ASSERT_TRUE(surface.NewPage().ok());
+  ASSERT_TRUE(surface.CompletePage().ok());
+  EXPECT_NE(document.find("/Count 2"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace boleto

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "print/print_job.h"
 #include "print/recording_surface.h"
 #include "print_test_helpers.h"
@@ -217,6 +223,68 @@ TEST(RenderBoletoPage, BarcodeDrawnBeforeTheCompensationLabels) {
       break;
     }
   }
+}
+
+// A recording surface that keeps layers: each layer's operations are
+// recorded the first time its key comes, and only then.
+class LayeredRecordingSurface : public RecordingSurface {
+ public:
+  bool KeepsLayers() const override { return true; }
+  Status PaintLayer(const std::string& key,
+                    const std::function<Status(PrinterSurface&)>& draw) override {
+    if (!keys_.insert(key).second) return Status::Ok();
+    return draw(*this);
+  }
+  size_t layers() const { return keys_.size(); }
+
+ private:
+  std::set<std::string> keys_;
+};
+
+std::vector<std::string> Sorted(std::vector<std::string> strings) {
+  std::sort(strings.begin(), strings.end());
+  return strings;
+}
+
+TEST(RenderBoletoPage, SharedPartsDrawnOnceWhereTheSurfaceKeepsLayers) {
+  FilledBoleto first;
+  ASSERT_TRUE(
+      first.compensation_part.SetCaption("nr", PrintedLineOf(TenBankBoletos()[2].barcode)).ok());
+  RecordingSurface plain;
+  ASSERT_TRUE(RenderBoletoPage(plain, first.receipt_stub, first.compensation_part, "BANCO").ok());
+  LayeredRecordingSurface layered;
+  ASSERT_TRUE(RenderBoletoPage(layered, first.receipt_stub, first.compensation_part, "BANCO").ok());
+  // The first page draws the same, in another order.
+  const auto drawn = {Kind::kText, Kind::kLine, Kind::kRectangle, Kind::kPicture};
+  EXPECT_EQ(Sorted(Strings(layered.OperationsOf(drawn))),
+            Sorted(Strings(plain.OperationsOf(drawn))));
+
+  // Another boleto with the same titles draws its values, logos and bars only.
+  FilledBoleto second;
+  ASSERT_TRUE(
+      second.compensation_part.SetCaption("nr", PrintedLineOf(TenBankBoletos()[5].barcode)).ok());
+  const size_t before = layered.operations().size();
+  ASSERT_TRUE(
+      RenderBoletoPage(layered, second.receipt_stub, second.compensation_part, "BANCO").ok());
+  size_t lines = 0, titles = 0;
+  for (size_t i = before; i < layered.operations().size(); ++i) {
+    const RecordedOperation& op = layered.operations()[i];
+    if (op.kind == Kind::kLine) ++lines;
+    if (op.kind == Kind::kText && op.text == "Recibo do Pagador") ++titles;
+  }
+  EXPECT_EQ(lines, 0u);
+  EXPECT_EQ(titles, 0u);
+  EXPECT_EQ(layered.layers(), 1u);
+
+  // A title of another caption makes a layer of its own.
+  ASSERT_TRUE(second.receipt_stub.SetCaption("lblTRecibo", "Recibo").ok());
+  ASSERT_TRUE(
+      RenderBoletoPage(layered, second.receipt_stub, second.compensation_part, "BANCO").ok());
+  EXPECT_EQ(layered.layers(), 2u);
+  const std::vector<std::string> texts = Strings(layered.OperationsOf({Kind::kText}));
+  EXPECT_NE(
+      std::find(texts.begin(), texts.end(), "text (9360, 2160) MS Sans Serif 8.25 \"Recibo\""),
+      texts.end());
 }
 
 TEST(RenderBoletoPage, MalformedDigitableLineDrawsNothing) {

@@ -1,0 +1,60 @@
+// Draws the pages of one job on a thread of its own, in the order they are
+// handed over, while the caller reads and composes the next ones: a batch
+// of boletos then waits for the database or for the PDF, not for both.
+// Everything that touches the job's surface (fonts and cairo) runs on that
+// thread once the pipeline is made and until it is finished; the caller
+// uses the job again only after Finish.
+//
+// The first page is drawn on the job's current page, each later one on a
+// new page after it. A page whose drawing fails before anything is drawn
+// leaves no blank page behind: the next one is drawn in its place. One that
+// fails after drawing part of itself keeps its page (the caller checks what
+// it can before adding a page, so that this stays rare).
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/status.h"
+#include "print/print_job.h"
+
+namespace boleto {
+
+class PagePipeline {
+ public:
+  // Draws one page's content on the job's current page.
+  using DrawPage = std::function<Status(PrintJob& job)>;
+
+  // Starts the drawing thread; at most `waiting` pages wait to be drawn,
+  // which bounds the memory their content holds.
+  PagePipeline(PrintJob& job, size_t waiting);
+  ~PagePipeline();
+  PagePipeline(const PagePipeline&) = delete;
+  PagePipeline& operator=(const PagePipeline&) = delete;
+
+  // Queues a page after the earlier ones; waits while `waiting` pages wait.
+  void Add(DrawPage draw);
+  // Waits until every page is drawn and stops the thread: the outcome of
+  // each page in the order they were added.
+  std::vector<Status> Finish();
+
+ private:
+  void DrawAll();
+
+  PrintJob& job_;
+  const size_t waiting_;
+  std::mutex mutex_;
+  std::condition_variable added_;  // a page waits, or no more will come
+  std::condition_variable taken_;  // room for another page
+  std::deque<DrawPage> queue_;
+  std::vector<Status> outcomes_;
+  bool closed_ = false;
+  std::thread thread_;
+};
+
+}  // namespace boleto
