@@ -235,21 +235,6 @@ Status DrawComposedPage(PrintJob& job, const ComposedPage& page) {
   return Status::Ok();
 }
 
-RunOutcome DrawBoleto(RunContext& ctx, PrintJob& job, PictureCache* pictures,
-                      PrintedBoleto& printed, bool new_page) {
-  std::unique_ptr<ComposedPage> page;
-  const RunOutcome composed = ComposeBoleto(ctx, pictures, page, printed);
-  if (composed != RunOutcome::kPrinted) return composed;
-  // Both parts on one page: a new one after a batch's earlier boleto.
-  Status drawn = new_page ? job.NewPage() : Status::Ok();
-  if (drawn.ok()) drawn = DrawComposedPage(job, *page);
-  if (!drawn.ok()) {
-    ReportRunError(ctx, drawn.error(), "");
-    return RunOutcome::kErrorReported;
-  }
-  return RunOutcome::kPrinted;
-}
-
 RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed) {
   switch (RecordPrintedBoleto(ctx, printed, InstallmentAmountDue)) {
     case RecordingOutcome::kRecorded:
@@ -261,6 +246,22 @@ RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed) {
   }
   return RunOutcome::kErrorReported;
 }
+
+namespace {
+
+// Reads, composes and draws the boleto of the one run on the job's page.
+RunOutcome DrawBoleto(RunContext& ctx, PrintJob& job, PrintedBoleto& printed) {
+  std::unique_ptr<ComposedPage> page;
+  const RunOutcome composed = ComposeBoleto(ctx, nullptr, page, printed);
+  if (composed != RunOutcome::kPrinted) return composed;
+  if (Status drawn = DrawComposedPage(job, *page); !drawn.ok()) {
+    ReportRunError(ctx, drawn.error(), "");
+    return RunOutcome::kErrorReported;
+  }
+  return RunOutcome::kPrinted;
+}
+
+}  // namespace
 
 RunOutcome BoletoRun(RunContext& ctx) {
   if (std::optional<RunOutcome> refused = CheckPrintDirectories(ctx)) return *refused;
@@ -277,7 +278,7 @@ RunOutcome BoletoRun(RunContext& ctx) {
   (*job)->Setup();
 
   PrintedBoleto printed;
-  const RunOutcome drawn = DrawBoleto(ctx, **job, nullptr, printed);
+  const RunOutcome drawn = DrawBoleto(ctx, **job, printed);
   if (drawn != RunOutcome::kPrinted) {
     (*job)->Close();  // drops the page: nothing is printed
     return drawn;

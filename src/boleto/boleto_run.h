@@ -66,13 +66,6 @@ Status CheckComposedPage(const ComposedPage& page);
 // Draws a composed boleto on the job's current page (with the preview mark
 // for a preview).
 Status DrawComposedPage(PrintJob& job, const ComposedPage& page);
-// Reads, composes and draws the boleto on the job's current page, or on a
-// new one after it when `new_page` (with the preview mark for a preview),
-// pictures through `pictures` when given. kPrinted with `printed` filled;
-// otherwise nothing is drawn and the outcome says why (message or error
-// report shown).
-RunOutcome DrawBoleto(RunContext& ctx, PrintJob& job, PictureCache* pictures,
-                      PrintedBoleto& printed, bool new_page = false);
 // Records a drawn boleto whose page reached its destination: kPrinted when
 // recorded, kRefused when the installment changed meanwhile, kErrorReported.
 RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed);

@@ -107,6 +107,9 @@ class Batch {
   // the drawing thread; true when it did (the entry then waits for the page
   // and for its recording).
   bool DrawLine(size_t line_number, const std::string& text);
+  // The installment checked as a single run checks it, then composed and
+  // handed to the drawing thread; kPrinted once handed over.
+  RunOutcome CheckAndCompose(Entry& entry);
   Database* Connection(const std::string& connect_string, Error& error);
   void Say(const std::string& line);
   void Progress(const char* what, size_t done, size_t total, bool force = false);
@@ -175,6 +178,38 @@ Database* Batch::Connection(const std::string& connect_string, Error& error) {
   return connections_.emplace(connect_string, std::move(cached)).first->second.get();
 }
 
+RunOutcome Batch::CheckAndCompose(Entry& entry) {
+  RunContext& ctx = entry.ctx;
+  switch (LoadCompanyParameters(ctx)) {
+    case CompanyOutcome::kLoaded:
+      break;
+    case CompanyOutcome::kNoRow:
+      return RunOutcome::kRefused;
+    case CompanyOutcome::kErrorReported:
+      return RunOutcome::kErrorReported;
+  }
+  switch (CheckInstallmentEligibility(ctx)) {
+    case EligibilityOutcome::kAccepted:
+      break;
+    case EligibilityOutcome::kRefused:
+      return RunOutcome::kRefused;
+    case EligibilityOutcome::kErrorReported:
+      return RunOutcome::kErrorReported;
+  }
+  if (std::optional<RunOutcome> refused = CheckPrintDirectories(ctx)) return *refused;
+  std::unique_ptr<ComposedPage> page;
+  const RunOutcome composed = ComposeBoleto(ctx, &pictures_, page, entry.printed);
+  if (composed != RunOutcome::kPrinted) return composed;
+  if (Status ready = CheckComposedPage(*page); !ready.ok()) {
+    ReportRunError(ctx, ready.error(), "");
+    return RunOutcome::kErrorReported;
+  }
+  pages_->Add([page = std::shared_ptr<const ComposedPage>(std::move(page))](PrintJob& job) {
+    return DrawComposedPage(job, *page);
+  });
+  return RunOutcome::kPrinted;
+}
+
 bool Batch::DrawLine(size_t line_number, const std::string& text) {
   const std::string where = "linha " + std::to_string(line_number) + ": ";
   if (TrimBlanks(text).empty()) {
@@ -221,42 +256,7 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
     ++errors_;
     return false;
   }
-  RunOutcome outcome = RunOutcome::kPrinted;
-  switch (LoadCompanyParameters(ctx)) {
-    case CompanyOutcome::kLoaded:
-      switch (CheckInstallmentEligibility(ctx)) {
-        case EligibilityOutcome::kAccepted:
-          if (std::optional<RunOutcome> refused = CheckPrintDirectories(ctx)) {
-            outcome = *refused;
-          } else {
-            std::unique_ptr<ComposedPage> page;
-            outcome = ComposeBoleto(ctx, &pictures_, page, entry->printed);
-            if (outcome == RunOutcome::kPrinted) {
-              if (Status ready = CheckComposedPage(*page); !ready.ok()) {
-                ReportRunError(ctx, ready.error(), "");
-                outcome = RunOutcome::kErrorReported;
-              } else {
-                pages_->Add([page = std::shared_ptr<const ComposedPage>(std::move(page))](
-                                PrintJob& job) { return DrawComposedPage(job, *page); });
-              }
-            }
-          }
-          break;
-        case EligibilityOutcome::kRefused:
-          outcome = RunOutcome::kRefused;
-          break;
-        case EligibilityOutcome::kErrorReported:
-          outcome = RunOutcome::kErrorReported;
-          break;
-      }
-      break;
-    case CompanyOutcome::kNoRow:
-      outcome = RunOutcome::kRefused;
-      break;
-    case CompanyOutcome::kErrorReported:
-      outcome = RunOutcome::kErrorReported;
-      break;
-  }
+  const RunOutcome outcome = CheckAndCompose(*entry);
   if (outcome == RunOutcome::kPrinted && !ctx.error_reported) {
     drawn_.push_back(std::move(entry));
     return true;

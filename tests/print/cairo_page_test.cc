@@ -648,13 +648,17 @@ TEST_F(CairoPageTest, MalformedLineLeavesNoFile) {
   EXPECT_FALSE(std::ifstream(path).good());
 }
 
+// A PDF page whose finished document lands in `document`.
+Result<std::unique_ptr<CairoPageSurface>> PdfPageInto(std::string& document) {
+  return CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
+    document = bytes;
+    return Status::Ok();
+  });
+}
+
 TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
   std::string document;
-  Result<std::unique_ptr<CairoPageSurface>> page =
-      CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
-        document = bytes;
-        return Status::Ok();
-      });
+  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
   ASSERT_TRUE(page.ok());
   CairoPageSurface& surface = **page;
   surface.KeepLayers();
@@ -682,11 +686,7 @@ TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
 
 TEST(CairoPageLayers, ANewPageNothingIsDrawnOnIsNoPageOfTheDocument) {
   std::string document;
-  Result<std::unique_ptr<CairoPageSurface>> page =
-      CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
-        document = bytes;
-        return Status::Ok();
-      });
+  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
   ASSERT_TRUE(page.ok());
   CairoPageSurface& surface = **page;
   ASSERT_TRUE(surface.DrawLine(0, 0, 1440, 0, kBlack).ok());
