@@ -78,16 +78,13 @@ Result<RowSet> QueryInstallment(const RunContext& ctx) {
   return ctx.db->Query(InstallmentQuery(ctx.params.database_type, ctx.key), mode);
 }
 
-// The amount due the installment gives now, by the same reading and rules as
-// the printed page; nothing when it is no longer to be collected.
-Result<std::optional<Currency>> InstallmentAmountDue(RunContext& ctx, Receipt receipt) {
-  BOLETO_ASSIGN_OR_RETURN(const RowSet installment, QueryInstallment(ctx));
-  if (installment.eof()) return std::optional<Currency>();
-  BOLETO_ASSIGN_OR_RETURN(const InstallmentRow row, ReadInstallmentRow(ctx, installment));
-  if (row.receipt != receipt) return std::optional<Currency>();
+// The amount due the installment's locked row gives, by the same reading and
+// rules as the printed page.
+Result<Currency> InstallmentAmountDue(RunContext& ctx, const RowSet& locked) {
+  BOLETO_ASSIGN_OR_RETURN(const InstallmentRow row, ReadInstallmentRow(ctx, locked));
   BOLETO_ASSIGN_OR_RETURN(const BoletoAmounts amounts,
                           ComputeBoletoAmounts(row.amounts, ctx.bank, ctx.company.moeda_padrao));
-  return std::optional<Currency>(amounts.amount_due);
+  return amounts.amount_due;
 }
 
 // The first row's `column` as text, or the empty text when `sql` finds no row.

@@ -66,13 +66,48 @@ std::string InstallmentWithDocument(const InstallmentKey& key) {
          " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
 }
 
-// The installment's receipt and state as the locked row holds them.
-std::string LockedInstallmentSql(const InstallmentKey& key) {
+// The installment under its lock: its receipt, its document's state and
+// currency, and what its amount due is computed from, under the installment
+// query's names; no row when a processed remittance row now holds it. Both
+// tables are named by the key's own values, not joined on their columns: a
+// database plans it in a fraction of the time, and a batch runs it once per
+// installment.
+std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey& key) {
+  const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return "SELECT PARCELAR.Recebimento       AS Recebimento, "
-         "       PARCELAR.DoctoRecebimento  AS DoctoRecebimento, "
+         "       PARCELAR.DoctoRecebimento  AS Ocorrencia, "
          "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
-         "       DOCUMENTOR.Status          AS StatusDoc " +
-         InstallmentWithDocument(key);
+         "       DOCUMENTOR.Status          AS StatusDoc, "
+         "       DOCUMENTOR.Moeda           AS Moeda, "
+         "       PARCELAR.Emissao           AS Emissao, "
+         "       PARCELAR.Vencimento        AS Vencimento, "
+         "       PARCELAR.ValorDescontoP    AS ValorDesconto, "
+         "       PARCELAR.PercentualDesctP  AS PercentualDesconto, "
+         "       (" +
+         tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
+         tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +
+         tax("PARCELAR.VALORPIS") + " + " + tax("PARCELAR.VALORISS") +
+         ") AS Impostos, "
+         "       PARCELAR.ValorOutroD       AS ValorOutroD, "
+         "       PARCELAR.PercentualJurosP  AS PercentualJuros, "
+         "       PARCELAR.ValorMultaP       AS ValorMulta, "
+         "       PARCELAR.PercentualMultaP  AS PercentualMulta, "
+         "       PARCELAR.ValorOutroC       AS ValorOutroC, "
+         "       PARCELAR.Valor             AS Resultado "
+         " FROM PARCELAR, DOCUMENTOR "
+         "WHERE PARCELAR.CODIGOEMP         = '" +
+         SqlQuote(key.codigo_emp) + "' " + " AND  PARCELAR.CODIGOUNIDADE     = '" +
+         SqlQuote(key.codigo_unidade) + "' " + " AND  PARCELAR.CODIGODOCUMENTO   = '" +
+         SqlQuote(key.codigo_documento) + "' " + " AND  PARCELAR.SERIE             = '" +
+         SqlQuote(key.serie) + "' " + " AND  PARCELAR.NUMERO            = '" +
+         SqlQuote(key.numero) + "' " + " AND  PARCELAR.PARCELA           = '" +
+         SqlQuote(key.parcela) + "' " + " AND  DOCUMENTOR.CODIGOEMP       = '" +
+         SqlQuote(key.codigo_emp) + "' " + " AND  DOCUMENTOR.CODIGOUNIDADE   = '" +
+         SqlQuote(key.codigo_unidade) + "' " + " AND  DOCUMENTOR.CODIGODOCUMENTO = '" +
+         SqlQuote(key.codigo_documento) + "' " + " AND  DOCUMENTOR.SERIE           = '" +
+         SqlQuote(key.serie) + "' " + " AND  DOCUMENTOR.NUMERO          = '" +
+         SqlQuote(key.numero) + "' " + " AND NOT EXISTS ( SELECT * FROM REMESSAR " +
+         InstallmentWhere(key) + " AND DataProcesso IS NOT NULL ) ";
 }
 
 std::string BankReferenceSql(std::string_view table, const InstallmentKey& key,
@@ -286,11 +321,11 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
   if (!locked.ok()) return ReportRecordingFailure(ctx, locked.error(), "");
   if (*locked == 0) return Changed(ctx, kChangedMeanwhile);
 
-  Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.key));
+  Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.params.database_type, ctx.key));
   if (!now.ok()) return ReportRecordingFailure(ctx, now.error(), "");
   if (now->eof()) return Changed(ctx, kChangedMeanwhile);
   Result<std::optional<std::string>> received = now->Value("Recebimento");
-  Result<std::optional<std::string>> docto = now->Value("DoctoRecebimento");
+  Result<std::optional<std::string>> docto = now->Value("Ocorrencia");
   Result<std::optional<std::string>> number = now->Value("NumeroRecebimento");
   Result<std::optional<std::string>> status = now->Value("StatusDoc");
   for (const auto* value : {&received, &docto, &number, &status}) {
@@ -302,11 +337,9 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
   if (receipt == Receipt::kOther) return Changed(ctx, kOtherReceiptMeanwhile);
 
   if (amount_due_now) {
-    Result<std::optional<Currency>> due = amount_due_now(ctx, receipt);
+    Result<Currency> due = amount_due_now(ctx, *now);
     if (!due.ok()) return ReportRecordingFailure(ctx, due.error(), "");
-    if (!due->has_value() || **due != printed.amount_due) {
-      return Changed(ctx, kChangedMeanwhile);
-    }
+    if (*due != printed.amount_due) return Changed(ctx, kChangedMeanwhile);
   }
 
   if (RecordingAddsFee(bank, receipt)) {

@@ -20,7 +20,8 @@
 //
 // The recording, in order, inside that transaction:
 //   0. the lock: "UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento"
-//      with the installment WHERE clause, then the installment re-read;
+//      with the installment WHERE clause, then the installment re-read with
+//      its document: receipt, state and the columns of its amount due;
 //   1. the fee added to ValorOutroC when the rule above says so;
 //   2. the bank reference (IDBancaria, blank-padded to 20): on the
 //      installment alone, or, for accounts that send remittances
@@ -48,6 +49,7 @@
 #include <string>
 #include <string_view>
 
+#include "db/database.h"
 #include "platform/currency.h"
 #include "platform/date.h"
 #include "platform/status.h"
@@ -84,10 +86,12 @@ struct PrintedBoleto {
   Currency amount_due;
 };
 
-// The amount due the installment gives now, read by the boleto run's own
-// rules inside the recording's transaction; nothing when the installment is
-// no longer to be collected.
-using AmountDueNow = std::function<Result<std::optional<Currency>>(RunContext&, Receipt)>;
+// The amount due by the boleto run's own rules from the installment's row
+// read under the lock. The row names its columns as the installment query
+// does: Ocorrencia, NumeroRecebimento, Moeda, Emissao, Vencimento,
+// Resultado, Impostos, ValorOutroD, ValorOutroC, ValorDesconto,
+// PercentualDesconto, PercentualJuros, ValorMulta and PercentualMulta.
+using AmountDueNow = std::function<Result<Currency>(RunContext&, const RowSet& locked)>;
 
 enum class RecordingOutcome {
   kRecorded,  // committed
@@ -102,7 +106,7 @@ inline constexpr char kNotRecordedMessage[] =
     "Ele pode ser impresso novamente.";
 
 // Records the printed boleto as described above. `amount_due_now`, when
-// given, re-computes the amount under the lock; the printed amount must
+// given, computes the amount from the locked row; the printed amount must
 // equal it.
 RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed,
                                      const AmountDueNow& amount_due_now = nullptr);
