@@ -4,6 +4,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -78,21 +79,31 @@ std::string OneLine(const RecordingMessages& messages) {
   return joined;
 }
 
-// Queries a batch may answer from its first answer: those that read none of
-// the tables the batch itself or another clerk writes (the installments,
-// their documents, the remittance rows and the number sequences), and not
-// the server's clock.
-bool ReadsSettingsOnly(const std::string& sql) {
+// The server's clock is asked again once its answer is this old: the page
+// prints the day it gives, and a batch draws hundreds of pages a second.
+constexpr std::chrono::seconds kClockKeptFor{1};
+
+// How long a batch may answer a query from an earlier answer: the server's
+// clock for a second; never the queries that read the tables the batch
+// itself or another clerk writes (the installments, their documents, the
+// remittance rows and the number sequences); every other query, which reads
+// settings, for the whole batch.
+std::optional<CachingDatabase::Clock::duration> HowLongToKeep(const std::string& sql) {
+  static const std::set<std::string> clock_queries = [] {
+    std::set<std::string> queries;
+    for (const char* tag : {"ORACLE", "SQLSERVER", "SYBASESRV", "SYBASEANY", "SQLBASE", "ACCESS",
+                            "SQLITE", "POSTGRESQL"}) {
+      queries.insert(ServerNowSql(tag));
+    }
+    return queries;
+  }();
+  if (clock_queries.contains(sql)) return kClockKeptFor;
   std::string upper = sql;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   for (const char* live : {"PARCELAR", "DOCUMENTOR", "REMESSAR", "DOCNUMERO"}) {
-    if (upper.find(live) != std::string::npos) return false;
+    if (upper.find(live) != std::string::npos) return std::nullopt;
   }
-  for (const char* tag : {"ORACLE", "SQLSERVER", "SYBASESRV", "SYBASEANY", "SQLBASE", "ACCESS",
-                          "SQLITE", "POSTGRESQL"}) {
-    if (sql == ServerNowSql(tag)) return false;
-  }
-  return true;
+  return CachingDatabase::Clock::duration::max();
 }
 
 class Batch {
@@ -174,7 +185,7 @@ Database* Batch::Connection(const std::string& connect_string, Error& error) {
     failed_connections_.emplace(connect_string, error);
     return nullptr;
   }
-  auto cached = std::make_unique<CachingDatabase>(std::move(opened).value(), ReadsSettingsOnly);
+  auto cached = std::make_unique<CachingDatabase>(std::move(opened).value(), HowLongToKeep);
   return connections_.emplace(connect_string, std::move(cached)).first->second.get();
 }
 
