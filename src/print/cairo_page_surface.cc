@@ -127,6 +127,21 @@ struct CairoPageSurface::State {
   std::map<uintptr_t, int> uses_on_page;  // paintings of each picture so far
   Rgb text_colour = kBlack;
 
+  // Texts printed but not yet handed to cairo: one run of glyphs for each
+  // scaled font, all in one colour. Cairo's cost of a text is mostly its own
+  // per call (extents, clipping, analysis of the page, PDF text operators),
+  // so the texts of a page go to it a font at a time, when something else
+  // is drawn or the page ends. Texts of one colour do not hide one another,
+  // so the order among them does not show; anything else keeps its order.
+  struct PendingRun {
+    cairo_scaled_font_t* font;
+    std::string text;
+    std::vector<cairo_glyph_t> glyphs;
+    std::vector<cairo_text_cluster_t> clusters;
+  };
+  std::vector<PendingRun> pending_text;
+  Rgb pending_colour = kBlack;
+
   ~State() {
     for (auto& image : images) cairo_surface_destroy(image.second);
     for (auto& layer : layers) cairo_surface_destroy(layer.second);
@@ -246,14 +261,53 @@ struct CairoPageSurface::State {
     return lines;
   }
 
-  // Before anything is drawn on the page.
-  void BeginDrawing() {
+  // Hands the pending texts to cairo.
+  void FlushText() {
+    if (pending_text.empty()) return;
+    cairo_save(cr);  // the colour and font of what is drawn next stay
+    SetColour(pending_colour);
+    for (const PendingRun& run : pending_text) {
+      cairo_set_scaled_font(cr, run.font);
+      cairo_show_text_glyphs(cr, run.text.data(), static_cast<int>(run.text.size()),
+                             run.glyphs.data(), static_cast<int>(run.glyphs.size()),
+                             run.clusters.data(), static_cast<int>(run.clusters.size()),
+                             cairo_text_cluster_flags_t{});
+    }
+    cairo_restore(cr);
+    pending_text.clear();
+  }
+
+  // A run of glyphs placed on the page, in `colour`, kept to be handed to
+  // cairo with the others of its font.
+  void AddText(const PlacedLine::Run& run, Rgb colour) {
+    if (run.glyphs.empty()) return;
+    if (!pending_text.empty() && !(colour == pending_colour)) FlushText();
+    pending_colour = colour;
+    auto same_font = std::find_if(pending_text.begin(), pending_text.end(),
+                                  [&](const PendingRun& p) { return p.font == run.font; });
+    if (same_font == pending_text.end()) {
+      pending_text.push_back(PendingRun{run.font, {}, {}, {}});
+      same_font = pending_text.end() - 1;
+    }
+    same_font->text += run.text;
+    same_font->glyphs.insert(same_font->glyphs.end(), run.glyphs.begin(), run.glyphs.end());
+    same_font->clusters.insert(same_font->clusters.end(), run.clusters.begin(), run.clusters.end());
+  }
+
+  // Before a text is printed on the page: the page drawn last ends.
+  void BeginText() {
     if (drawing_layer) return;
     if (page_ends) {
       cairo_show_page(cr);
       page_ends = false;
     }
     page_blank = false;
+  }
+
+  // Before anything else is drawn: the texts printed so far go first.
+  void BeginDrawing() {
+    FlushText();
+    BeginText();
   }
 
   Status CheckDrawable() const {
@@ -467,8 +521,7 @@ Status CairoPageSurface::PrintText(std::string_view text) {
   if (s.face->names().file.empty()) {
     return MakeError(error_number::kPrinterFailure, "No font is installed to print " + s.font_name);
   }
-  s.SetColour(s.text_colour);
-  s.BeginDrawing();
+  s.BeginText();
   // Each line's top at the current position, its baseline its ascent below.
   double top = s.current_y;
   for (PlacedLine& line : s.PlaceText(text)) {
@@ -479,6 +532,13 @@ Status CairoPageSurface::PrintText(std::string_view text) {
         glyph.x += left;
         glyph.y += baseline;
       }
+      if (run.cluster_flags == cairo_text_cluster_flags_t{}) {
+        s.AddText(run, s.text_colour);
+        continue;
+      }
+      // Glyphs set right to left keep a call of their own.
+      s.FlushText();
+      s.SetColour(s.text_colour);
       cairo_set_scaled_font(s.cr, run.font);
       cairo_show_text_glyphs(s.cr, run.text.data(), static_cast<int>(run.text.size()),
                              run.glyphs.data(), static_cast<int>(run.glyphs.size()),
@@ -594,9 +654,11 @@ Status CairoPageSurface::PaintLayer(const std::string& key,
     cairo_get_matrix(s.cr, &twips);
     cairo_set_matrix(layer_cr, &twips);
     cairo_set_line_width(layer_cr, kLineWidthTwips);
+    s.FlushText();
     std::swap(s.cr, layer_cr);
     s.drawing_layer = true;
     Status drawn = draw(*this);
+    s.FlushText();
     if (drawn.ok()) drawn = s.CairoStatus();
     s.drawing_layer = false;
     std::swap(s.cr, layer_cr);
@@ -622,6 +684,7 @@ Status CairoPageSurface::NewPage() {
   if (s.format != PageFormat::kPdf) {
     return MakeError(error_number::kPrinterFailure, "A PNG picture holds one page only");
   }
+  s.FlushText();
   // The page ends when the next drawing comes; a blank page stays the one.
   if (!s.page_blank) s.page_ends = true;
   s.uses_on_page.clear();
@@ -632,6 +695,8 @@ Status CairoPageSurface::NewPage() {
 Status CairoPageSurface::CompletePage() {
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  s.FlushText();
+  if (Status drawn = s.CairoStatus(); !drawn.ok()) return drawn;
   if (s.format == PageFormat::kPdf) {
     cairo_show_page(s.cr);
     cairo_surface_finish(s.surface);
