@@ -232,8 +232,11 @@ Status DrawComposedPage(PrintJob& job, const ComposedPage& page) {
   return Status::Ok();
 }
 
-RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed) {
-  switch (RecordPrintedBoleto(ctx, printed, InstallmentAmountDue)) {
+RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed, const RowSet* locked) {
+  const RecordingOutcome recorded =
+      locked != nullptr ? RecordLockedBoleto(ctx, printed, *locked, InstallmentAmountDue)
+                        : RecordPrintedBoleto(ctx, printed, InstallmentAmountDue);
+  switch (recorded) {
     case RecordingOutcome::kRecorded:
       return RunOutcome::kPrinted;
     case RecordingOutcome::kChanged:

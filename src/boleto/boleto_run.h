@@ -68,6 +68,9 @@ Status CheckComposedPage(const ComposedPage& page);
 Status DrawComposedPage(PrintJob& job, const ComposedPage& page);
 // Records a drawn boleto whose page reached its destination: kPrinted when
 // recorded, kRefused when the installment changed meanwhile, kErrorReported.
-RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed);
+// `locked`, when given, is the installment's row as LockInstallments locked
+// and read it in the open transaction; else the recording locks and reads.
+RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                        const RowSet* locked = nullptr);
 
 }  // namespace boleto

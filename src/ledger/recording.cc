@@ -66,13 +66,10 @@ std::string InstallmentWithDocument(const InstallmentKey& key) {
          " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
 }
 
-// The installment under its lock: its receipt, its document's state and
-// currency, and what its amount due is computed from, under the installment
-// query's names; no row when a processed remittance row now holds it. Both
-// tables are named by the key's own values, not joined on their columns: a
-// database plans it in a fraction of the time, and a batch runs it once per
-// installment.
-std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey& key) {
+// What the recording reads of an installment under its lock: its receipt,
+// its document's state and currency, and what its amount due is computed
+// from, under the installment query's names.
+std::string LockedColumns(std::string_view dialect) {
   const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return "SELECT PARCELAR.Recebimento       AS Recebimento, "
          "       PARCELAR.DoctoRecebimento  AS Ocorrencia, "
@@ -93,7 +90,14 @@ std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey&
          "       PARCELAR.ValorMultaP       AS ValorMulta, "
          "       PARCELAR.PercentualMultaP  AS PercentualMulta, "
          "       PARCELAR.ValorOutroC       AS ValorOutroC, "
-         "       PARCELAR.Valor             AS Resultado "
+         "       PARCELAR.Valor             AS Resultado ";
+}
+
+// The installment under its lock; no row when a processed remittance row
+// now holds it. Both tables are named by the key's own values, not joined on
+// their columns: a database plans it in a fraction of the time.
+std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey& key) {
+  return LockedColumns(dialect) +
          " FROM PARCELAR, DOCUMENTOR "
          "WHERE PARCELAR.CODIGOEMP         = '" +
          SqlQuote(key.codigo_emp) + "' " + " AND  PARCELAR.CODIGOUNIDADE     = '" +
@@ -108,6 +112,22 @@ std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey&
          SqlQuote(key.serie) + "' " + " AND  DOCUMENTOR.NUMERO          = '" +
          SqlQuote(key.numero) + "' " + " AND NOT EXISTS ( SELECT * FROM REMESSAR " +
          InstallmentWhere(key) + " AND DataProcesso IS NOT NULL ) ";
+}
+
+// "(CodigoEmp = '01' AND ... AND Parcela = '02') OR (...)": the installments
+// named by their keys, each column under `table` ("PARCELAR." or nothing).
+std::string AnyOfInstallments(const std::vector<InstallmentKey>& keys, std::string_view table) {
+  std::string any;
+  for (const InstallmentKey& key : keys) {
+    if (!any.empty()) any += " OR ";
+    const std::string t(table);
+    any += "(" + t + "CodigoEmp = '" + SqlQuote(key.codigo_emp) + "' AND " + t +
+           "CodigoUnidade = '" + SqlQuote(key.codigo_unidade) + "' AND " + t +
+           "CodigoDocumento = '" + SqlQuote(key.codigo_documento) + "' AND " + t + "Serie = '" +
+           SqlQuote(key.serie) + "' AND " + t + "Numero = '" + SqlQuote(key.numero) + "' AND " + t +
+           "Parcela = '" + SqlQuote(key.parcela) + "')";
+  }
+  return any;
 }
 
 std::string BankReferenceSql(std::string_view table, const InstallmentKey& key,
@@ -309,25 +329,18 @@ RecordingOutcome Changed(RunContext& ctx, std::string_view why) {
   return RecordingOutcome::kChanged;
 }
 
-// The statements of the recording, inside its transaction. Gives kChanged
-// (message shown) or an error (shown) to roll back, or kRecorded to commit.
-Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& printed,
-                                        const AmountDueNow& amount_due_now) {
+// The checks on the installment's locked row (`now`, without a row when it
+// has none) and the statements that follow them, inside the recording's
+// transaction. Gives kChanged (message shown) or an error (shown) to roll
+// back, or kRecorded to commit.
+Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& printed,
+                                       const RowSet& now, const AmountDueNow& amount_due_now) {
   const BankSettings& bank = ctx.bank;
-
-  // The lock: from here until the commit no other recording of this
-  // installment runs, and what is read below stays as read.
-  Result<int64_t> locked = ctx.db->Execute(InstallmentLockSql(ctx.key));
-  if (!locked.ok()) return ReportRecordingFailure(ctx, locked.error(), "");
-  if (*locked == 0) return Changed(ctx, kChangedMeanwhile);
-
-  Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.params.database_type, ctx.key));
-  if (!now.ok()) return ReportRecordingFailure(ctx, now.error(), "");
-  if (now->eof()) return Changed(ctx, kChangedMeanwhile);
-  Result<std::optional<std::string>> received = now->Value("Recebimento");
-  Result<std::optional<std::string>> docto = now->Value("Ocorrencia");
-  Result<std::optional<std::string>> number = now->Value("NumeroRecebimento");
-  Result<std::optional<std::string>> status = now->Value("StatusDoc");
+  if (now.eof()) return Changed(ctx, kChangedMeanwhile);
+  Result<std::optional<std::string>> received = now.Value("Recebimento");
+  Result<std::optional<std::string>> docto = now.Value("Ocorrencia");
+  Result<std::optional<std::string>> number = now.Value("NumeroRecebimento");
+  Result<std::optional<std::string>> status = now.Value("StatusDoc");
   for (const auto* value : {&received, &docto, &number, &status}) {
     if (!value->ok()) return ReportRecordingFailure(ctx, value->error(), "");
   }
@@ -337,7 +350,7 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
   if (receipt == Receipt::kOther) return Changed(ctx, kOtherReceiptMeanwhile);
 
   if (amount_due_now) {
-    Result<Currency> due = amount_due_now(ctx, *now);
+    Result<Currency> due = amount_due_now(ctx, now);
     if (!due.ok()) return ReportRecordingFailure(ctx, due.error(), "");
     if (*due != printed.amount_due) return Changed(ctx, kChangedMeanwhile);
   }
@@ -373,14 +386,28 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
   return RecordingOutcome::kRecorded;
 }
 
-}  // namespace
+// The lock, the locked read and the rest of the recording of one
+// installment, inside its transaction.
+Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& printed,
+                                        const AmountDueNow& amount_due_now) {
+  // The lock: from here until the commit no other recording of this
+  // installment runs, and what is read below stays as read.
+  Result<int64_t> locked = ctx.db->Execute(InstallmentLockSql(ctx.key));
+  if (!locked.ok()) return ReportRecordingFailure(ctx, locked.error(), "");
+  if (*locked == 0) return Changed(ctx, kChangedMeanwhile);
+  Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.params.database_type, ctx.key));
+  if (!now.ok()) return ReportRecordingFailure(ctx, now.error(), "");
+  return CheckAndWrite(ctx, printed, *now, amount_due_now);
+}
 
-RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed,
-                                     const AmountDueNow& amount_due_now) {
+// Runs `write` in a transaction of its own: committed when it gives
+// kRecorded, else rolled back, with kNotRecordedMessage after an error.
+RecordingOutcome InTransaction(RunContext& ctx,
+                               const std::function<Result<RecordingOutcome>()>& write) {
   Transaction transaction(*ctx.db);
   Status begun = transaction.Begin();
   Result<RecordingOutcome> outcome =
-      begun.ok() ? WriteRecording(ctx, printed, amount_due_now)
+      begun.ok() ? write()
                  : Result<RecordingOutcome>(ReportRecordingFailure(ctx, begun.error(), ""));
   if (outcome.ok() && *outcome == RecordingOutcome::kRecorded) {
     Status committed = transaction.Commit();
@@ -390,6 +417,80 @@ RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& print
   if (outcome.ok()) return *outcome;  // changed meanwhile: the transaction rolls back
   ctx.messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);
   return RecordingOutcome::kFailed;
+}
+
+}  // namespace
+
+RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                     const AmountDueNow& amount_due_now) {
+  return InTransaction(ctx, [&] { return WriteRecording(ctx, printed, amount_due_now); });
+}
+
+std::string InstallmentRowKey(const InstallmentKey& key) {
+  std::string joined;
+  for (std::string_view part :
+       {std::string_view(key.codigo_emp), std::string_view(key.codigo_unidade),
+        std::string_view(key.codigo_documento), std::string_view(key.serie),
+        std::string_view(key.numero), std::string_view(key.parcela)}) {
+    joined += TrimBlanks(part);
+    joined += '\x1f';  // no key column holds it
+  }
+  return joined;
+}
+
+Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
+                                                       const std::vector<InstallmentKey>& keys) {
+  std::map<std::string, RowSet> locked;
+  if (keys.empty()) return locked;
+  BOLETO_RETURN_IF_ERROR(
+      db.Execute("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE " +
+                 AnyOfInstallments(keys, ""))
+          .status());
+  BOLETO_ASSIGN_OR_RETURN(
+      RowSet rows,
+      db.Query(LockedColumns(dialect) +
+               ", PARCELAR.CodigoEmp AS ChaveEmp, PARCELAR.CodigoUnidade AS ChaveUnidade, "
+               "PARCELAR.CodigoDocumento AS ChaveDocumento, PARCELAR.Serie AS ChaveSerie, "
+               "PARCELAR.Numero AS ChaveNumero, PARCELAR.Parcela AS ChaveParcela "
+               " FROM PARCELAR, DOCUMENTOR WHERE (" +
+               AnyOfInstallments(keys, "PARCELAR.") +
+               ") AND PARCELAR.CODIGOEMP = DOCUMENTOR.CODIGOEMP "
+               " AND PARCELAR.CODIGOUNIDADE = DOCUMENTOR.CODIGOUNIDADE "
+               " AND PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
+               " AND PARCELAR.SERIE = DOCUMENTOR.SERIE "
+               " AND PARCELAR.NUMERO = DOCUMENTOR.NUMERO "
+               " AND NOT EXISTS ( SELECT * FROM REMESSAR "
+               "  WHERE CodigoEmp = PARCELAR.CodigoEmp AND CodigoUnidade = PARCELAR.CodigoUnidade "
+               "  AND CodigoDocumento = PARCELAR.CodigoDocumento AND Serie = PARCELAR.Serie "
+               "  AND Numero = PARCELAR.Numero AND Parcela = PARCELAR.Parcela "
+               "  AND DataProcesso IS NOT NULL ) "));
+  for (rows.MoveFirst(); !rows.eof(); rows.MoveNext()) {
+    InstallmentKey key;
+    RowSet::Row row;
+    for (const std::string& column : rows.columns()) {
+      BOLETO_ASSIGN_OR_RETURN(std::optional<std::string> value, rows.Value(column));
+      row.push_back(std::move(value));
+    }
+    const struct {
+      const char* column;
+      std::string* target;
+    } key_columns[] = {{"ChaveEmp", &key.codigo_emp},
+                       {"ChaveUnidade", &key.codigo_unidade},
+                       {"ChaveDocumento", &key.codigo_documento},
+                       {"ChaveSerie", &key.serie},
+                       {"ChaveNumero", &key.numero},
+                       {"ChaveParcela", &key.parcela}};
+    for (const auto& k : key_columns) {
+      BOLETO_ASSIGN_OR_RETURN(*k.target, rows.Text(k.column));
+    }
+    locked.emplace(InstallmentRowKey(key), RowSet(rows.columns(), {std::move(row)}));
+  }
+  return locked;
+}
+
+RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                    const RowSet& locked, const AmountDueNow& amount_due_now) {
+  return InTransaction(ctx, [&] { return CheckAndWrite(ctx, printed, locked, amount_due_now); });
 }
 
 }  // namespace boleto

@@ -45,9 +45,11 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/database.h"
 #include "platform/currency.h"
@@ -110,6 +112,26 @@ inline constexpr char kNotRecordedMessage[] =
 // equal it.
 RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed,
                                      const AmountDueNow& amount_due_now = nullptr);
+
+// Locks and reads many installments at once, inside the open transaction,
+// for a batch: one statement locks them all ("UPDATE PARCELAR SET
+// DoctoRecebimento = DoctoRecebimento WHERE (CodigoEmp = '01' AND ...) OR
+// (...)"), one query reads their locked rows with their documents. Gives
+// each installment's row, by InstallmentRowKey, as RecordPrintedBoleto reads
+// it; an installment deleted or held by a processed remittance row has none.
+Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
+                                                       const std::vector<InstallmentKey>& keys);
+
+// The name LockInstallments gives an installment's row: the key's columns
+// without their blanks.
+std::string InstallmentRowKey(const InstallmentKey& key);
+
+// RecordPrintedBoleto for an installment that LockInstallments has locked
+// and read in the open transaction: `locked` is its row (empty when it had
+// none). Runs in a transaction of its own inside the open one.
+RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                    const RowSet& locked,
+                                    const AmountDueNow& amount_due_now = nullptr);
 
 // IDBancaria as stored: followed by blanks and cut to 20 characters.
 std::string PaddedBankReference(std::string_view id_bancaria);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "db/caching_database.h"
 #include "db/dialect.h"
 #include "db/odbc_database.h"
+#include "ledger/recording.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "print/page_pipeline.h"
@@ -32,6 +34,10 @@ constexpr size_t kInstallmentEndColumn = 117;
 // waits well under the lock wait for the database, many enough that the
 // batch does not wait for the disk once per installment.
 constexpr size_t kRecordsPerTransaction = 400;
+// Installments locked and read by one statement each: one statement instead
+// of one per installment, with a WHERE clause of some 25 KB, well inside
+// what every engine takes (and SQLite's limit of 1,000 nested terms).
+constexpr size_t kLockedAtOnce = 100;
 // Composed pages waiting for the drawing thread: enough to ride over a slow
 // query or a slow page, few enough that their forms (some 50 KB each) stay
 // a small part of the batch's memory.
@@ -125,6 +131,10 @@ class Batch {
   void Say(const std::string& line);
   void Progress(const char* what, size_t done, size_t total, bool force = false);
   void RecordAll();
+  // Locks and reads the installments of `entries` at once into `locked`;
+  // false when that failed and nothing was locked.
+  bool LockNext(Database& db, const std::string& dialect, std::span<Entry* const> entries,
+                std::map<std::string, RowSet>& locked);
   // Drops the entries whose pages could not be drawn, with their errors;
   // `drawn` holds the outcome of each entry's page, in their order.
   void DropUndrawn(const std::vector<Status>& drawn);
@@ -298,24 +308,39 @@ void Batch::DropUndrawn(const std::vector<Status>& drawn) {
 }
 
 void Batch::RecordAll() {
-  // Per connection, in the file's order: transactions of a few hundred
-  // installments, each installment a transaction of its own inside.
-  std::map<Database*, std::vector<Entry*>> by_connection;
-  for (const auto& entry : drawn_) by_connection[entry->ctx.db].push_back(entry.get());
+  // Per connection and dialect, in the file's order: transactions of a few
+  // hundred installments, each installment a transaction of its own inside.
+  std::map<std::pair<Database*, std::string>, std::vector<Entry*>> by_connection;
+  for (const auto& entry : drawn_) {
+    by_connection[{entry->ctx.db, entry->ctx.params.database_type}].push_back(entry.get());
+  }
   size_t done = 0;
-  for (auto& [db, entries] : by_connection) {
+  for (auto& [connection, entries] : by_connection) {
+    Database& db = *connection.first;
     for (size_t first = 0; first < entries.size(); first += kRecordsPerTransaction) {
       const size_t last = std::min(entries.size(), first + kRecordsPerTransaction);
       std::vector<Entry*> recorded;
-      Transaction transaction(*db);
+      Transaction transaction(db);
       const Status begun = transaction.Begin();
+      std::map<std::string, RowSet> locked;
+      bool all_locked = false;
       for (size_t i = first; i < last; ++i) {
         Entry& entry = *entries[i];
+        if (begun.ok() && (i - first) % kLockedAtOnce == 0) {
+          all_locked =
+              LockNext(db, connection.second,
+                       std::span(entries).subspan(i, std::min(last - i, kLockedAtOnce)), locked);
+        }
         RunOutcome outcome = RunOutcome::kErrorReported;
-        if (begun.ok()) {
-          outcome = RecordBoleto(entry.ctx, entry.printed);
-        } else {
+        if (!begun.ok()) {
           ReportRunError(entry.ctx, begun.error(), "");
+        } else if (all_locked) {
+          const auto row = locked.find(InstallmentRowKey(entry.ctx.key));
+          const RowSet none;
+          outcome =
+              RecordBoleto(entry.ctx, entry.printed, row != locked.end() ? &row->second : &none);
+        } else {
+          outcome = RecordBoleto(entry.ctx, entry.printed);
         }
         if (outcome == RunOutcome::kPrinted) {
           recorded.push_back(&entry);
@@ -339,6 +364,21 @@ void Batch::RecordAll() {
       }
     }
   }
+}
+
+bool Batch::LockNext(Database& db, const std::string& dialect, std::span<Entry* const> entries,
+                     std::map<std::string, RowSet>& locked) {
+  std::vector<InstallmentKey> keys;
+  for (const Entry* entry : entries) keys.push_back(entry->ctx.key);
+  // In a transaction of its own: a lock that waits too long, or a read that
+  // fails, leaves the batch's transaction as it was, and each installment
+  // then locks and reads its own row, with its own message.
+  Transaction attempt(db);
+  if (!attempt.Begin().ok()) return false;
+  Result<std::map<std::string, RowSet>> rows = LockInstallments(db, dialect, keys);
+  if (!rows.ok() || !attempt.Commit().ok()) return false;
+  locked = std::move(rows).value();
+  return true;
 }
 
 int Batch::Run(std::istream& input) {
