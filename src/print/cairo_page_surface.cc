@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -101,6 +102,12 @@ struct CairoPageSurface::State {
   bool keeps_layers = false;
   // The layers drawn so far, by key: recording surfaces in device units.
   std::map<std::string, cairo_surface_t*, std::less<>> layers;
+  // The rectangle groups drawn so far, by their shapes and the number of
+  // the group's use on a page: recording surfaces in device units, from the
+  // group's top left corner. A group drawn twice on a page is two surfaces,
+  // as a picture is.
+  std::map<std::pair<std::string, int>, cairo_surface_t*> groups;
+  std::map<std::string, int> group_uses_on_page;
   bool job_ended = false;
 
   std::string font_name = "MS Sans Serif";
@@ -145,6 +152,7 @@ struct CairoPageSurface::State {
   ~State() {
     for (auto& image : images) cairo_surface_destroy(image.second);
     for (auto& layer : layers) cairo_surface_destroy(layer.second);
+    for (auto& group : groups) cairo_surface_destroy(group.second);
     for (auto& scaled : scaled_fonts) cairo_scaled_font_destroy(scaled.second);
     if (font_options != nullptr) cairo_font_options_destroy(font_options);
     if (cr != nullptr) cairo_destroy(cr);
@@ -599,6 +607,71 @@ Status CairoPageSurface::FillRectangles(const std::vector<Rectangle>& rectangles
   return s.CairoStatus();
 }
 
+Status CairoPageSurface::FillRectangleGroup(const std::vector<Rectangle>& group) {
+  State& s = *state_;
+  // A PNG page is pixels: nothing to keep.
+  if (s.format != PageFormat::kPdf || group.empty()) return FillRectangles(group);
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  // In a PDF each distinct group is drawn once, as a form, and every page
+  // names it where it recurs: a barcode is some 24 forms placed, where its
+  // bars filled one by one cost more than all the rest of a page's drawing.
+  double left = group.front().x1, top = group.front().y1, right = left, bottom = top;
+  for (const Rectangle& r : group) {
+    left = std::min(left, r.x1);
+    top = std::min(top, r.y1);
+    right = std::max(right, r.x2);
+    bottom = std::max(bottom, r.y2);
+  }
+  // The group's shapes from its corner, as the bits of their numbers.
+  std::string shapes;
+  for (const Rectangle& r : group) {
+    // White on the page's white paper changes nothing.
+    if (r.colour == kWhite) continue;
+    const double corners[] = {r.x1 - left, r.y1 - top, r.x2 - left, r.y2 - top};
+    shapes.append(reinterpret_cast<const char*>(corners), sizeof corners);
+    shapes.append({static_cast<char>(r.colour.red), static_cast<char>(r.colour.green),
+                   static_cast<char>(r.colour.blue)});
+  }
+  cairo_surface_t*& form = s.groups[{shapes, s.group_uses_on_page[shapes]++}];
+  if (form == nullptr) {
+    const cairo_rectangle_t extents{0, 0, (right - left) * s.units_per_twip,
+                                    (bottom - top) * s.units_per_twip};
+    form = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+    cairo_t* form_cr = cairo_create(form);
+    cairo_scale(form_cr, s.units_per_twip, s.units_per_twip);
+    // One fill per colour: each time the page names the form, the PDF's
+    // analysis replays what the form holds.
+    std::vector<Rgb> colours;
+    for (const Rectangle& r : group) {
+      if (r.colour == kWhite) continue;
+      if (std::find(colours.begin(), colours.end(), r.colour) == colours.end()) {
+        colours.push_back(r.colour);
+      }
+    }
+    for (const Rgb colour : colours) {
+      cairo_set_source_rgb(form_cr, colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0);
+      for (const Rectangle& r : group) {
+        if (r.colour == colour)
+          cairo_rectangle(form_cr, r.x1 - left, r.y1 - top, r.x2 - r.x1, r.y2 - r.y1);
+      }
+      cairo_fill(form_cr);
+    }
+    const cairo_status_t drawn = cairo_status(form_cr);
+    cairo_destroy(form_cr);
+    if (drawn != CAIRO_STATUS_SUCCESS) {
+      return MakeError(error_number::kPrinterFailure,
+                       std::string("Printer page failure: ") + cairo_status_to_string(drawn));
+    }
+  }
+  s.BeginDrawing();
+  cairo_save(s.cr);
+  cairo_identity_matrix(s.cr);
+  cairo_set_source_surface(s.cr, form, s.PageX(left) * s.units_per_twip, top * s.units_per_twip);
+  cairo_paint(s.cr);
+  cairo_restore(s.cr);
+  return s.CairoStatus();
+}
+
 Status CairoPageSurface::PaintPicture(const Picture& picture, double x, double y) {
   State& s = *state_;
   if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
@@ -688,6 +761,7 @@ Status CairoPageSurface::NewPage() {
   // The page ends when the next drawing comes; a blank page stays the one.
   if (!s.page_blank) s.page_ends = true;
   s.uses_on_page.clear();
+  s.group_uses_on_page.clear();
   s.page_blank = true;
   return s.CairoStatus();
 }

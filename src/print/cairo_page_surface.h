@@ -67,6 +67,7 @@ class CairoPageSurface : public PrinterSurface {
   // One path and one fill for each colour: a barcode is two operations of
   // the page instead of two hundred.
   Status FillRectangles(const std::vector<Rectangle>& rectangles) override;
+  Status FillRectangleGroup(const std::vector<Rectangle>& group) override;
   Status PaintPicture(const Picture& picture, double x, double y) override;
   void SetTextColour(Rgb colour) override;
   bool PageBlank() const override;

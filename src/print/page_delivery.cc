@@ -6,10 +6,10 @@
 #include <cctype>
 #include <memory>
 
+#include "platform/shared_library.h"
 #include "platform/text.h"
 #include "print/page_file.h"
 #include "print/printer_pdf.h"
-#include "platform/shared_library.h"
 #include "print/utf8_text.h"
 
 namespace boleto {

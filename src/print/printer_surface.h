@@ -84,6 +84,13 @@ class PrinterSurface {
     }
     return Status::Ok();
   }
+  // Rectangles as FillRectangles takes them that recur together, the same
+  // shapes side by side (the bars and spaces of a barcode's character): a
+  // surface may keep each distinct group and place it again where it
+  // recurs. What is drawn is what FillRectangles draws.
+  virtual Status FillRectangleGroup(const std::vector<Rectangle>& group) {
+    return FillRectangles(group);
+  }
   // A picture at its natural size with its top left corner at (x, y); the
   // empty picture paints nothing.
   virtual Status PaintPicture(const Picture& picture, double x, double y) = 0;
