@@ -595,14 +595,10 @@ Status CairoPageSurface::FillRectangles(const std::vector<Rectangle>& rectangles
     if (colour == kWhite) continue;
     s.SetColour(colour);
     s.BeginDrawing();
-    // One fill per rectangle: a PDF then holds each bar as "x y w h re",
-    // four numbers, where one path of all bars takes eight per bar; the
-    // barcode was the largest part of every page's drawing.
     for (const Rectangle& r : rectangles) {
-      if (r.colour != colour) continue;
-      cairo_rectangle(s.cr, s.PageX(r.x1), r.y1, r.x2 - r.x1, r.y2 - r.y1);
-      cairo_fill(s.cr);
+      if (r.colour == colour) cairo_rectangle(s.cr, s.PageX(r.x1), r.y1, r.x2 - r.x1, r.y2 - r.y1);
     }
+    cairo_fill(s.cr);
   }
   return s.CairoStatus();
 }
