@@ -161,6 +161,69 @@ TEST_P(BatchTest, PreviewAndFailedDeliveryLeaveEveryTableAsItWas) {
   EXPECT_EQ(Tables(*batch_), before);
 }
 
+// What another clerk does between the drawing and the recording stays with
+// that installment: the batch locks and reads its installments many at a
+// time, and an installment changed meanwhile is reported and left as it is;
+// when the lock of many fails, each installment is locked on its own, and
+// only the one that cannot be locked fails. Triggers on the lock statement
+// of installment 1003 stand in for the other clerk.
+TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
+  const bool pg = GetParam() == Engine::kPostgres;
+  const std::string when_1003_is_locked =
+      pg ? "WHEN (OLD.NUMERO = '1003    ' AND NEW.DoctoRecebimento IS NOT DISTINCT FROM "
+           "OLD.DoctoRecebimento)"
+         : "WHEN OLD.NUMERO = '1003    ' AND NEW.DoctoRecebimento IS OLD.DoctoRecebimento";
+  struct Case {
+    const char* why;
+    const char* action;  // what the trigger does when 1003 is locked
+    const char* timing;
+    const char* said;
+    const char* summary;
+    int exit_status;
+  };
+  const Case cases[] = {
+      {"paid meanwhile", "UPDATE PARCELAR SET RECEBIMENTO = '2026-12-01' WHERE NUMERO = '1003    '",
+       "AFTER", "01 01 DM 1 1003/01: Documento: DM 1 1003    /01-Parcela quitada por outro usuário",
+       "boleto-sr: 10 impressos, 4 recusados, 0 com erro", 1},
+      {"lock refused",
+       pg ? "RAISE EXCEPTION 'bloqueio recusado pelo teste'"
+          : "SELECT RAISE(ABORT, 'bloqueio recusado pelo teste')",
+       "BEFORE", "bloqueio recusado pelo teste", "boleto-sr: 10 impressos, 3 recusados, 1 com erro",
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    if (&c != cases) {
+      TearDown();
+      SetUp();
+    }
+    Database& db = batch_->db();
+    const std::string trigger = std::string("CREATE TRIGGER meanwhile ") + c.timing +
+                                " UPDATE OF DoctoRecebimento ON PARCELAR ";
+    if (pg) {
+      ASSERT_TRUE(
+          db.Execute(std::string("CREATE FUNCTION meanwhile() RETURNS trigger AS $$ BEGIN ") +
+                     c.action + "; RETURN NULL; END $$ LANGUAGE plpgsql")
+              .ok());
+      ASSERT_TRUE(db.Execute(trigger + "FOR EACH ROW " + when_1003_is_locked +
+                             " EXECUTE FUNCTION meanwhile()")
+                      .ok());
+    } else {
+      ASSERT_TRUE(db.Execute(trigger + when_1003_is_locked + " BEGIN " + c.action + "; END").ok());
+    }
+    const ProgramRun run =
+        RunProgram(ProgramPath(), {"--output", out_ + "/run.pdf", "--batch", BatchFile(*batch_)});
+    EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
+    for (const char* said : {c.said, c.summary, "01 01 DM 1 1002/01: impresso\n"}) {
+      EXPECT_NE(run.err.find(said), std::string::npos) << said << "\n" << run.err;
+    }
+    EXPECT_EQ(RowsText(db, "SELECT DoctoRecebimento FROM PARCELAR WHERE NUMERO = '1003    '"),
+              "          \n");
+    EXPECT_EQ(RowsText(db, "SELECT COUNT(*) FROM PARCELAR WHERE DoctoRecebimento = 'BOL-BANCAR'"),
+              "10\n");
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, BatchTest, ::testing::Values(Engine::kSqlite, Engine::kPostgres),
                          [](const ::testing::TestParamInfo<Engine>& info) {
                            return info.param == Engine::kSqlite ? "Sqlite" : "Postgres";
