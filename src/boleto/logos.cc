@@ -50,25 +50,47 @@ Result<Picture> PictureCache::Load(const std::string& path) {
   return found->second;
 }
 
+namespace {
+
+PictureCache::LogoFiles FindLogoFiles(const RunContext& ctx) {
+  PictureCache::LogoFiles files;
+  const std::string bmp = JoinPath(PrintDirectory(ctx), "BMP");
+  const std::string company_dir = JoinPath(bmp, ctx.params.codigo_emp);
+  files.company = FindIgnoringCase(company_dir, "LOGOBOLR.BMP");
+  if (!std::filesystem::is_regular_file(files.company)) {
+    files.company = FindIgnoringCase(company_dir, "LOGO.BMP");
+  }
+  files.bank = FindIgnoringCase(JoinPath(bmp, ctx.bank.banco_cobranca), "LOGO.BMP");
+  if (DirectoryMissing(files.bank)) files.bank.clear();
+  return files;
+}
+
+}  // namespace
+
 Status LoadLogos(const RunContext& ctx, LayoutForm& receipt_stub, LayoutForm& compensation_part,
                  PictureCache* cache) {
   const auto load = [cache](const std::string& path) {
     return cache != nullptr ? cache->Load(path) : LoadPicture(path);
   };
-  const std::string bmp = JoinPath(PrintDirectory(ctx), "BMP");
-  const std::string company_dir = JoinPath(bmp, ctx.params.codigo_emp);
-  std::string company_logo = FindIgnoringCase(company_dir, "LOGOBOLR.BMP");
-  if (!std::filesystem::is_regular_file(company_logo)) {
-    company_logo = FindIgnoringCase(company_dir, "LOGO.BMP");
+  PictureCache::LogoFiles files;
+  if (cache != nullptr) {
+    // Folder, company and bank, parted by line feeds.
+    const std::string key =
+        PrintDirectory(ctx) + '\n' + ctx.params.codigo_emp + '\n' + ctx.bank.banco_cobranca;
+    auto found = cache->logo_files().find(key);
+    if (found == cache->logo_files().end()) {
+      found = cache->logo_files().emplace(key, FindLogoFiles(ctx)).first;
+    }
+    files = found->second;
+  } else {
+    files = FindLogoFiles(ctx);
   }
-  BOLETO_ASSIGN_OR_RETURN(Picture company_picture, load(company_logo));
+  BOLETO_ASSIGN_OR_RETURN(Picture company_picture, load(files.company));
   BOLETO_RETURN_IF_ERROR(receipt_stub.SetPicture("Picture2", std::move(company_picture)));
 
-  const std::string bank_logo =
-      FindIgnoringCase(JoinPath(bmp, ctx.bank.banco_cobranca), "LOGO.BMP");
   Picture bank_picture;
-  if (!DirectoryMissing(bank_logo)) {
-    BOLETO_ASSIGN_OR_RETURN(bank_picture, load(bank_logo));
+  if (!files.bank.empty()) {
+    BOLETO_ASSIGN_OR_RETURN(bank_picture, load(files.bank));
   }
   BOLETO_RETURN_IF_ERROR(receipt_stub.SetPicture("PictLogoBanco", std::move(bank_picture)));
   BOLETO_ASSIGN_OR_RETURN(Picture copied, receipt_stub.GetPicture("PictLogoBanco"));

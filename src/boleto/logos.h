@@ -22,15 +22,24 @@ std::string PrintDirectory(const RunContext& ctx);
 std::string JoinPath(std::string_view a, std::string_view b);
 
 // Pictures by file path, each decoded once (a batch prints the same logos on
-// thousands of pages, which then share one image in the PDF).
+// thousands of pages, which then share one image in the PDF), and the files
+// of each print folder, company and bank, looked up once.
 class PictureCache {
  public:
   // The picture of `path` as LoadPicture reads it, from the cache after the
   // first time (errors included).
   Result<Picture> Load(const std::string& path);
 
+  // The logo files LoadLogos found for a print folder, company and bank.
+  struct LogoFiles {
+    std::string company;
+    std::string bank;  // empty: the bank has none
+  };
+  std::map<std::string, LogoFiles>& logo_files() { return logo_files_; }
+
  private:
   std::map<std::string, Result<Picture>> pictures_;
+  std::map<std::string, LogoFiles> logo_files_;
 };
 
 // The company's strip on the receipt stub (LOGOBOLR.BMP, or else LOGO.BMP,
