@@ -1,5 +1,8 @@
 #include "ledger/recording.h"
 
+#include <set>
+#include <tuple>
+
 #include "db/columns.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"
@@ -114,20 +117,34 @@ std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey&
          InstallmentWhere(key) + " AND DataProcesso IS NOT NULL ) ";
 }
 
-// "(CodigoEmp = '01' AND ... AND Parcela = '02') OR (...)": the installments
-// named by their keys, each column under `table` ("PARCELAR." or nothing).
-std::string AnyOfInstallments(const std::vector<InstallmentKey>& keys, std::string_view table) {
-  std::string any;
-  for (const InstallmentKey& key : keys) {
-    if (!any.empty()) any += " OR ";
-    const std::string t(table);
-    any += "(" + t + "CodigoEmp = '" + SqlQuote(key.codigo_emp) + "' AND " + t +
-           "CodigoUnidade = '" + SqlQuote(key.codigo_unidade) + "' AND " + t +
-           "CodigoDocumento = '" + SqlQuote(key.codigo_documento) + "' AND " + t + "Serie = '" +
-           SqlQuote(key.serie) + "' AND " + t + "Numero = '" + SqlQuote(key.numero) + "' AND " + t +
-           "Parcela = '" + SqlQuote(key.parcela) + "')";
-  }
-  return any;
+// Installments of one document series of a batch: company, unit, document
+// and series, with the numbers and installment numbers wanted of it.
+struct DocumentSeries {
+  std::set<std::string> numeros;
+  std::set<std::string> parcelas;
+};
+using SeriesKey = std::tuple<std::string, std::string, std::string, std::string>;
+
+// "CodigoEmp = '01' AND ... AND Numero IN ('1001    ', ...) AND Parcela IN
+// ('01', ...)", each column under `table` ("PARCELAR." or nothing): every
+// installment of a series that the batch wants, and at most the other
+// installments of the same documents. A database plans an IN list in a
+// fraction of the time it takes for as many ORed keys.
+std::string SeriesWhere(const SeriesKey& series, const DocumentSeries& wanted,
+                        std::string_view table) {
+  const std::string t(table);
+  const auto in_list = [](const std::set<std::string>& values) {
+    std::string list;
+    for (const std::string& value : values) {
+      list += (list.empty() ? "'" : ", '") + SqlQuote(value) + "'";
+    }
+    return list;
+  };
+  return t + "CodigoEmp = '" + SqlQuote(std::get<0>(series)) + "' AND " + t + "CodigoUnidade = '" +
+         SqlQuote(std::get<1>(series)) + "' AND " + t + "CodigoDocumento = '" +
+         SqlQuote(std::get<2>(series)) + "' AND " + t + "Serie = '" +
+         SqlQuote(std::get<3>(series)) + "' AND " + t + "Numero IN (" + in_list(wanted.numeros) +
+         ") AND " + t + "Parcela IN (" + in_list(wanted.parcelas) + ")";
 }
 
 std::string BankReferenceSql(std::string_view table, const InstallmentKey& key,
@@ -440,50 +457,63 @@ std::string InstallmentRowKey(const InstallmentKey& key) {
 
 Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
                                                        const std::vector<InstallmentKey>& keys) {
+  std::map<SeriesKey, DocumentSeries> by_series;
+  std::set<std::string> wanted;
+  for (const InstallmentKey& key : keys) {
+    DocumentSeries& series =
+        by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie}];
+    series.numeros.insert(key.numero);
+    series.parcelas.insert(key.parcela);
+    wanted.insert(InstallmentRowKey(key));
+  }
   std::map<std::string, RowSet> locked;
-  if (keys.empty()) return locked;
-  BOLETO_RETURN_IF_ERROR(
-      db.Execute("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE " +
-                 AnyOfInstallments(keys, ""))
-          .status());
-  BOLETO_ASSIGN_OR_RETURN(
-      RowSet rows,
-      db.Query(LockedColumns(dialect) +
-               ", PARCELAR.CodigoEmp AS ChaveEmp, PARCELAR.CodigoUnidade AS ChaveUnidade, "
-               "PARCELAR.CodigoDocumento AS ChaveDocumento, PARCELAR.Serie AS ChaveSerie, "
-               "PARCELAR.Numero AS ChaveNumero, PARCELAR.Parcela AS ChaveParcela "
-               " FROM PARCELAR, DOCUMENTOR WHERE (" +
-               AnyOfInstallments(keys, "PARCELAR.") +
-               ") AND PARCELAR.CODIGOEMP = DOCUMENTOR.CODIGOEMP "
-               " AND PARCELAR.CODIGOUNIDADE = DOCUMENTOR.CODIGOUNIDADE "
-               " AND PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
-               " AND PARCELAR.SERIE = DOCUMENTOR.SERIE "
-               " AND PARCELAR.NUMERO = DOCUMENTOR.NUMERO "
-               " AND NOT EXISTS ( SELECT * FROM REMESSAR "
-               "  WHERE CodigoEmp = PARCELAR.CodigoEmp AND CodigoUnidade = PARCELAR.CodigoUnidade "
-               "  AND CodigoDocumento = PARCELAR.CodigoDocumento AND Serie = PARCELAR.Serie "
-               "  AND Numero = PARCELAR.Numero AND Parcela = PARCELAR.Parcela "
-               "  AND DataProcesso IS NOT NULL ) "));
-  for (rows.MoveFirst(); !rows.eof(); rows.MoveNext()) {
-    InstallmentKey key;
-    RowSet::Row row;
-    for (const std::string& column : rows.columns()) {
-      BOLETO_ASSIGN_OR_RETURN(std::optional<std::string> value, rows.Value(column));
-      row.push_back(std::move(value));
+  for (const auto& [series, numbers] : by_series) {
+    BOLETO_RETURN_IF_ERROR(
+        db.Execute("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE " +
+                   SeriesWhere(series, numbers, ""))
+            .status());
+    BOLETO_ASSIGN_OR_RETURN(
+        RowSet rows,
+        db.Query(
+            LockedColumns(dialect) +
+            ", PARCELAR.CodigoEmp AS ChaveEmp, PARCELAR.CodigoUnidade AS ChaveUnidade, "
+            "PARCELAR.CodigoDocumento AS ChaveDocumento, PARCELAR.Serie AS ChaveSerie, "
+            "PARCELAR.Numero AS ChaveNumero, PARCELAR.Parcela AS ChaveParcela "
+            " FROM PARCELAR, DOCUMENTOR WHERE " +
+            SeriesWhere(series, numbers, "PARCELAR.") +
+            " AND PARCELAR.CODIGOEMP = DOCUMENTOR.CODIGOEMP "
+            " AND PARCELAR.CODIGOUNIDADE = DOCUMENTOR.CODIGOUNIDADE "
+            " AND PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
+            " AND PARCELAR.SERIE = DOCUMENTOR.SERIE "
+            " AND PARCELAR.NUMERO = DOCUMENTOR.NUMERO "
+            " AND NOT EXISTS ( SELECT * FROM REMESSAR "
+            "  WHERE CodigoEmp = PARCELAR.CodigoEmp AND CodigoUnidade = PARCELAR.CodigoUnidade "
+            "  AND CodigoDocumento = PARCELAR.CodigoDocumento AND Serie = PARCELAR.Serie "
+            "  AND Numero = PARCELAR.Numero AND Parcela = PARCELAR.Parcela "
+            "  AND DataProcesso IS NOT NULL ) "));
+    for (rows.MoveFirst(); !rows.eof(); rows.MoveNext()) {
+      InstallmentKey key;
+      const struct {
+        const char* column;
+        std::string* target;
+      } key_columns[] = {{"ChaveEmp", &key.codigo_emp},
+                         {"ChaveUnidade", &key.codigo_unidade},
+                         {"ChaveDocumento", &key.codigo_documento},
+                         {"ChaveSerie", &key.serie},
+                         {"ChaveNumero", &key.numero},
+                         {"ChaveParcela", &key.parcela}};
+      for (const auto& k : key_columns) {
+        BOLETO_ASSIGN_OR_RETURN(*k.target, rows.Text(k.column));
+      }
+      // Another installment of the same documents: locked, not wanted.
+      if (!wanted.contains(InstallmentRowKey(key))) continue;
+      RowSet::Row row;
+      for (const std::string& column : rows.columns()) {
+        BOLETO_ASSIGN_OR_RETURN(std::optional<std::string> value, rows.Value(column));
+        row.push_back(std::move(value));
+      }
+      locked.emplace(InstallmentRowKey(key), RowSet(rows.columns(), {std::move(row)}));
     }
-    const struct {
-      const char* column;
-      std::string* target;
-    } key_columns[] = {{"ChaveEmp", &key.codigo_emp},
-                       {"ChaveUnidade", &key.codigo_unidade},
-                       {"ChaveDocumento", &key.codigo_documento},
-                       {"ChaveSerie", &key.serie},
-                       {"ChaveNumero", &key.numero},
-                       {"ChaveParcela", &key.parcela}};
-    for (const auto& k : key_columns) {
-      BOLETO_ASSIGN_OR_RETURN(*k.target, rows.Text(k.column));
-    }
-    locked.emplace(InstallmentRowKey(key), RowSet(rows.columns(), {std::move(row)}));
   }
   return locked;
 }

@@ -114,11 +114,14 @@ RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& print
                                      const AmountDueNow& amount_due_now = nullptr);
 
 // Locks and reads many installments at once, inside the open transaction,
-// for a batch: one statement locks them all ("UPDATE PARCELAR SET
-// DoctoRecebimento = DoctoRecebimento WHERE (CodigoEmp = '01' AND ...) OR
-// (...)"), one query reads their locked rows with their documents. Gives
-// each installment's row, by InstallmentRowKey, as RecordPrintedBoleto reads
-// it; an installment deleted or held by a processed remittance row has none.
+// for a batch: for each document series (company, unit, document, series)
+// one statement locks them ("UPDATE PARCELAR SET DoctoRecebimento =
+// DoctoRecebimento WHERE CodigoEmp = '01' AND ... AND Numero IN (...) AND
+// Parcela IN (...)", which may lock other installments of the same
+// documents too) and one query reads their locked rows with their
+// documents. Gives each installment's row, by InstallmentRowKey, as
+// RecordPrintedBoleto reads it; an installment deleted or held by a
+// processed remittance row has none.
 Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
                                                        const std::vector<InstallmentKey>& keys);
 

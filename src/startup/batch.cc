@@ -34,9 +34,9 @@ constexpr size_t kInstallmentEndColumn = 117;
 // waits well under the lock wait for the database, many enough that the
 // batch does not wait for the disk once per installment.
 constexpr size_t kRecordsPerTransaction = 400;
-// Installments locked and read by one statement each: one statement instead
-// of one per installment, with a WHERE clause of some 25 KB, well inside
-// what every engine takes (and SQLite's limit of 1,000 nested terms).
+// Installments locked and read together: a statement or two for each
+// document series among them instead of two for each installment, with IN
+// lists of at most this many values, well inside what every engine takes.
 constexpr size_t kLockedAtOnce = 100;
 // Composed pages waiting for the drawing thread: enough to ride over a slow
 // query or a slow page, few enough that their forms (some 50 KB each) stay
