@@ -203,6 +203,18 @@ class OdbcDatabase : public Database {
   bool sqlite_ = false;
   bool in_transaction_ = false;
   int savepoints_ = 0;  // transactions opened inside the open one
+  // Transactions still open for their callers after a savepoint that could
+  // not be released or undone took the whole transaction with it: until
+  // they are ended, nothing runs and each of them fails, so that nothing is
+  // written outside the transaction its caller believes it is in, and no
+  // caller takes its work for committed.
+  int lost_ = 0;
+  Error LostTransaction() const {
+    return MakeError(error_number::kOdbcCallFailed,
+                     "The transaction was rolled back: a savepoint could not be released or "
+                     "undone.",
+                     "ODBC");
+  }
 };
 
 // How long a statement waits for a lock another connection holds before it
@@ -326,6 +338,7 @@ Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSM
 }
 
 Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
+  if (lost_ > 0) return LostTransaction();
   Statement stmt(dbc_);
   if (stmt.get() == SQL_NULL_HSTMT)
     return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
@@ -400,6 +413,7 @@ Result<int64_t> OdbcDatabase::RunInTransaction(const std::string& sql) {
 }
 
 Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
+  if (lost_ > 0) return LostTransaction();
   if (in_transaction_) return RunInTransaction(sql);
   SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
                                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
@@ -423,6 +437,7 @@ Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
 std::string SavepointName(int depth) { return "boleto_sp" + std::to_string(depth); }
 
 Status OdbcDatabase::Begin() {
+  if (lost_ > 0) return LostTransaction();
   if (in_transaction_) {
     Result<int64_t> set = RunInTransaction("SAVEPOINT " + SavepointName(savepoints_ + 1));
     if (!set.ok()) return set.error();
@@ -438,6 +453,10 @@ Status OdbcDatabase::Begin() {
 }
 
 Status OdbcDatabase::Commit() {
+  if (lost_ > 0) {
+    --lost_;
+    return LostTransaction();
+  }
   if (!in_transaction_) return Status::Ok();
   if (savepoints_ > 0) {
     Result<int64_t> released = RunInTransaction("RELEASE SAVEPOINT " + SavepointName(savepoints_));
@@ -458,6 +477,10 @@ Status OdbcDatabase::Commit() {
 }
 
 void OdbcDatabase::Rollback() {
+  if (lost_ > 0) {
+    --lost_;
+    return;
+  }
   if (!in_transaction_) return;
   if (savepoints_ > 0) {
     const std::string name = SavepointName(savepoints_);
@@ -465,7 +488,8 @@ void OdbcDatabase::Rollback() {
     Result<int64_t> undone = RunInTransaction("ROLLBACK TO SAVEPOINT " + name);
     if (undone.ok() && RunInTransaction("RELEASE SAVEPOINT " + name).ok()) return;
     // A savepoint that cannot be undone leaves nothing to trust: the whole
-    // transaction goes.
+    // transaction goes, with every transaction still open around this one.
+    lost_ = savepoints_ + 1;
     savepoints_ = 0;
   }
   EndTransaction(SQL_ROLLBACK);

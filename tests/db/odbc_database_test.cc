@@ -320,6 +320,30 @@ TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
   EXPECT_EQ(seen, "01 02 04 ");
 }
 
+// A savepoint that can be neither released nor undone (here released behind
+// the program's back) takes the whole transaction with it: until the
+// transaction around it is ended, nothing runs and nothing reports success,
+// so nothing is written outside the transaction its caller believes it is
+// in, and nothing rolled back is taken for committed.
+TEST_P(OdbcDatabaseTest, ALostSavepointFailsEveryTransactionAroundIt) {
+  const auto insert = [this](const char* code) {
+    return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
+                        "', 'N')");
+  };
+  ASSERT_TRUE(db_->Begin().ok());
+  ASSERT_TRUE(insert("01").ok());
+  ASSERT_TRUE(db_->Begin().ok());
+  ASSERT_TRUE(insert("02").ok());
+  ASSERT_TRUE(db_->Execute("RELEASE SAVEPOINT boleto_sp1").ok());
+  EXPECT_FALSE(db_->Commit().ok());
+  EXPECT_FALSE(db_->Begin().ok());
+  EXPECT_FALSE(insert("03").ok());
+  EXPECT_FALSE(db_->Query("SELECT CODIGO FROM EMPRESA").ok());
+  EXPECT_FALSE(db_->Commit().ok()) << "the outer transaction was rolled back";
+  ASSERT_TRUE(insert("04").ok()) << "the connection goes on";
+  EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "1");
+}
+
 // After Execute the connection is back in autocommit: its later reads hold
 // no transaction that would keep another writer waiting.
 TEST_P(OdbcDatabaseTest, ExecuteLeavesNoTransactionOpen) {
