@@ -96,9 +96,14 @@ std::string LockedColumns(std::string_view dialect) {
          "       PARCELAR.Valor             AS Resultado ";
 }
 
+// The document's payer, which the installment query joins.
+constexpr char kWithPayer[] =
+    " AND EXISTS ( SELECT * FROM SUPAEMPR WHERE SUPAEMPR.AEMPR_TIPO = DOCUMENTOR.TipoEmpresa "
+    " AND SUPAEMPR.AEMPR_CODIGO = DOCUMENTOR.CodigoEmpresa ) ";
+
 // The installment under its lock; no row when a processed remittance row
-// now holds it. Both tables are named by the key's own values, not joined on
-// their columns: a database plans it in a fraction of the time.
+// now holds it or its document has lost its payer. Both tables are named by the key's own values,
+// not joined on their columns: a database plans it in a fraction of the time.
 std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey& key) {
   return LockedColumns(dialect) +
          " FROM PARCELAR, DOCUMENTOR "
@@ -113,38 +118,30 @@ std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey&
          SqlQuote(key.codigo_unidade) + "' " + " AND  DOCUMENTOR.CODIGODOCUMENTO = '" +
          SqlQuote(key.codigo_documento) + "' " + " AND  DOCUMENTOR.SERIE           = '" +
          SqlQuote(key.serie) + "' " + " AND  DOCUMENTOR.NUMERO          = '" +
-         SqlQuote(key.numero) + "' " + " AND NOT EXISTS ( SELECT * FROM REMESSAR " +
+         SqlQuote(key.numero) + "' " + kWithPayer + " AND NOT EXISTS ( SELECT * FROM REMESSAR " +
          InstallmentWhere(key) + " AND DataProcesso IS NOT NULL ) ";
 }
 
-// Installments of one document series of a batch: company, unit, document
-// and series, with the numbers and installment numbers wanted of it.
-struct DocumentSeries {
-  std::set<std::string> numeros;
-  std::set<std::string> parcelas;
-};
-using SeriesKey = std::tuple<std::string, std::string, std::string, std::string>;
+// Installments of a batch that differ only in their document numbers:
+// company, unit, document, series and installment number.
+using SeriesKey = std::tuple<std::string, std::string, std::string, std::string, std::string>;
 
-// "CodigoEmp = '01' AND ... AND Numero IN ('1001    ', ...) AND Parcela IN
-// ('01', ...)", each column under `table` ("PARCELAR." or nothing): every
-// installment of a series that the batch wants, and at most the other
-// installments of the same documents. A database plans an IN list in a
-// fraction of the time it takes for as many ORed keys.
-std::string SeriesWhere(const SeriesKey& series, const DocumentSeries& wanted,
+// "CodigoEmp = '01' AND ... AND Parcela = '01' AND Numero IN ('1001    ',
+// ...)", each column under `table` ("PARCELAR." or nothing): exactly the
+// installments of `series` with those numbers. A database plans an IN list
+// in a fraction of the time it takes for as many keys ORed together.
+std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& numeros,
                         std::string_view table) {
   const std::string t(table);
-  const auto in_list = [](const std::set<std::string>& values) {
-    std::string list;
-    for (const std::string& value : values) {
-      list += (list.empty() ? "'" : ", '") + SqlQuote(value) + "'";
-    }
-    return list;
-  };
+  std::string in_list;
+  for (const std::string& numero : numeros) {
+    in_list += (in_list.empty() ? "'" : ", '") + SqlQuote(numero) + "'";
+  }
   return t + "CodigoEmp = '" + SqlQuote(std::get<0>(series)) + "' AND " + t + "CodigoUnidade = '" +
          SqlQuote(std::get<1>(series)) + "' AND " + t + "CodigoDocumento = '" +
          SqlQuote(std::get<2>(series)) + "' AND " + t + "Serie = '" +
-         SqlQuote(std::get<3>(series)) + "' AND " + t + "Numero IN (" + in_list(wanted.numeros) +
-         ") AND " + t + "Parcela IN (" + in_list(wanted.parcelas) + ")";
+         SqlQuote(std::get<3>(series)) + "' AND " + t + "Parcela = '" +
+         SqlQuote(std::get<4>(series)) + "' AND " + t + "Numero IN (" + in_list + ")";
 }
 
 std::string BankReferenceSql(std::string_view table, const InstallmentKey& key,
@@ -363,6 +360,8 @@ Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& pri
   }
   if (received->has_value()) return Changed(ctx, kReceivedMeanwhile);
   if (status->value_or("") == "C ") return Changed(ctx, kCancelledMeanwhile);
+  // The installment query leaves out a document without a state.
+  if (!status->has_value()) return Changed(ctx, kChangedMeanwhile);
   const Receipt receipt = ReceiptOf(*docto, *number);
   if (receipt == Receipt::kOther) return Changed(ctx, kOtherReceiptMeanwhile);
 
@@ -449,7 +448,7 @@ std::string InstallmentRowKey(const InstallmentKey& key) {
        {std::string_view(key.codigo_emp), std::string_view(key.codigo_unidade),
         std::string_view(key.codigo_documento), std::string_view(key.serie),
         std::string_view(key.numero), std::string_view(key.parcela)}) {
-    joined += TrimBlanks(part);
+    joined += TrimRightBlanks(part);
     joined += '\x1f';  // no key column holds it
   }
   return joined;
@@ -457,13 +456,11 @@ std::string InstallmentRowKey(const InstallmentKey& key) {
 
 Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
                                                        const std::vector<InstallmentKey>& keys) {
-  std::map<SeriesKey, DocumentSeries> by_series;
+  std::map<SeriesKey, std::set<std::string>> by_series;
   std::set<std::string> wanted;
   for (const InstallmentKey& key : keys) {
-    DocumentSeries& series =
-        by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie}];
-    series.numeros.insert(key.numero);
-    series.parcelas.insert(key.parcela);
+    by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie, key.parcela}]
+        .insert(key.numero);
     wanted.insert(InstallmentRowKey(key));
   }
   std::map<std::string, RowSet> locked;
@@ -485,7 +482,8 @@ Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string
             " AND PARCELAR.CODIGOUNIDADE = DOCUMENTOR.CODIGOUNIDADE "
             " AND PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
             " AND PARCELAR.SERIE = DOCUMENTOR.SERIE "
-            " AND PARCELAR.NUMERO = DOCUMENTOR.NUMERO "
+            " AND PARCELAR.NUMERO = DOCUMENTOR.NUMERO " +
+            kWithPayer +
             " AND NOT EXISTS ( SELECT * FROM REMESSAR "
             "  WHERE CodigoEmp = PARCELAR.CodigoEmp AND CodigoUnidade = PARCELAR.CodigoUnidade "
             "  AND CodigoDocumento = PARCELAR.CodigoDocumento AND Serie = PARCELAR.Serie "

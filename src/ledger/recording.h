@@ -114,24 +114,23 @@ RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& print
                                      const AmountDueNow& amount_due_now = nullptr);
 
 // Locks and reads many installments at once, inside the open transaction,
-// for a batch: for each document series (company, unit, document, series)
-// one statement locks them ("UPDATE PARCELAR SET DoctoRecebimento =
-// DoctoRecebimento WHERE CodigoEmp = '01' AND ... AND Numero IN (...) AND
-// Parcela IN (...)", which may lock other installments of the same
-// documents too) and one query reads their locked rows with their
-// documents. Gives each installment's row, by InstallmentRowKey, as
-// RecordPrintedBoleto reads it; an installment deleted or held by a
-// processed remittance row has none.
+// for a batch: for each company, unit, document, series and installment
+// number among them, one statement locks exactly those installments
+// ("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE CodigoEmp
+// = '01' AND ... AND Parcela = '01' AND Numero IN (...)") and one query
+// reads their rows as RecordPrintedBoleto reads one. Gives each
+// installment's row by InstallmentRowKey; an installment deleted, held by a
+// processed remittance row or whose document lost its payer has none.
 Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
                                                        const std::vector<InstallmentKey>& keys);
 
 // The name LockInstallments gives an installment's row: the key's columns
-// without their blanks.
+// without the blanks that end them.
 std::string InstallmentRowKey(const InstallmentKey& key);
 
 // RecordPrintedBoleto for an installment that LockInstallments has locked
-// and read in the open transaction: `locked` is its row (empty when it had
-// none). Runs in a transaction of its own inside the open one.
+// and read in the open transaction: `locked` is its row. Runs in a
+// transaction of its own inside the open one.
 RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
                                     const RowSet& locked,
                                     const AmountDueNow& amount_due_now = nullptr);

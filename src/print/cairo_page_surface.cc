@@ -540,6 +540,14 @@ Status CairoPageSurface::PrintText(std::string_view text) {
         glyph.x += left;
         glyph.y += baseline;
       }
+      // A text that became no glyphs (a font cairo cannot use) would be
+      // missing from the page.
+      if (run.glyphs.empty() && !run.text.empty()) {
+        return MakeError(error_number::kPrinterFailure,
+                         std::string("Printer page failure: cannot set \"") + run.text + "\" in " +
+                             s.font_name + ": " +
+                             cairo_status_to_string(cairo_scaled_font_status(run.font)));
+      }
       if (run.cluster_flags == cairo_text_cluster_flags_t{}) {
         s.AddText(run, s.text_colour);
         continue;

@@ -334,12 +334,12 @@ void Batch::RecordAll() {
         RunOutcome outcome = RunOutcome::kErrorReported;
         if (!begun.ok()) {
           ReportRunError(entry.ctx, begun.error(), "");
-        } else if (all_locked) {
-          const auto row = locked.find(InstallmentRowKey(entry.ctx.key));
-          const RowSet none;
-          outcome =
-              RecordBoleto(entry.ctx, entry.printed, row != locked.end() ? &row->second : &none);
+        } else if (const auto row = locked.find(InstallmentRowKey(entry.ctx.key));
+                   all_locked && row != locked.end()) {
+          outcome = RecordBoleto(entry.ctx, entry.printed, &row->second);
         } else {
+          // Not locked with the others, or not found as its line names it
+          // (in another case, or gone): it locks and reads its own row.
           outcome = RecordBoleto(entry.ctx, entry.printed);
         }
         if (outcome == RunOutcome::kPrinted) {
@@ -371,8 +371,10 @@ bool Batch::LockNext(Database& db, const std::string& dialect, std::span<Entry* 
   std::vector<InstallmentKey> keys;
   for (const Entry* entry : entries) keys.push_back(entry->ctx.key);
   // In a transaction of its own: a lock that waits too long, or a read that
-  // fails, leaves the batch's transaction as it was, and each installment
-  // then locks and reads its own row, with its own message.
+  // fails, is undone alone, and each installment then locks and reads its
+  // own row, with its own message. (Where the database cannot undo it alone,
+  // the batch's transaction goes with it, and each of its installments
+  // fails.)
   Transaction attempt(db);
   if (!attempt.Begin().ok()) return false;
   Result<std::map<std::string, RowSet>> rows = LockInstallments(db, dialect, keys);

@@ -203,7 +203,11 @@ inline std::string InstallmentRows(const InstallmentKey& key) {
   std::string script =
       "INSERT INTO DOCUMENTOR (CODIGOEMP, CODIGOUNIDADE, CODIGODOCUMENTO, SERIE, NUMERO, "
       "TIPOEMPRESA, CODIGOEMPRESA, CHEGADA, STATUS, MOEDA) VALUES (" +
-      document + ", 'C', '000001', '2026-11-06', 'A ', 'R$');\n";
+      document +
+      ", 'C', '000001', '2026-11-06', 'A ', 'R$');\n"
+      "INSERT INTO SUPAEMPR (AEMPR_TIPO, AEMPR_CODIGO, AEMPR_RAZAO_SOCIAL) SELECT 'C', '000001', "
+      "'PAGADOR' WHERE NOT EXISTS (SELECT * FROM SUPAEMPR WHERE AEMPR_TIPO = 'C' AND "
+      "AEMPR_CODIGO = '000001');\n";
   for (const std::string& parcela : {key.parcela, std::string("01")}) {
     script +=
         "INSERT INTO PARCELAR (CODIGOEMP, CODIGOUNIDADE, CODIGODOCUMENTO, SERIE, NUMERO, PARCELA, "

@@ -73,6 +73,8 @@ const std::string kLockedReadSql =
     " AND  DOCUMENTOR.CODIGODOCUMENTO = 'DM        ' "
     " AND  DOCUMENTOR.SERIE           = '1  ' "
     " AND  DOCUMENTOR.NUMERO          = '123     ' "
+    " AND EXISTS ( SELECT * FROM SUPAEMPR WHERE SUPAEMPR.AEMPR_TIPO = DOCUMENTOR.TipoEmpresa "
+    " AND SUPAEMPR.AEMPR_CODIGO = DOCUMENTOR.CodigoEmpresa ) "
     " AND NOT EXISTS ( SELECT * FROM REMESSAR " +
     kWhere + " AND DataProcesso IS NOT NULL ) ";
 const std::string kFeeSql =
@@ -584,6 +586,10 @@ TEST_P(RecordingTest, AnInstallmentChangedMeanwhileIsLeftAsItIs) {
        "-Parcela quitada por outro usuário durante a impressão."},
       {"UPDATE DOCUMENTOR SET STATUS = 'C '",
        "-Documento cancelado por outro usuário durante a impressão."},
+      {"UPDATE DOCUMENTOR SET STATUS = NULL",
+       "-Parcela alterada por outro usuário durante a impressão. Imprima-a novamente."},
+      {"DELETE FROM SUPAEMPR",
+       "-Parcela alterada por outro usuário durante a impressão. Imprima-a novamente."},
       {"UPDATE PARCELAR SET DOCTORECEBIMENTO = 'DINHEIRO  ', NUMERORECEBIMENTO = 'RC00000077'",
        "-Parcela associada a outra forma de cobrança durante a impressão."},
       {"DELETE FROM PARCELAR",
