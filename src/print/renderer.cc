@@ -127,13 +127,15 @@ Status RenderPictureBox(PrinterSurface& target, const LayoutForm& form, const Co
                         PageOffset offset, std::string_view bank_description) {
   if (box.name == kBarcodeArea) return RenderBarcodeArea(target, form, box, offset);
   if (box.picture.handle() == 0) {
-    // No logo: the bank's description, starting at the box's vertical middle.
+    // No logo: the bank's description, starting at the box's vertical middle
+    // and ending inside the box, as a value ends inside its label: past it
+    // the description would run over the bank's code beside it.
     target.SetCurrentX(offset.x + box.left);
     target.SetCurrentY((box.top + box.height / 2.0) + offset.y);
     target.SetFontName(box.font_name);
     target.SetFontSize(box.font_size);
     if (form.name() == kReceiptStubForm || form.name() == kCompensationPartForm) {
-      return target.PrintText(bank_description);
+      return target.PrintText(FitToLabel(target, box, bank_description, box.width));
     }
     return Status::Ok();
   }

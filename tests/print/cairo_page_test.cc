@@ -460,6 +460,43 @@ TEST_F(CairoPageTest, PdfHoldsTheLineAndCaptionsAtTheirPlaces) {
   EXPECT_LT(recibo->y_min, ficha->y_min);
 }
 
+// Where a bank has no logo its description takes the logo's place and ends
+// inside the logo's box, set smaller or cut as a value is: past the box it
+// would run over the bank's code beside it.
+TEST_F(CairoPageTest, BankDescriptionEndsInsideTheLogoBox) {
+  if (RunCommand("command -v pdftotext").exit_status != 0) GTEST_SKIP() << "poppler-utils missing";
+  const double shift = (kA4WidthTwips - 96 * 120.0) / 2;
+  for (const std::string description :
+       {"BANCO EXEMPLO", "BANCO COOPERATIVO SICREDI DE TESTES S.A."}) {
+    SCOPED_TRACE(description);
+    Boleto boleto(PrintedLineOf(TenBankBoletos()[0].barcode));
+    const std::string pdf = Path("bank.pdf");
+    ASSERT_TRUE(PrintToFile(boleto, pdf, description).ok());
+    const std::vector<Word> words = PdfWords(pdf);
+    for (const auto& [form, offset_y] :
+         {std::pair{&boleto.receipt_stub, 0}, std::pair{&boleto.compensation_part, 8000}}) {
+      const Control* box = form->Find("PictLogoBanco");
+      ASSERT_NE(box, nullptr);
+      const double left = (360 + box->left + shift) / 20;
+      const double right = (360 + box->left + box->width + shift) / 20;
+      const double top = (offset_y + box->top) / 20.0, bottom = top + box->height / 20.0;
+      std::string printed;
+      double end = 0;
+      for (const Word& w : words) {
+        // The bank's code starts where the box ends.
+        if (w.y_min < top || w.y_min > bottom || w.x_min < left - 1 || w.x_min > right - 1) {
+          continue;
+        }
+        printed += (printed.empty() ? "" : " ") + w.text;
+        end = std::max(end, w.x_max);
+      }
+      EXPECT_LE(end, right + 0.25) << form->name() << ": " << printed;
+      EXPECT_FALSE(printed.empty()) << form->name();
+      EXPECT_EQ(description.rfind(printed, 0), 0u) << printed;
+    }
+  }
+}
+
 // Where a value would cross its label's right edge it is set smaller, down to
 // 6 points, and only past that cut: every word of it ends inside the label
 // on both parts, and the due date and the amount beside it still read.

@@ -61,12 +61,14 @@ TEST(RenderLayoutForm, SmallFormOperationByOperation) {
       "current-x 8400",
       "current-y 14000",
       "line (8400, 14000)-(8400, 10400) #000000",
-      // Empty logo box: the bank description at the box's vertical middle.
+      // Empty logo box: the bank description at the box's vertical middle,
+      // set smaller to end inside the box.
       "current-x 480",
       "current-y 10100",
       "font-name MS Sans Serif",
       "font-size 8.25",
-      "text (480, 10100) MS Sans Serif 8.25 \"BANCO EXEMPLO S.A.\"",
+      "font-size 7.75",
+      "text (480, 10100) MS Sans Serif 7.75 \"BANCO EXEMPLO S.A.\"",
   };
   // The text operations also move the position; those moves are not listed.
   std::vector<std::string> got;
@@ -172,9 +174,11 @@ TEST(RenderBoletoPage, BothFormsAtTheirOffsets) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
   };
   // The bank description where no logo is loaded: the stub's logo box and
-  // the compensation part's, in the boxes' default font.
-  EXPECT_TRUE(has("text (480, 2100) MS Sans Serif 8.25 \"BANCO DO BRASIL S.A.\""));
-  EXPECT_TRUE(has("text (480, 8485) MS Sans Serif 8.25 \"BANCO DO BRASIL S.A.\""));
+  // the compensation part's, in the boxes' default font set smaller to end
+  // inside the boxes (20 characters of 0.6 em at 7 points: 1680 of 1695
+  // twips).
+  EXPECT_TRUE(has("text (480, 2100) MS Sans Serif 7 \"BANCO DO BRASIL S.A.\""));
+  EXPECT_TRUE(has("text (480, 8485) MS Sans Serif 7 \"BANCO DO BRASIL S.A.\""));
   EXPECT_TRUE(has("text (480, 907.5) MS Sans Serif 8.25 \"BANCO DO BRASIL S.A.\""));
   // The amount example: 8 characters right-aligned in lblValorDocumento.
   EXPECT_TRUE(has("text (9975, 10190) MS Sans Serif 8.25 \"1.234,56\""));
