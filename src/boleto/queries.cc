@@ -1,14 +1,11 @@
 #include "boleto/queries.h"
 
-#include "db/dialect.h"
 #include "db/sql_text.h"
+#include "ledger/recording.h"
 
 namespace boleto {
 
 std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key) {
-  // The taxes are added up with NULL as zero: one NULL tax column would
-  // make the whole sum NULL and drop every withheld tax from the page.
-  const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
          "       PARCELAR.CodigoUnidade      AS Unidade, "
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "
@@ -21,11 +18,9 @@ std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key
          "       PARCELAR.Vencimento         AS Vencimento, "
          "       PARCELAR.ValorDescontoP     AS ValorDesconto, "
          "       PARCELAR.PercentualDesctP   AS PercentualDesconto, "
-         "       (" +
-         tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
-         tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +
-         tax("PARCELAR.VALORPIS") + " + " + tax("PARCELAR.VALORISS") +
-         ") AS Impostos, "
+         "       " +
+         WithheldTaxesSql(dialect) +
+         " AS Impostos, "
          "       PARCELAR.ValorOutroD        AS ValorOutroD, "
          "       PARCELAR.PercentualJurosP   AS PercentualJuros, "
          "       PARCELAR.ValorMultaP        AS ValorMulta, "

@@ -73,7 +73,6 @@ std::string InstallmentWithDocument(const InstallmentKey& key) {
 // its document's state and currency, and what its amount due is computed
 // from, under the installment query's names.
 std::string LockedColumns(std::string_view dialect) {
-  const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return "SELECT PARCELAR.Recebimento       AS Recebimento, "
          "       PARCELAR.DoctoRecebimento  AS Ocorrencia, "
          "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
@@ -83,11 +82,9 @@ std::string LockedColumns(std::string_view dialect) {
          "       PARCELAR.Vencimento        AS Vencimento, "
          "       PARCELAR.ValorDescontoP    AS ValorDesconto, "
          "       PARCELAR.PercentualDesctP  AS PercentualDesconto, "
-         "       (" +
-         tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
-         tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +
-         tax("PARCELAR.VALORPIS") + " + " + tax("PARCELAR.VALORISS") +
-         ") AS Impostos, "
+         "       " +
+         WithheldTaxesSql(dialect) +
+         " AS Impostos, "
          "       PARCELAR.ValorOutroD       AS ValorOutroD, "
          "       PARCELAR.PercentualJurosP  AS PercentualJuros, "
          "       PARCELAR.ValorMultaP       AS ValorMulta, "
@@ -248,6 +245,13 @@ std::string PaddedBankReference(std::string_view id_bancaria) {
 
 std::string ReceiptNumber(const InstallmentKey& key) {
   return PadLeftKeepRight(TrimBlanks(key.numero), 8) + PadLeftKeepRight(TrimBlanks(key.parcela), 2);
+}
+
+std::string WithheldTaxesSql(std::string_view dialect) {
+  const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
+  return "(" + tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
+         tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +
+         tax("PARCELAR.VALORPIS") + " + " + tax("PARCELAR.VALORISS") + ")";
 }
 
 std::string InstallmentWhere(const InstallmentKey& key) {

@@ -143,6 +143,11 @@ std::string PaddedBankReference(std::string_view id_bancaria);
 // installment number (number 123, installment 02: "0000012302").
 std::string ReceiptNumber(const InstallmentKey& key);
 
+// The six taxes withheld from an installment added up, each NULL as zero
+// (one NULL would make the whole sum NULL): "(COALESCE(PARCELAR.VALORIRRF,
+// 0) + ... + COALESCE(PARCELAR.VALORISS, 0))" in most dialects.
+std::string WithheldTaxesSql(std::string_view dialect);
+
 // The WHERE clause naming the installment in PARCELAR and REMESSAR updates.
 std::string InstallmentWhere(const InstallmentKey& key);
 
