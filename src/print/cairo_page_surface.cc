@@ -589,18 +589,27 @@ Status CairoPageSurface::FillRectangle(double x1, double y1, double x2, double y
   return s.CairoStatus();
 }
 
-Status CairoPageSurface::FillRectangles(const std::vector<Rectangle>& rectangles) {
-  State& s = *state_;
-  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+namespace {
+
+// The colours of `rectangles` in their first order, without white: white on
+// the page's white paper changes nothing.
+std::vector<Rgb> InkColours(const std::vector<PrinterSurface::Rectangle>& rectangles) {
   std::vector<Rgb> colours;
-  for (const Rectangle& r : rectangles) {
+  for (const PrinterSurface::Rectangle& r : rectangles) {
+    if (r.colour == kWhite) continue;
     if (std::find(colours.begin(), colours.end(), r.colour) == colours.end()) {
       colours.push_back(r.colour);
     }
   }
-  for (const Rgb colour : colours) {
-    // White on the page's white paper changes nothing.
-    if (colour == kWhite) continue;
+  return colours;
+}
+
+}  // namespace
+
+Status CairoPageSurface::FillRectangles(const std::vector<Rectangle>& rectangles) {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  for (const Rgb colour : InkColours(rectangles)) {
     s.SetColour(colour);
     s.BeginDrawing();
     for (const Rectangle& r : rectangles) {
@@ -645,14 +654,7 @@ Status CairoPageSurface::FillRectangleGroup(const std::vector<Rectangle>& group)
     cairo_scale(form_cr, s.units_per_twip, s.units_per_twip);
     // One fill per colour: each time the page names the form, the PDF's
     // analysis replays what the form holds.
-    std::vector<Rgb> colours;
-    for (const Rectangle& r : group) {
-      if (r.colour == kWhite) continue;
-      if (std::find(colours.begin(), colours.end(), r.colour) == colours.end()) {
-        colours.push_back(r.colour);
-      }
-    }
-    for (const Rgb colour : colours) {
+    for (const Rgb colour : InkColours(group)) {
       cairo_set_source_rgb(form_cr, colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0);
       for (const Rectangle& r : group) {
         if (r.colour == colour)
