@@ -6,17 +6,24 @@
 // permissions.
 #include "print/page_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "support/paths.h"
 
@@ -92,6 +99,159 @@ TEST(WritePageFile, WholeOrNotAtAll) {
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   }
   umount(folder.c_str());
+  testing::RemoveTree(folder);
+}
+
+// What is at the path decides how the page gets there: a regular file (or
+// nothing) is replaced by a new file, a symbolic link keeps leading to its
+// file, which is replaced; a FIFO or a device is written into as it is.
+// Temporary files that killed runs left beside the path go with the next
+// write, unless their process still lives.
+TEST(WritePageFile, EachKindOfDestination) {
+  const std::string folder = testing::MakeTempDir("boleto-page-kinds-");
+  ASSERT_FALSE(folder.empty());
+  const std::string page = "%PDF-1.7 page";
+  // A process that has ended: its pid names no process now.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  const std::string dead = std::to_string(child);
+  const mode_t umask_now = umask(0);
+  umask(umask_now);
+
+  std::string read_from_fifo;
+  std::atomic<bool> fifo_read = false;
+  std::thread reader;
+  const auto file = [](const std::string& path, const std::string& text, fs::perms mode) {
+    std::ofstream(path, std::ios::binary) << text;
+    fs::permissions(path, mode);
+  };
+  const fs::perms rw_r = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  const struct {
+    const char* what;
+    std::function<void(const std::string& dir)> before;  // prepares DIR/boleto.pdf
+    fs::file_type kind;           // of DIR/boleto.pdf afterwards (the link itself for a link)
+    std::string page_in;          // the regular file that holds the page, under DIR
+    fs::perms mode;               // its permissions
+    std::set<std::string> names;  // in DIR afterwards
+    std::string error;
+  } rows[] = {
+      {"no file yet",
+       [](const std::string&) {},
+       fs::file_type::regular,
+       "boleto.pdf",
+       static_cast<fs::perms>(0666 & ~umask_now),
+       {"boleto.pdf"},
+       ""},
+      {"a file keeps its permissions",
+       [&](const std::string& dir) { file(dir + "/boleto.pdf", "earlier", rw_r); },
+       fs::file_type::regular,
+       "boleto.pdf",
+       rw_r,
+       {"boleto.pdf"},
+       ""},
+      {"a link to a file in another folder",
+       [&](const std::string& dir) {
+         fs::create_directory(dir + "/pages");
+         file(dir + "/pages/real.pdf", "earlier", rw_r);
+         fs::create_symlink("pages/real.pdf", dir + "/boleto.pdf");
+       },
+       fs::file_type::symlink,
+       "pages/real.pdf",
+       rw_r,
+       {"boleto.pdf", "pages"},
+       ""},
+      {"a link to no file yet",
+       [&](const std::string& dir) {
+         fs::create_directory(dir + "/pages");
+         fs::create_symlink(dir + "/pages/new.pdf", dir + "/boleto.pdf");
+       },
+       fs::file_type::symlink,
+       "pages/new.pdf",
+       static_cast<fs::perms>(0666 & ~umask_now),
+       {"boleto.pdf", "pages"},
+       ""},
+      {"a FIFO with a reader",
+       [&](const std::string& dir) {
+         // A second name of the FIFO, outside DIR, lets the reader go
+         // should the FIFO be replaced instead of written into.
+         const std::string fifo = dir + "/boleto.pdf";
+         mkfifo((dir + ".fifo").c_str(), 0600);
+         link((dir + ".fifo").c_str(), fifo.c_str());
+         reader = std::thread([fifo, &read_from_fifo, &fifo_read] {
+           read_from_fifo = testing::ReadFile(fifo);
+           fifo_read = true;
+         });
+       },
+       fs::file_type::fifo,
+       "",
+       fs::perms::none,
+       {"boleto.pdf"},
+       ""},
+      {"a FIFO that nobody reads",
+       [](const std::string& dir) { mkfifo((dir + "/boleto.pdf").c_str(), 0600); },
+       fs::file_type::fifo,
+       "",
+       fs::perms::none,
+       {"boleto.pdf"},
+       "Cannot write the page to DIR/boleto.pdf: no program reads from it"},
+      {"a null device (as root)",
+       [](const std::string& dir) {
+         mknod((dir + "/boleto.pdf").c_str(), S_IFCHR | 0666, makedev(1, 3));
+       },
+       fs::file_type::character,
+       "",
+       fs::perms::none,
+       {"boleto.pdf"},
+       ""},
+      {"leftovers of ended runs go, those of live ones and other names stay",
+       [&](const std::string& dir) {
+         file(dir + "/boleto.pdf", "earlier", rw_r);
+         for (const std::string& name : std::vector<std::string>{
+                  ".boleto.pdf.part-" + dead, ".boleto.pdf.part-" + dead + ".a1B2c3",
+                  ".boleto.pdf.part-1", ".boleto.pdf.part-" + dead + "x",
+                  ".other.pdf.part-" + dead}) {
+           file(dir + "/" + name, "left", rw_r);
+         }
+       },
+       fs::file_type::regular,
+       "boleto.pdf",
+       rw_r,
+       {"boleto.pdf", ".boleto.pdf.part-1", ".boleto.pdf.part-" + dead + "x",
+        ".other.pdf.part-" + dead},
+       ""},
+  };
+  int index = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    if (row.kind == fs::file_type::character && geteuid() != 0) continue;  // mknod needs root
+    const std::string dir = folder + "/" + std::to_string(index++);
+    fs::create_directory(dir);
+    row.before(dir);
+    const Status written = WritePageFile(dir + "/boleto.pdf", page);
+    while (reader.joinable() && !fifo_read) {
+      const int release = open((dir + ".fifo").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (release >= 0) close(release);
+      usleep(10000);
+    }
+    if (reader.joinable()) reader.join();
+    std::string error = written.ok() ? "" : written.error().description;
+    if (error.rfind("Cannot write the page to " + dir, 0) == 0)
+      error.replace(25, dir.size(), "DIR");
+    EXPECT_EQ(error, row.error);
+    EXPECT_EQ(fs::symlink_status(dir + "/boleto.pdf").type(), row.kind);
+    EXPECT_EQ(Names(dir), row.names);
+    if (!row.page_in.empty()) {
+      EXPECT_EQ(fs::symlink_status(dir + "/" + row.page_in).type(), fs::file_type::regular);
+      EXPECT_EQ(testing::ReadFile(dir + "/" + row.page_in), page);
+      EXPECT_EQ(fs::status(dir + "/" + row.page_in).permissions(), row.mode);
+      EXPECT_EQ(Names(fs::path(dir + "/" + row.page_in).parent_path()).size(),
+                row.page_in.find('/') == std::string::npos ? row.names.size() : 1u);
+    }
+    if (row.kind == fs::file_type::fifo && row.error.empty()) {
+      EXPECT_EQ(read_from_fifo, page);
+    }
+  }
   testing::RemoveTree(folder);
 }
 
