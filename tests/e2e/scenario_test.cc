@@ -2,12 +2,19 @@
 // on each engine it names: a fresh database, the built boleto-sr started
 // with the scenario's options and argument text, then the expected standard
 // error, exit status, files and database rows.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/database.h"
@@ -135,6 +142,36 @@ Result<std::vector<std::string>> RowsOf(Database& db, const std::string& sql) {
   return result;
 }
 
+// A FIFO made for a run, with a reader that copies what comes through into
+// a file. The reader is let go at the end should no program write to the
+// FIFO (or the FIFO be replaced): a second name of it, beside the copy,
+// opened for writing ends the reader's wait.
+class FifoCopy {
+ public:
+  FifoCopy(const std::string& path, const std::string& copy) : spare_(copy + ".fifo") {
+    mkfifo(spare_.c_str(), 0600);
+    link(spare_.c_str(), path.c_str());
+    reader_ = std::jthread([this, path, copy] {
+      std::ofstream(copy, std::ios::binary) << ReadFile(path);
+      done_ = true;
+    });
+  }
+  ~FifoCopy() {
+    while (!done_) {
+      const int release = open(spare_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (release >= 0) close(release);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    reader_.join();
+    unlink(spare_.c_str());
+  }
+
+ private:
+  std::string spare_;
+  std::atomic<bool> done_ = false;
+  std::jthread reader_;
+};
+
 class ScenarioTest : public ::testing::TestWithParam<ScenarioRun> {};
 
 TEST_P(ScenarioTest, Runs) {
@@ -189,7 +226,17 @@ TEST_P(ScenarioTest, Runs) {
   std::vector<std::string> args;
   for (const std::string& option : scenario.options) args.push_back(expand(option));
   if (scenario.argument) args.push_back(expand(*scenario.argument));
+  for (const ScenarioPathPair& link : scenario.symlinks) {
+    const std::filesystem::path path = expand(link.path);
+    std::filesystem::create_directories((path.parent_path() / expand(link.other)).parent_path());
+    std::filesystem::create_symlink(expand(link.other), path);
+  }
+  std::vector<std::unique_ptr<FifoCopy>> fifos;
+  for (const ScenarioPathPair& fifo : scenario.fifos) {
+    fifos.push_back(std::make_unique<FifoCopy>(expand(fifo.path), expand(fifo.other)));
+  }
   const ProgramRun result = RunProgram(ProgramPath(), args, {}, kRunLimitMs);
+  fifos.clear();
 
   EXPECT_FALSE(result.timed_out) << "no end after " << kRunLimitMs << " ms";
   EXPECT_EQ(result.signal, 0) << "ended by signal " << result.signal;
@@ -208,6 +255,14 @@ TEST_P(ScenarioTest, Runs) {
   }
   for (const std::string& file : scenario.no_files) {
     EXPECT_FALSE(std::filesystem::exists(expand(file))) << expand(file);
+  }
+  for (const ScenarioPathPair& link : scenario.symlinks) {
+    std::error_code ec;
+    EXPECT_EQ(std::filesystem::read_symlink(expand(link.path), ec), expand(link.other))
+        << expand(link.path) << " is no longer that link";
+  }
+  for (const ScenarioPathPair& fifo : scenario.fifos) {
+    EXPECT_TRUE(std::filesystem::is_fifo(expand(fifo.path))) << expand(fifo.path);
   }
   if (!scenario.checks.empty()) {
     Result<std::unique_ptr<Database>> db = database.Open();
@@ -260,7 +315,9 @@ TEST(ScenarioFile, ReadsEveryDirective) {
       "@check SELECT CODIGO FROM EMPRESA\n"
       "01|NULL\n"
       "@file {OUT}/b.pdf\n"
-      "@no-file {OUT}/c.pdf\n";
+      "@no-file {OUT}/c.pdf\n"
+      "@symlink {OUT}/l.pdf p/b.pdf\n"
+      "@fifo {OUT}/f.pdf {OUT}/copy.pdf\n";
   std::string error;
   const std::optional<Scenario> s = ParseScenario("x", text, &error);
   ASSERT_TRUE(s.has_value()) << error;
@@ -278,6 +335,10 @@ TEST(ScenarioFile, ReadsEveryDirective) {
   EXPECT_EQ(s->checks[0].rows, std::vector<std::string>{"01|NULL"});
   EXPECT_EQ(s->files, std::vector<std::string>{"{OUT}/b.pdf"});
   EXPECT_EQ(s->no_files, std::vector<std::string>{"{OUT}/c.pdf"});
+  ASSERT_EQ(s->symlinks.size(), 1u);
+  EXPECT_EQ(s->symlinks[0].path + " " + s->symlinks[0].other, "{OUT}/l.pdf p/b.pdf");
+  ASSERT_EQ(s->fifos.size(), 1u);
+  EXPECT_EQ(s->fifos[0].path + " " + s->fifos[0].other, "{OUT}/f.pdf {OUT}/copy.pdf");
 }
 
 TEST(ScenarioFile, DefaultsAndEmptyArgument) {
@@ -294,7 +355,7 @@ TEST(ScenarioFile, DefaultsAndEmptyArgument) {
 
 TEST(ScenarioFile, RefusesWhatItCannotRead) {
   for (const char* text : {"stray text\n", "@exit one\n", "@engines oracle\n", "@base full\n",
-                           "@frobnicate\n", "@check\n", "@argument"}) {
+                           "@frobnicate\n", "@check\n", "@argument", "@fifo {OUT}/f.pdf\n"}) {
     std::string error;
     EXPECT_FALSE(ParseScenario("bad", text, &error).has_value()) << text;
     EXPECT_EQ(error.rfind("bad.scenario line ", 0), 0u) << error;
