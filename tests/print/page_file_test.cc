@@ -1,25 +1,32 @@
 // The page file is written whole or not at all. The folder is a small tmpfs
 // of the test's own, so that the disk really fills up; a run is killed in
 // the middle of writing by its file-size limit (SIGXFSZ, which no handler
-// catches). Either way the earlier page stays as it was and nothing else is
-// left in the folder; a page that does replace an earlier one keeps its
-// permissions.
+// catches), or between naming its file and renaming it. Either way the
+// earlier page stays as it was and, once another run has written the page,
+// nothing else is left in the folder; a page that does replace an earlier
+// one keeps its permissions.
 #include "print/page_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -40,20 +47,47 @@ std::set<std::string> Names(const std::string& folder) {
   return names;
 }
 
-// Writes the page in a child process limited to `limit` bytes a file; true
-// where the limit killed it.
-bool KilledWhileWriting(const std::string& path, const std::string& bytes, rlim_t limit) {
+// How a child process writing the page is killed.
+enum class Kill {
+  kNone,
+  kWriting,   // by a file-size limit of 4 KiB (SIGXFSZ, which no handler catches)
+  kRenaming,  // by the kernel at its first rename (SIGSYS): after the file got its name
+};
+
+// Kills the calling process at its first rename, whichever call makes it.
+void KillAtRename() {
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_rename, 2, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat, 1, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+  prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+  syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program);
+}
+
+// Writes the page in a child process killed as `kill` says; the child's
+// pid where it was killed so, 0 otherwise.
+pid_t KilledWhileWriting(const std::string& path, const std::string& bytes, Kill kill) {
   const pid_t child = fork();
   if (child == 0) {
-    const rlimit file_size{limit, limit};
-    setrlimit(RLIMIT_FSIZE, &file_size);
-    signal(SIGXFSZ, SIG_DFL);
+    if (kill == Kill::kWriting) {
+      const rlimit file_size{4 << 10, 4 << 10};
+      setrlimit(RLIMIT_FSIZE, &file_size);
+      signal(SIGXFSZ, SIG_DFL);
+    } else {
+      KillAtRename();
+    }
     WritePageFile(path, bytes);
     _exit(0);
   }
   int status = 0;
   waitpid(child, &status, 0);
-  return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
+  const int signal = kill == Kill::kWriting ? SIGXFSZ : SIGSYS;
+  return WIFSIGNALED(status) && WTERMSIG(status) == signal ? child : 0;
 }
 
 TEST(WritePageFile, WholeOrNotAtAll) {
@@ -70,29 +104,37 @@ TEST(WritePageFile, WholeOrNotAtAll) {
   const struct {
     const char* what;
     size_t size;
-    bool killed;  // by a file-size limit of 4 KiB
+    Kill kill;
     std::string error;
   } rows[] = {
-      {"a page that fits replaces the earlier one", 8 << 10, false, ""},
-      {"full disk", 100 << 10, false,
+      {"a page that fits replaces the earlier one", 8 << 10, Kill::kNone, ""},
+      {"full disk", 100 << 10, Kill::kNone,
        "Cannot write the page to " + path + ": No space left on device"},
-      {"killed run", 30 << 10, true, ""},
+      {"killed run", 30 << 10, Kill::kWriting, ""},
+      // The named temporary file stays; the next write removes it.
+      {"run killed before renaming, then a run that ends", 8 << 10, Kill::kRenaming, ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << earlier;
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     const std::string page(row.size, 'P');
-    if (row.killed) {
-      EXPECT_TRUE(KilledWhileWriting(path, page, 4 << 10));
+    if (row.kill == Kill::kWriting) {
+      EXPECT_NE(KilledWhileWriting(path, page, row.kill), 0);
     } else {
+      if (row.kill == Kill::kRenaming) {
+        const pid_t killed = KilledWhileWriting(path, page, row.kill);
+        ASSERT_NE(killed, 0);
+        EXPECT_EQ(Names(folder), (std::set<std::string>{
+                                     "boleto.pdf", ".boleto.pdf.part-" + std::to_string(killed)}));
+      }
       Status written = WritePageFile(path, page);
       EXPECT_EQ(written.ok() ? "" : written.error().description, row.error);
       if (!written.ok()) {
         EXPECT_EQ(written.error().number, error_number::kPrinterFailure);
       }
     }
-    const bool replaced = row.error.empty() && !row.killed;
+    const bool replaced = row.error.empty() && row.kill != Kill::kWriting;
     EXPECT_EQ(testing::ReadFile(path), replaced ? page : earlier);
     EXPECT_EQ(Names(folder), std::set<std::string>{"boleto.pdf"});
     // A page that replaces another keeps the other's permissions.
