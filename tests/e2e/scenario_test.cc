@@ -21,6 +21,7 @@
 #include "db/error_report.h"
 #include "e2e/program_runner.h"
 #include "e2e/scenario_file.h"
+#include "support/fifo_copy.h"
 #include "support/paths.h"
 #include "support/postgres_cluster.h"
 #include "support/sqlite_fixture.h"
@@ -141,36 +142,6 @@ Result<std::vector<std::string>> RowsOf(Database& db, const std::string& sql) {
   }
   return result;
 }
-
-// A FIFO made for a run, with a reader that copies what comes through into
-// a file. The reader is let go at the end should no program write to the
-// FIFO (or the FIFO be replaced): a second name of it, beside the copy,
-// opened for writing ends the reader's wait.
-class FifoCopy {
- public:
-  FifoCopy(const std::string& path, const std::string& copy) : spare_(copy + ".fifo") {
-    mkfifo(spare_.c_str(), 0600);
-    link(spare_.c_str(), path.c_str());
-    reader_ = std::jthread([this, path, copy] {
-      std::ofstream(copy, std::ios::binary) << ReadFile(path);
-      done_ = true;
-    });
-  }
-  ~FifoCopy() {
-    while (!done_) {
-      const int release = open(spare_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (release >= 0) close(release);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    reader_.join();
-    unlink(spare_.c_str());
-  }
-
- private:
-  std::string spare_;
-  std::atomic<bool> done_ = false;
-  std::jthread reader_;
-};
 
 class ScenarioTest : public ::testing::TestWithParam<ScenarioRun> {};
 

@@ -21,17 +21,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "support/fifo_copy.h"
 #include "support/paths.h"
 
 namespace boleto {
@@ -161,9 +161,7 @@ TEST(WritePageFile, EachKindOfDestination) {
   const mode_t umask_now = umask(0);
   umask(umask_now);
 
-  std::string read_from_fifo;
-  std::atomic<bool> fifo_read = false;
-  std::thread reader;
+  std::unique_ptr<testing::FifoCopy> fifo;  // DIR/boleto.pdf, copied to DIR.copy
   const auto file = [](const std::string& path, const std::string& text, fs::perms mode) {
     std::ofstream(path, std::ios::binary) << text;
     fs::permissions(path, mode);
@@ -215,15 +213,7 @@ TEST(WritePageFile, EachKindOfDestination) {
        ""},
       {"a FIFO with a reader",
        [&](const std::string& dir) {
-         // A second name of the FIFO, outside DIR, lets the reader go
-         // should the FIFO be replaced instead of written into.
-         const std::string fifo = dir + "/boleto.pdf";
-         mkfifo((dir + ".fifo").c_str(), 0600);
-         link((dir + ".fifo").c_str(), fifo.c_str());
-         reader = std::thread([fifo, &read_from_fifo, &fifo_read] {
-           read_from_fifo = testing::ReadFile(fifo);
-           fifo_read = true;
-         });
+         fifo = std::make_unique<testing::FifoCopy>(dir + "/boleto.pdf", dir + ".copy");
        },
        fs::file_type::fifo,
        "",
@@ -271,12 +261,7 @@ TEST(WritePageFile, EachKindOfDestination) {
     fs::create_directory(dir);
     row.before(dir);
     const Status written = WritePageFile(dir + "/boleto.pdf", page);
-    while (reader.joinable() && !fifo_read) {
-      const int release = open((dir + ".fifo").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (release >= 0) close(release);
-      usleep(10000);
-    }
-    if (reader.joinable()) reader.join();
+    fifo.reset();
     std::string error = written.ok() ? "" : written.error().description;
     if (error.rfind("Cannot write the page to " + dir, 0) == 0)
       error.replace(25, dir.size(), "DIR");
@@ -291,7 +276,7 @@ TEST(WritePageFile, EachKindOfDestination) {
                 row.page_in.find('/') == std::string::npos ? row.names.size() : 1u);
     }
     if (row.kind == fs::file_type::fifo && row.error.empty()) {
-      EXPECT_EQ(read_from_fifo, page);
+      EXPECT_EQ(testing::ReadFile(dir + ".copy"), page);
     }
   }
   testing::RemoveTree(folder);
