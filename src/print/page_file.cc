@@ -19,7 +19,7 @@ namespace {
 // How long a FIFO may stay without a program reading from it before the page
 // is given up: the reader is usually started along with the run.
 constexpr int kFifoReaderWaitMs = 3000;
-constexpr int kFifoRetryMs = 50;
+constexpr int kFifoRetryMs = 50;  // how often it is tried again meanwhile
 // Symbolic links followed before giving up, as the kernel does (ELOOP).
 constexpr int kMaxLinks = 40;
 
@@ -118,7 +118,7 @@ int OpenWithoutWaiting(const std::string& path, bool fifo) {
   for (int waited = 0;; waited += kFifoRetryMs) {
     const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0 || errno != ENXIO || !fifo || waited >= kFifoReaderWaitMs) return fd;
-    const timespec pause{0, kFifoRetryMs * 1000000L};
+    const timespec pause{0, kFifoRetryMs * 1000000L};  // nanoseconds
     nanosleep(&pause, nullptr);
   }
 }
@@ -175,7 +175,8 @@ void RemoveLeftovers(const std::string& path) {
     const std::string rest = name.substr(prefix.size());
     const size_t digits = rest.find_first_not_of("0123456789");
     const size_t end = digits == std::string::npos ? rest.size() : digits;
-    // A pid, alone or before the six characters mkostemp fills in.
+    // A pid (Linux's have at most 7 digits), alone or before "." and the
+    // six characters mkostemp fills in.
     if (end == 0 || end > 9 || (end != rest.size() && rest.size() != end + 7) ||
         (end != rest.size() && rest[end] != '.')) {
       continue;
