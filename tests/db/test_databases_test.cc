@@ -1,11 +1,13 @@
 // The throw-away databases that every database test runs on: the SQL script
 // splitter, the SQLite file fixture and the PostgreSQL test cluster.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
 #include <regex>
 #include <thread>
+#include <vector>
 
 #include "db/odbc_database.h"
 #include "gtest/gtest.h"
@@ -156,6 +158,17 @@ TEST(SqliteFixtureTest, ConcurrentWritersOnOneFileAllSucceed) {
   EXPECT_EQ(*rows->Text("AEMPR_NRO"), std::to_string(kWriters * kUpdatesEach));
 }
 
+// The psqlODBC communication logs in /tmp of process `pid`
+// ("psqlodbc_PROGRAM_USERPID.log").
+std::vector<std::string> CommLogsOf(const std::string& pid) {
+  std::vector<std::string> logs;
+  for (const auto& entry : std::filesystem::directory_iterator("/tmp")) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("psqlodbc_", 0) == 0 && name.ends_with(pid + ".log")) logs.push_back(name);
+  }
+  return logs;
+}
+
 TEST(PostgresClusterTest, DataSourceIsShortAndVisibleToChildProcesses) {
   auto cluster = PostgresCluster::Shared();
   ASSERT_TRUE(cluster.ok()) << cluster.error().description;
@@ -167,16 +180,27 @@ TEST(PostgresClusterTest, DataSourceIsShortAndVisibleToChildProcesses) {
   const char* ini = getenv("ODBCINI");
   ASSERT_NE(ini, nullptr);
   EXPECT_EQ(std::string(ini), (*cluster)->odbc_ini());
-  auto db = (*cluster)->Open();
-  ASSERT_TRUE(db.ok()) << db.error().description;
-  ExpectSchema(**db, "schema.postgresql.sql");
+  {
+    auto db = (*cluster)->Open();
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    ExpectSchema(**db, "schema.postgresql.sql");
+  }
 
   // A program started from the test reaches the same server by the DSN.
   const std::string out = (*cluster)->socket_dir() + "/isql.out";
+  const std::string pid_file = (*cluster)->socket_dir() + "/isql.pid";
   const std::string command =
-      "echo \"SELECT 'ALCANÇADO' || current_database()\" | isql -b boletopg > " + out + " 2>&1";
+      "echo \"SELECT 'ALCANÇADO' || current_database()\" | sh -c 'echo $$ > " + pid_file +
+      "; exec isql -b boletopg' > " + out + " 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(out);
   EXPECT_NE(ReadFile(out).find("ALCANÇADOboleto"), std::string::npos) << ReadFile(out);
+
+  // Neither leaves a communication log behind, connected or not.
+  std::string isql_pid = ReadFile(pid_file);
+  isql_pid.erase(isql_pid.find_last_not_of('\n') + 1);
+  ASSERT_FALSE(isql_pid.empty());
+  EXPECT_EQ(CommLogsOf(isql_pid), std::vector<std::string>{});
+  EXPECT_EQ(CommLogsOf(std::to_string(getpid())), std::vector<std::string>{});
 }
 
 TEST(PostgresClusterTest, NewDatabasesAreSeparateCopiesOfTheSchema) {

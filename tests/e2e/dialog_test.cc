@@ -178,7 +178,9 @@ TEST_P(DialogTest, ShowsEachMessageAndWaitsForEnter) {
   const std::string argument = "SQLITE         " + connect + " 01 01       DM         1   " +
                                c.numero + " 01 DEMO           ";
   std::vector<std::string> args = c.options;
-  args.insert(args.end(), {"--output", "/dev/null", argument});
+  // Beside the database, in the fixture's own folder, removed with it.
+  const std::string page = (*fixture)->path() + ".pdf";
+  args.insert(args.end(), {"--output", page, argument});
 
   ProgramRun run;
   std::vector<std::string> env = display_->environment();

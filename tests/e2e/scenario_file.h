@@ -28,6 +28,12 @@
 //                               columns joined by "|", SQL NULL as NULL
 //   @file PATH                  PATH must exist and not be empty
 //   @no-file PATH               PATH must not exist
+//   @symlink LINK TARGET        before the run LINK is made a symbolic link
+//                               holding TARGET (its folder made too);
+//                               afterwards LINK must still be that link
+//   @fifo PATH COPY             before the run PATH is made a FIFO whose
+//                               reader copies what comes through into COPY;
+//                               afterwards PATH must still be a FIFO
 //
 // Placeholders, replaced everywhere: {TAG} the engine's dialect tag padded to
 // its 15 columns, {CONNECT} the connect string of the scenario's database
@@ -51,6 +57,13 @@ struct ScenarioCheck {
   std::vector<std::string> rows;
 };
 
+// A pair of paths: a link and its target, a FIFO and the copy of what
+// went through it.
+struct ScenarioPathPair {
+  std::string path;
+  std::string other;
+};
+
 struct Scenario {
   std::string name;  // the file name without ".scenario"
   std::string description;
@@ -65,6 +78,8 @@ struct Scenario {
   std::vector<ScenarioCheck> checks;
   std::vector<std::string> files;
   std::vector<std::string> no_files;
+  std::vector<ScenarioPathPair> symlinks;
+  std::vector<ScenarioPathPair> fifos;
 };
 
 // Splits at runs of blanks.
@@ -157,6 +172,10 @@ inline std::optional<Scenario> ParseScenario(const std::string& name, const std:
       scenario.files.push_back(rest);
     } else if (directive == "@no-file") {
       scenario.no_files.push_back(rest);
+    } else if (directive == "@symlink" || directive == "@fifo") {
+      const std::vector<std::string> paths = ScenarioWords(rest);
+      if (paths.size() != 2) return fail(i, directive + " needs two paths");
+      (directive == "@fifo" ? scenario.fifos : scenario.symlinks).push_back({paths[0], paths[1]});
     } else {
       return fail(i, "unknown directive " + directive);
     }

@@ -2,18 +2,26 @@
 // on each engine it names: a fresh database, the built boleto-sr started
 // with the scenario's options and argument text, then the expected standard
 // error, exit status, files and database rows.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/database.h"
 #include "db/error_report.h"
 #include "e2e/program_runner.h"
 #include "e2e/scenario_file.h"
+#include "support/fifo_copy.h"
 #include "support/paths.h"
 #include "support/postgres_cluster.h"
 #include "support/sqlite_fixture.h"
@@ -189,7 +197,17 @@ TEST_P(ScenarioTest, Runs) {
   std::vector<std::string> args;
   for (const std::string& option : scenario.options) args.push_back(expand(option));
   if (scenario.argument) args.push_back(expand(*scenario.argument));
+  for (const ScenarioPathPair& link : scenario.symlinks) {
+    const std::filesystem::path path = expand(link.path);
+    std::filesystem::create_directories((path.parent_path() / expand(link.other)).parent_path());
+    std::filesystem::create_symlink(expand(link.other), path);
+  }
+  std::vector<std::unique_ptr<FifoCopy>> fifos;
+  for (const ScenarioPathPair& fifo : scenario.fifos) {
+    fifos.push_back(std::make_unique<FifoCopy>(expand(fifo.path), expand(fifo.other)));
+  }
   const ProgramRun result = RunProgram(ProgramPath(), args, {}, kRunLimitMs);
+  fifos.clear();
 
   EXPECT_FALSE(result.timed_out) << "no end after " << kRunLimitMs << " ms";
   EXPECT_EQ(result.signal, 0) << "ended by signal " << result.signal;
@@ -208,6 +226,14 @@ TEST_P(ScenarioTest, Runs) {
   }
   for (const std::string& file : scenario.no_files) {
     EXPECT_FALSE(std::filesystem::exists(expand(file))) << expand(file);
+  }
+  for (const ScenarioPathPair& link : scenario.symlinks) {
+    std::error_code ec;
+    EXPECT_EQ(std::filesystem::read_symlink(expand(link.path), ec), expand(link.other))
+        << expand(link.path) << " is no longer that link";
+  }
+  for (const ScenarioPathPair& fifo : scenario.fifos) {
+    EXPECT_TRUE(std::filesystem::is_fifo(expand(fifo.path))) << expand(fifo.path);
   }
   if (!scenario.checks.empty()) {
     Result<std::unique_ptr<Database>> db = database.Open();
@@ -260,7 +286,9 @@ TEST(ScenarioFile, ReadsEveryDirective) {
       "@check SELECT CODIGO FROM EMPRESA\n"
       "01|NULL\n"
       "@file {OUT}/b.pdf\n"
-      "@no-file {OUT}/c.pdf\n";
+      "@no-file {OUT}/c.pdf\n"
+      "@symlink {OUT}/l.pdf p/b.pdf\n"
+      "@fifo {OUT}/f.pdf {OUT}/copy.pdf\n";
   std::string error;
   const std::optional<Scenario> s = ParseScenario("x", text, &error);
   ASSERT_TRUE(s.has_value()) << error;
@@ -278,6 +306,10 @@ TEST(ScenarioFile, ReadsEveryDirective) {
   EXPECT_EQ(s->checks[0].rows, std::vector<std::string>{"01|NULL"});
   EXPECT_EQ(s->files, std::vector<std::string>{"{OUT}/b.pdf"});
   EXPECT_EQ(s->no_files, std::vector<std::string>{"{OUT}/c.pdf"});
+  ASSERT_EQ(s->symlinks.size(), 1u);
+  EXPECT_EQ(s->symlinks[0].path + " " + s->symlinks[0].other, "{OUT}/l.pdf p/b.pdf");
+  ASSERT_EQ(s->fifos.size(), 1u);
+  EXPECT_EQ(s->fifos[0].path + " " + s->fifos[0].other, "{OUT}/f.pdf {OUT}/copy.pdf");
 }
 
 TEST(ScenarioFile, DefaultsAndEmptyArgument) {
@@ -294,7 +326,7 @@ TEST(ScenarioFile, DefaultsAndEmptyArgument) {
 
 TEST(ScenarioFile, RefusesWhatItCannotRead) {
   for (const char* text : {"stray text\n", "@exit one\n", "@engines oracle\n", "@base full\n",
-                           "@frobnicate\n", "@check\n", "@argument"}) {
+                           "@frobnicate\n", "@check\n", "@argument", "@fifo {OUT}/f.pdf\n"}) {
     std::string error;
     EXPECT_FALSE(ParseScenario("bad", text, &error).has_value()) << text;
     EXPECT_EQ(error.rfind("bad.scenario line ", 0), 0u) << error;

@@ -6,6 +6,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <vector>
 
 #include "db/odbc_database.h"
@@ -160,8 +162,35 @@ void StopServer(const std::string& data) {
       "/dev/null");
 }
 
+// Debian's odbcinst.ini turns psqlODBC's communication log on (CommLog=1),
+// which leaves a /tmp/psqlodbc_*.log behind for every process that connects:
+// the driver reads that setting from its own section, not the data source's,
+// whenever no connection is open. Writes into `folder` a copy of the
+// driver list in use with every CommLog turned off and points ODBCSYSINI at
+// it, for this process and the programs it starts.
+Status UseDriversWithoutCommLog(const std::string& folder) {
+  const char* system_dir = getenv("ODBCSYSINI");
+  const char* file_name = getenv("ODBCINSTINI");
+  const std::string drivers = ReadFile(std::string(system_dir != nullptr ? system_dir : "/etc") +
+                                       "/" + (file_name != nullptr ? file_name : "odbcinst.ini"));
+  std::string copy;
+  std::istringstream lines(drivers);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t key = line.find_first_not_of(" \t");
+    const bool comm_log =
+        key != std::string::npos && strncasecmp(line.c_str() + key, "CommLog", 7) == 0;
+    copy += (comm_log ? "CommLog=0" : line) + "\n";
+  }
+  const std::string path = folder + "/odbcinst.ini";
+  if (!WriteFile(path, copy)) return ClusterError("cannot write " + path);
+  setenv("ODBCSYSINI", folder.c_str(), 1);
+  unsetenv("ODBCINSTINI");
+  return Status::Ok();
+}
+
 // The lines of an odbc.ini data source for the server on `socket_dir`.
-// Lock waits end after 10 s with an error instead of never.
+// Lock waits end after 10 s with an error instead of never; no
+// communication log while connected.
 std::string DataSourceBody(const std::string& socket_dir, int port, const std::string& database) {
   return "Driver=PostgreSQL Unicode\n"
          "Servername=" +
@@ -174,6 +203,7 @@ std::string DataSourceBody(const std::string& socket_dir, int port, const std::s
          database +
          "\n"
          "Username=postgres\n"
+         "CommLog=0\n"
          "ConnSettings=SET lock_timeout TO '10s'\n";
 }
 
@@ -198,7 +228,8 @@ Status BuildDataFolder(const std::string& folder, const std::string& schema) {
   if (!started.ok()) return started;
   Status built = [&]() -> Status {
     const std::string server = "DRIVER={PostgreSQL Unicode};Servername=" + folder +
-                               ";Port=" + std::to_string(port) + ";Username=postgres;Database=";
+                               ";Port=" + std::to_string(port) +
+                               ";Username=postgres;CommLog=0;Database=";
     Result<std::unique_ptr<Database>> admin = OpenOdbcDatabase(server + "postgres");
     if (!admin.ok()) return admin.error();
     for (const std::string& statement :
@@ -327,6 +358,9 @@ Status PostgresCluster::Start() {
   dir_ = pattern;
   Status owned = GiveToServerUser(dir_);
   if (!owned.ok()) return owned;
+  // Before the first connection: the driver reads its log setting once.
+  Status quiet = UseDriversWithoutCommLog(dir_);
+  if (!quiet.ok()) return quiet;
 
   Result<std::string> template_data = PreparedDataFolder();
   if (!template_data.ok()) return template_data.error();
