@@ -2,11 +2,14 @@
 // makes it: lintian finds no error in it; its fields name the libraries
 // dpkg-shlibdeps found and those the program opens while it runs; unpacked
 // with dpkg-deb into a scratch folder, it holds the program, its data, its
-// manual page and its copyright, and its program prints the demo boleto of
-// bank 001 to a picture whose bars decode. For that run the system's font
-// configuration is an empty one: the unpacked program prints only if it
-// finds the font configuration it was unpacked with, beside itself, without
-// the checkout or the build tree.
+// manual pages and its copyright, and its program prints the demo boleto of
+// bank 001 to a picture whose bars decode. It ships the demo: its
+// boleto-sr-demo-db creates, from the unpacked files alone, a demo database
+// whose print directory is the unpacked logos, and the demo boleto printed
+// from it to a PDF decodes. For those runs the system's font configuration
+// is an empty one: the unpacked program prints only if it finds the font
+// configuration it was unpacked with, beside itself, without the checkout or
+// the build tree.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -69,12 +72,20 @@ TEST_F(Package, UnpackedProgramPrintsTheDemoBoletoWithItsOwnFiles) {
   const ProgramRun unpacked = RunProgram("/usr/bin/dpkg-deb", {"-x", deb, root});
   ASSERT_EQ(unpacked.exit_status, 0) << unpacked.err;
   for (const char* file :
-       {"usr/bin/boleto-sr", "usr/share/boleto-sr/fonts.conf",
+       {"usr/bin/boleto-sr", "usr/bin/boleto-sr-demo-db", "usr/share/boleto-sr/fonts.conf",
         "usr/share/boleto-sr/sql/schema.sqlite.sql",
-        "usr/share/boleto-sr/sql/schema.postgresql.sql", "usr/share/man/man1/boleto-sr.1.gz",
-        "usr/share/doc/boleto-sr/copyright", "usr/share/doc/boleto-sr/changelog.gz"}) {
+        "usr/share/boleto-sr/sql/schema.postgresql.sql", "usr/share/boleto-sr/sql/demo.sql",
+        "usr/share/boleto-sr/demo/print/BMP/01/LOGOBOLR.BMP",
+        "usr/share/boleto-sr/demo/print/BMP/001/LOGO.BMP", "usr/share/man/man1/boleto-sr.1.gz",
+        "usr/share/man/man1/boleto-sr-demo-db.1.gz", "usr/share/doc/boleto-sr/copyright",
+        "usr/share/doc/boleto-sr/changelog.gz"}) {
     EXPECT_TRUE(fs::is_regular_file(root + "/" + file)) << file;
   }
+  const ProgramRun man = RunProgram(
+      "/usr/bin/man", {"--warnings", "-l", root + "/usr/share/man/man1/boleto-sr-demo-db.1.gz"},
+      {"LC_ALL=C.UTF-8", "MANWIDTH=100", "MANPAGER=cat", "PAGER=cat"});
+  EXPECT_EQ(man.exit_status, 0) << man.err;
+  EXPECT_EQ(man.err, "");
 
   auto fixture = SqliteFixture::Create();
   ASSERT_TRUE(fixture.ok()) << fixture.error().description;
@@ -97,6 +108,37 @@ TEST_F(Package, UnpackedProgramPrintsTheDemoBoletoWithItsOwnFiles) {
   // free field.
   const std::string bars = RunProgram("/usr/bin/zbarimg", {"--raw", "-q", png}).out;
   EXPECT_EQ(bars, "00191143700000987650000001234567000010030118\n");
+
+  // The demo as a user of the package makes it: the database in a folder of
+  // their own, from the unpacked files; the texts name its installments.
+  const std::string demo_db = dir_ + "/demo/demo.db";
+  const ProgramRun made =
+      RunProgram(root + "/usr/bin/boleto-sr-demo-db", {"--sqlite", demo_db, "--arguments"});
+  ASSERT_EQ(made.exit_status, 0) << made.err;
+  EXPECT_EQ(made.err, "DRIVER=SQLite3;Database=" + demo_db + "\n");
+  const ProgramRun print_dir = RunProgram(
+      "/usr/bin/sqlite3", {"-batch", "-noheader", demo_db, "SELECT LOCALANEXO FROM PARAMIMP;"});
+  EXPECT_EQ(print_dir.out, root + "/usr/share/boleto-sr/demo/print\n") << print_dir.err;
+  std::string demo_text;
+  for (size_t start = 0, end; start < made.out.size(); start = end + 1) {
+    end = made.out.find('\n', start);
+    if (end == std::string::npos) end = made.out.size();
+    const std::string line = made.out.substr(start, end - start);
+    if (line.size() == 133 &&
+        line.ends_with("01 01       DM         1   1003     01 DEMO           "))
+      demo_text = line;
+  }
+  ASSERT_NE(demo_text, "") << made.out;
+  const std::string pdf = dir_ + "/demo/boleto.pdf";
+  const ProgramRun demo = RunProgram(root + "/usr/bin/boleto-sr", {"--output", pdf, demo_text},
+                                     {"FONTCONFIG_FILE=" + no_fonts});
+  ASSERT_EQ(demo.exit_status, 0) << demo.err;
+  EXPECT_EQ(demo.err, "");
+  ASSERT_EQ(RunProgram("/usr/bin/pdftoppm",
+                       {"-r", "150", "-gray", "-png", "-singlefile", pdf, dir_ + "/demo/page"})
+                .exit_status,
+            0);
+  EXPECT_EQ(RunProgram("/usr/bin/zbarimg", {"--raw", "-q", dir_ + "/demo/page.png"}).out, bars);
 }
 
 }  // namespace
