@@ -109,36 +109,32 @@ TEST_F(Package, UnpackedProgramPrintsTheDemoBoletoWithItsOwnFiles) {
   const std::string bars = RunProgram("/usr/bin/zbarimg", {"--raw", "-q", png}).out;
   EXPECT_EQ(bars, "00191143700000987650000001234567000010030118\n");
 
-  // The demo as a user of the package makes it: the database in a folder of
-  // their own, from the unpacked files; the texts name its installments.
-  const std::string demo_db = dir_ + "/demo/demo.db";
-  const ProgramRun made =
-      RunProgram(root + "/usr/bin/boleto-sr-demo-db", {"--sqlite", demo_db, "--arguments"});
-  ASSERT_EQ(made.exit_status, 0) << made.err;
-  EXPECT_EQ(made.err, "DRIVER=SQLite3;Database=" + demo_db + "\n");
-  const ProgramRun print_dir = RunProgram(
-      "/usr/bin/sqlite3", {"-batch", "-noheader", demo_db, "SELECT LOCALANEXO FROM PARAMIMP;"});
-  EXPECT_EQ(print_dir.out, root + "/usr/share/boleto-sr/demo/print\n") << print_dir.err;
-  std::string demo_text;
-  for (size_t start = 0, end; start < made.out.size(); start = end + 1) {
-    end = made.out.find('\n', start);
-    if (end == std::string::npos) end = made.out.size();
-    const std::string line = made.out.substr(start, end - start);
-    if (line.size() == 133 &&
-        line.ends_with("01 01       DM         1   1003     01 DEMO           "))
-      demo_text = line;
-  }
-  ASSERT_NE(demo_text, "") << made.out;
-  const std::string pdf = dir_ + "/demo/boleto.pdf";
-  const ProgramRun demo = RunProgram(root + "/usr/bin/boleto-sr", {"--output", pdf, demo_text},
-                                     {"FONTCONFIG_FILE=" + no_fonts});
+  // The demo as the README and the manual pages show it, run by a user whose
+  // home folder is the scratch folder and who finds the unpacked commands
+  // first: the database is made from the unpacked files alone and its print
+  // directory is the unpacked logos (paths as the script resolves them).
+  const std::string real_dir = fs::canonical(dir_).string();
+  const std::string pdf = dir_ + "/boleto-demo/boleto.pdf";
+  const ProgramRun demo = RunProgram(
+      "/bin/bash",
+      {"-c",
+       "set -o pipefail\n"
+       "text=\"$(boleto-sr-demo-db --sqlite ~/boleto-demo/demo.db --arguments | "
+       "grep ' 1003     01 ')\"\n"
+       "boleto-sr --output ~/boleto-demo/boleto.pdf \"$text\""},
+      {"HOME=" + dir_, "PATH=" + root + "/usr/bin:/usr/bin:/bin", "FONTCONFIG_FILE=" + no_fonts});
   ASSERT_EQ(demo.exit_status, 0) << demo.err;
-  EXPECT_EQ(demo.err, "");
-  ASSERT_EQ(RunProgram("/usr/bin/pdftoppm",
-                       {"-r", "150", "-gray", "-png", "-singlefile", pdf, dir_ + "/demo/page"})
+  EXPECT_EQ(demo.err, "DRIVER=SQLite3;Database=" + real_dir + "/boleto-demo/demo.db\n");
+  const ProgramRun print_dir = RunProgram(
+      "/usr/bin/sqlite3",
+      {"-batch", "-noheader", dir_ + "/boleto-demo/demo.db", "SELECT LOCALANEXO FROM PARAMIMP;"});
+  EXPECT_EQ(print_dir.out, real_dir + "/root/usr/share/boleto-sr/demo/print\n") << print_dir.err;
+  ASSERT_EQ(RunProgram("/usr/bin/pdftoppm", {"-r", "150", "-gray", "-png", "-singlefile", pdf,
+                                             dir_ + "/boleto-demo/page"})
                 .exit_status,
             0);
-  EXPECT_EQ(RunProgram("/usr/bin/zbarimg", {"--raw", "-q", dir_ + "/demo/page.png"}).out, bars);
+  EXPECT_EQ(RunProgram("/usr/bin/zbarimg", {"--raw", "-q", dir_ + "/boleto-demo/page.png"}).out,
+            bars);
 }
 
 }  // namespace
