@@ -2,11 +2,14 @@
 // makes it: lintian finds no error in it; its fields name the libraries
 // dpkg-shlibdeps found and those the program opens while it runs; unpacked
 // with dpkg-deb into a scratch folder, it holds the program, its data, its
-// manual page and its copyright, and its program prints the demo boleto of
-// bank 001 to a picture whose bars decode. For that run the system's font
-// configuration is an empty one: the unpacked program prints only if it
-// finds the font configuration it was unpacked with, beside itself, without
-// the checkout or the build tree.
+// manual pages and its copyright, and its program prints the demo boleto of
+// bank 001 to a picture whose bars decode. It ships the demo: its
+// boleto-sr-demo-db creates, from the unpacked files alone, a demo database
+// whose print directory is the unpacked logos, and the demo boleto printed
+// from it to a PDF decodes. For those runs the system's font configuration
+// is an empty one: the unpacked program prints only if it finds the font
+// configuration it was unpacked with, beside itself, without the checkout or
+// the build tree.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -69,12 +72,20 @@ TEST_F(Package, UnpackedProgramPrintsTheDemoBoletoWithItsOwnFiles) {
   const ProgramRun unpacked = RunProgram("/usr/bin/dpkg-deb", {"-x", deb, root});
   ASSERT_EQ(unpacked.exit_status, 0) << unpacked.err;
   for (const char* file :
-       {"usr/bin/boleto-sr", "usr/share/boleto-sr/fonts.conf",
+       {"usr/bin/boleto-sr", "usr/bin/boleto-sr-demo-db", "usr/share/boleto-sr/fonts.conf",
         "usr/share/boleto-sr/sql/schema.sqlite.sql",
-        "usr/share/boleto-sr/sql/schema.postgresql.sql", "usr/share/man/man1/boleto-sr.1.gz",
-        "usr/share/doc/boleto-sr/copyright", "usr/share/doc/boleto-sr/changelog.gz"}) {
+        "usr/share/boleto-sr/sql/schema.postgresql.sql", "usr/share/boleto-sr/sql/demo.sql",
+        "usr/share/boleto-sr/demo/print/BMP/01/LOGOBOLR.BMP",
+        "usr/share/boleto-sr/demo/print/BMP/001/LOGO.BMP", "usr/share/man/man1/boleto-sr.1.gz",
+        "usr/share/man/man1/boleto-sr-demo-db.1.gz", "usr/share/doc/boleto-sr/copyright",
+        "usr/share/doc/boleto-sr/changelog.gz"}) {
     EXPECT_TRUE(fs::is_regular_file(root + "/" + file)) << file;
   }
+  const ProgramRun man = RunProgram(
+      "/usr/bin/man", {"--warnings", "-l", root + "/usr/share/man/man1/boleto-sr-demo-db.1.gz"},
+      {"LC_ALL=C.UTF-8", "MANWIDTH=100", "MANPAGER=cat", "PAGER=cat"});
+  EXPECT_EQ(man.exit_status, 0) << man.err;
+  EXPECT_EQ(man.err, "");
 
   auto fixture = SqliteFixture::Create();
   ASSERT_TRUE(fixture.ok()) << fixture.error().description;
@@ -97,6 +108,33 @@ TEST_F(Package, UnpackedProgramPrintsTheDemoBoletoWithItsOwnFiles) {
   // free field.
   const std::string bars = RunProgram("/usr/bin/zbarimg", {"--raw", "-q", png}).out;
   EXPECT_EQ(bars, "00191143700000987650000001234567000010030118\n");
+
+  // The demo as the README and the manual pages show it, run by a user whose
+  // home folder is the scratch folder and who finds the unpacked commands
+  // first: the database is made from the unpacked files alone and its print
+  // directory is the unpacked logos (paths as the script resolves them).
+  const std::string real_dir = fs::canonical(dir_).string();
+  const std::string pdf = dir_ + "/boleto-demo/boleto.pdf";
+  const ProgramRun demo = RunProgram(
+      "/bin/bash",
+      {"-c",
+       "set -o pipefail\n"
+       "text=\"$(boleto-sr-demo-db --sqlite ~/boleto-demo/demo.db --arguments | "
+       "grep ' 1003     01 ')\"\n"
+       "boleto-sr --output ~/boleto-demo/boleto.pdf \"$text\""},
+      {"HOME=" + dir_, "PATH=" + root + "/usr/bin:/usr/bin:/bin", "FONTCONFIG_FILE=" + no_fonts});
+  ASSERT_EQ(demo.exit_status, 0) << demo.err;
+  EXPECT_EQ(demo.err, "DRIVER=SQLite3;Database=" + real_dir + "/boleto-demo/demo.db\n");
+  const ProgramRun print_dir = RunProgram(
+      "/usr/bin/sqlite3",
+      {"-batch", "-noheader", dir_ + "/boleto-demo/demo.db", "SELECT LOCALANEXO FROM PARAMIMP;"});
+  EXPECT_EQ(print_dir.out, real_dir + "/root/usr/share/boleto-sr/demo/print\n") << print_dir.err;
+  ASSERT_EQ(RunProgram("/usr/bin/pdftoppm", {"-r", "150", "-gray", "-png", "-singlefile", pdf,
+                                             dir_ + "/boleto-demo/page"})
+                .exit_status,
+            0);
+  EXPECT_EQ(RunProgram("/usr/bin/zbarimg", {"--raw", "-q", dir_ + "/boleto-demo/page.png"}).out,
+            bars);
 }
 
 }  // namespace
