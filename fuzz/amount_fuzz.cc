@@ -1,6 +1,7 @@
-// libFuzzer target for the amount texts: ParseAmount and SqlDecimalText
-// never crash, and a decimal text, when there is one, is always digits, one
-// dot and two decimals, reading back as the amount it stands for.
+// libFuzzer target for the amount texts: ParseAmount, ParseStoredAmount and
+// SqlDecimalText never crash, a stored amount read at all is read as
+// ParseAmount reads it, and a decimal text, when there is one, is always
+// digits, one dot and two decimals, reading back as the amount it stands for.
 // fuzz-sources: src/platform/amount_text.cc src/platform/currency.cc
 
 #include <cstddef>
@@ -33,6 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::string_view mark : {std::string_view("."), std::string_view(",")}) {
     const boleto::Result<boleto::Currency> amount = boleto::ParseAmount(text, mark);
     const boleto::Result<std::string> decimal = boleto::SqlDecimalText(text, mark);
+    // A stored amount that is read at all is read as ParseAmount reads it.
+    const boleto::Result<boleto::Currency> stored = boleto::ParseStoredAmount(text, mark);
+    if (stored.ok()) Check(amount.ok() && stored->raw() == amount->raw());
     if (decimal.ok()) Check(IsSqlDecimal(*decimal, mark[0]));
     if (amount.ok()) {
       const boleto::Result<std::string> from_amount = boleto::SqlDecimalText(*amount, mark);

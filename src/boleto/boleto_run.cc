@@ -13,6 +13,7 @@
 #include "db/columns.h"
 #include "db/dialect.h"
 #include "ledger/recording.h"
+#include "ledger/withheld_taxes.h"
 #include "platform/amount_text.h"
 #include "platform/text.h"
 #include "print/layout_form.h"
@@ -58,6 +59,11 @@ Result<InstallmentRow> ReadInstallmentRow(const RunContext& ctx, const RowSet& r
   };
   for (const auto& c : amount_columns) {
     BOLETO_ASSIGN_OR_RETURN(*c.target, AmountColumn(row, c.column, ctx.decimal_mark));
+  }
+  // Impostos is their sum by SQL arithmetic, which reads a tax that is no
+  // number as some other number: each must be one.
+  for (const char* tax : kWithheldTaxColumns) {
+    BOLETO_RETURN_IF_ERROR(AmountColumn(row, tax, ctx.decimal_mark).status());
   }
   BOLETO_ASSIGN_OR_RETURN(const auto docto, row.Value("Ocorrencia"));
   BOLETO_ASSIGN_OR_RETURN(const auto receipt, row.Value("NumeroRecebimento"));

@@ -1,7 +1,7 @@
 #include "boleto/queries.h"
 
 #include "db/sql_text.h"
-#include "ledger/recording.h"
+#include "ledger/withheld_taxes.h"
 
 namespace boleto {
 
@@ -19,8 +19,7 @@ std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key
          "       PARCELAR.ValorDescontoP     AS ValorDesconto, "
          "       PARCELAR.PercentualDesctP   AS PercentualDesconto, "
          "       " +
-         WithheldTaxesSql(dialect) +
-         " AS Impostos, "
+         WithheldTaxesSql(dialect) + " AS Impostos, " + WithheldTaxColumnsSql() +
          "       PARCELAR.ValorOutroD        AS ValorOutroD, "
          "       PARCELAR.PercentualJurosP   AS PercentualJuros, "
          "       PARCELAR.ValorMultaP        AS ValorMulta, "

@@ -10,7 +10,7 @@ Result<Currency> AmountColumn(const RowSet& row, std::string_view column,
                               std::string_view decimal_mark) {
   BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> value, row.Value(column));
   if (!value.has_value()) return Currency();
-  Result<Currency> amount = ParseAmount(*value, decimal_mark);
+  Result<Currency> amount = ParseStoredAmount(*value, decimal_mark);
   if (amount.ok()) return amount;
   Error error = amount.error();
   error.description = std::string(column) + ": " + error.description;

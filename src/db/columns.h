@@ -13,8 +13,9 @@
 
 namespace boleto {
 
-// The current row's `column` as currency through ParseAmount; NULL is zero.
-// Error 13 or 6 naming the column for a value that is no amount.
+// The current row's `column` as currency through ParseStoredAmount; NULL is
+// zero. Error 13 or 6 naming the column for a value that is no amount (a
+// text such as "1.500,00" that SQLite's loose typing kept, infinity, NaN).
 Result<Currency> AmountColumn(const RowSet& row, std::string_view column,
                               std::string_view decimal_mark);
 

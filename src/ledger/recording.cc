@@ -8,6 +8,7 @@
 #include "db/sql_text.h"
 #include "ledger/document_number.h"
 #include "ledger/remittance.h"
+#include "ledger/withheld_taxes.h"
 #include "platform/amount_text.h"
 #include "platform/text.h"
 
@@ -43,7 +44,10 @@ Status ExecuteOrFail(RunContext& ctx, const std::string& sql, std::string_view c
 // alike mean no receipt.
 std::string FeeSql(const RunContext& ctx, std::string_view fee) {
   const InstallmentKey& key = ctx.key;
-  return "UPDATE PARCELAR SET ValorOutroC = ValorOutroC + " + std::string(fee) + " " +
+  // A NULL ValorOutroC counts as zero here as it does when it is read: NULL
+  // plus the fee would stay NULL and the fee be lost.
+  return "UPDATE PARCELAR SET ValorOutroC = " +
+         SqlNullAsZero(ctx.params.database_type, "ValorOutroC") + " + " + std::string(fee) + " " +
          "WHERE CodigoEmp        = '" + SqlQuote(key.codigo_emp) + "' " +
          " AND CodigoUnidade     = '" + SqlQuote(key.codigo_unidade) + "' " +
          " AND CodigoDocumento   = '" + SqlQuote(key.codigo_documento) + "' " +
@@ -83,8 +87,7 @@ std::string LockedColumns(std::string_view dialect) {
          "       PARCELAR.ValorDescontoP    AS ValorDesconto, "
          "       PARCELAR.PercentualDesctP  AS PercentualDesconto, "
          "       " +
-         WithheldTaxesSql(dialect) +
-         " AS Impostos, "
+         WithheldTaxesSql(dialect) + " AS Impostos, " + WithheldTaxColumnsSql() +
          "       PARCELAR.ValorOutroD       AS ValorOutroD, "
          "       PARCELAR.PercentualJurosP  AS PercentualJuros, "
          "       PARCELAR.ValorMultaP       AS ValorMulta, "
@@ -245,13 +248,6 @@ std::string PaddedBankReference(std::string_view id_bancaria) {
 
 std::string ReceiptNumber(const InstallmentKey& key) {
   return PadLeftKeepRight(TrimBlanks(key.numero), 8) + PadLeftKeepRight(TrimBlanks(key.parcela), 2);
-}
-
-std::string WithheldTaxesSql(std::string_view dialect) {
-  const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
-  return "(" + tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
-         tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +
-         tax("PARCELAR.VALORPIS") + " + " + tax("PARCELAR.VALORISS") + ")";
 }
 
 std::string InstallmentWhere(const InstallmentKey& key) {

@@ -91,8 +91,9 @@ struct PrintedBoleto {
 // The amount due by the boleto run's own rules from the installment's row
 // read under the lock. The row names its columns as the installment query
 // does: Ocorrencia, NumeroRecebimento, Moeda, Emissao, Vencimento,
-// Resultado, Impostos, ValorOutroD, ValorOutroC, ValorDesconto,
-// PercentualDesconto, PercentualJuros, ValorMulta and PercentualMulta.
+// Resultado, Impostos with the six taxes it adds up (kWithheldTaxColumns),
+// ValorOutroD, ValorOutroC, ValorDesconto, PercentualDesconto,
+// PercentualJuros, ValorMulta and PercentualMulta.
 using AmountDueNow = std::function<Result<Currency>(RunContext&, const RowSet& locked)>;
 
 enum class RecordingOutcome {
@@ -142,11 +143,6 @@ std::string PaddedBankReference(std::string_view id_bancaria);
 // trimmed document number, then the rightmost 2 of the zero-padded trimmed
 // installment number (number 123, installment 02: "0000012302").
 std::string ReceiptNumber(const InstallmentKey& key);
-
-// The six taxes withheld from an installment added up, each NULL as zero
-// (one NULL would make the whole sum NULL): "(COALESCE(PARCELAR.VALORIRRF,
-// 0) + ... + COALESCE(PARCELAR.VALORISS, 0))" in most dialects.
-std::string WithheldTaxesSql(std::string_view dialect);
 
 // The WHERE clause naming the installment in PARCELAR and REMESSAR updates.
 std::string InstallmentWhere(const InstallmentKey& key);

@@ -199,7 +199,38 @@ std::string CurrencyText(Currency value) {
   return text;
 }
 
+// A number as the drivers write one, blanks around it: an optional sign,
+// digits with an optional "." and decimals (at least one digit), an optional
+// exponent (E, an optional sign, digits).
+bool IsNumberLiteral(std::string_view text) {
+  const std::string_view t = TrimSpaces(text);
+  size_t i = 0;
+  const auto digits = [&t, &i] {
+    const size_t start = i;
+    while (i < t.size() && IsDigit(t[i])) ++i;
+    return i - start;
+  };
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  size_t mantissa = digits();
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < t.size() && (t[i] == 'E' || t[i] == 'e')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == t.size();
+}
+
 }  // namespace
+
+Result<Currency> ParseStoredAmount(std::string_view text, std::string_view decimal_mark) {
+  if (!IsNumberLiteral(text)) return TypeMismatch(text);
+  return ParseAmount(text, decimal_mark);
+}
 
 Result<Currency> ParseAmount(std::string_view text, std::string_view decimal_mark) {
   // Plain digit texts (codes, numbers) read the same in every branch.

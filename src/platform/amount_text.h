@@ -25,6 +25,14 @@ namespace boleto {
 // the currency type.
 Result<Currency> ParseAmount(std::string_view text, std::string_view decimal_mark);
 
+// The amount a database column holds, as ParseAmount reads it, once `text`
+// is a number as the drivers write one: a dot-decimal literal with an
+// optional sign and exponent ("1500", "-2.5000", ".5", "1.0e+20"), blanks
+// around it allowed. Anything else is a text a loosely typed column kept
+// ("1.500,00", "12,34", "12abc"), which SQL arithmetic would read otherwise
+// than the program, or infinity or NaN: error 13.
+Result<Currency> ParseStoredAmount(std::string_view text, std::string_view decimal_mark);
+
 // `text` as SQL decimal text with a dot and two decimals ("1234,5" gives
 // "1234.50", "12.5" gives "12.50"); an empty text or one with any character
 // but digits, "," and "." gives "0.00". With a decimal_mark other than "."

@@ -8,8 +8,8 @@
 #include <span>
 
 #include "bankrules/free_field_settings.h"
+#include "db/columns.h"
 #include "db/sql_text.h"
-#include "platform/amount_text.h"
 #include "platform/text.h"
 #include "validation/installment_key.h"
 
@@ -141,8 +141,9 @@ void EligibilityCheck::Refuse(std::string_view text) {
 }
 
 Result<Currency> EligibilityCheck::ReadAmount(const RowSet& rows, std::string_view column) const {
-  BOLETO_ASSIGN_OR_RETURN(const std::string text, rows.Text(column));
-  return ParseAmount(text, ctx_.decimal_mark);
+  // NULL is an error here, unlike in the amounts of the boleto run.
+  BOLETO_RETURN_IF_ERROR(rows.Text(column).status());
+  return AmountColumn(rows, column, ctx_.decimal_mark);
 }
 
 Status EligibilityCheck::Run() {
@@ -269,6 +270,14 @@ Status EligibilityCheck::CheckBank() {
   BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> moeda, rows.Value("Moeda"));
   if (moeda && *moeda != moeda_) Refuse(kMsgCurrency);
   BOLETO_ASSIGN_OR_RETURN(bank_.val_desp_cob, ReadAmount(rows, "ValDespCob"));
+  // A negative fee would print one amount and record another: a settings
+  // error, reported before anything is printed.
+  if (bank_.val_desp_cob < Currency()) {
+    BOLETO_ASSIGN_OR_RETURN(const std::string stored, rows.Text("ValDespCob"));
+    return MakeError(
+        error_number::kTypeMismatch,
+        "ValDespCob: Type mismatch: \"" + stored + "\" is no fee: a bank's fee is never negative");
+  }
   return Status::Ok();
 }
 

@@ -104,9 +104,11 @@ TEST_P(MoneyInvariants, FaultsFoundByClerksAndAdministrators) {
     Statements setup;
     const char* numero;
     int exit;
-    const char* page_has;    // empty: no page expected
-    const char* stderr_has;  // empty: nothing on standard error
-    const char* after;       // ValorOutroC and receipt afterwards
+    const char* page_has;      // empty: no page expected
+    const char* stderr_has;    // empty: nothing on standard error
+    const char* after;         // ValorOutroC and receipt afterwards
+    const char* queued = "";   // REMESSAR.Valor in cents afterwards, a line a row
+    bool sqlite_only = false;  // PostgreSQL's numeric columns hold no text
   };
   const Case cases[] = {
       {"receipt columns NULL: the fee is added once, never taken out",
@@ -139,7 +141,55 @@ TEST_P(MoneyInvariants, FaultsFoundByClerksAndAdministrators) {
        0,
        "1.489,41",
        "",
-       "175|BOL-BANCAR"},
+       "175|BOL-BANCAR",
+       "148766\n"},
+      {"a NULL ValorOutroC counts as zero when the fee is added",
+       {"UPDATE PARCELAR SET VALOROUTROC = NULL WHERE NUMERO = '1002    '"},
+       "1002",
+       0,
+       "2.323,17",
+       "",
+       "250|BOL-BANCAR"},
+      {"a NULL ValorOutroC on a remittance account: the fee recorded, the row queued",
+       {"UPDATE PARCELAR SET VALOROUTROC = NULL WHERE NUMERO = '1008    '"},
+       "1008",
+       0,
+       "1.501,75",
+       "",
+       "175|BOL-BANCAR",
+       "150000\n"},
+      {"an account that does not charge the fee: the page carries it, nothing records it",
+       {"UPDATE CONTA SET DESPBANCBOL = 'N' WHERE CODIGO = '0012345-5'"},
+       "1002",
+       0,
+       "2.323,17",
+       "",
+       "0|BOL-BANCAR"},
+      {"a negative fee is a settings error, before anything is printed",
+       {"UPDATE BANCO SET VALDESPCOB = -2.5 WHERE CODIGO = '237'"},
+       "1002",
+       2,
+       "",
+       "ValDespCob: Type mismatch",
+       "0|          "},
+      {"an amount kept as text is no amount, though it reads as one",
+       {"UPDATE PARCELAR SET VALOR = '1.500,00' WHERE NUMERO = '1008    '"},
+       "1008",
+       2,
+       "",
+       "Valor: Type mismatch: \"1.500,00\" is not an amount",
+       "0|          ",
+       "",
+       true},
+      {"a tax kept as text, which the SQL sum reads otherwise, is no amount",
+       {"UPDATE PARCELAR SET VALORPIS = '12,34' WHERE NUMERO = '1008    '"},
+       "1008",
+       2,
+       "",
+       "ValorPIS: Type mismatch: \"12,34\" is not an amount",
+       "0|          ",
+       "",
+       true},
       {"a sequence number that is no number is no zero",
        {"UPDATE DOCNUMERO SET NUMERO = 'abc'"},
        "1008",
@@ -166,7 +216,9 @@ TEST_P(MoneyInvariants, FaultsFoundByClerksAndAdministrators) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     // psqlODBC hands a date of another era over without its "BC".
-    if (pg && std::string(c.setup[0]).find(" BC'") != std::string::npos) continue;
+    if (pg && (c.sqlite_only || std::string(c.setup[0]).find(" BC'") != std::string::npos)) {
+      continue;
+    }
     TearDown();
     SetUp();
     for (const std::string& statement : c.setup) Sql(statement);
@@ -193,8 +245,7 @@ TEST_P(MoneyInvariants, FaultsFoundByClerksAndAdministrators) {
     }
     const std::string state = Installment(c.numero);
     EXPECT_EQ(state.substr(0, state.find('|', state.find('|') + 1)), c.after) << state;
-    EXPECT_EQ(demo_->Rows("SELECT CAST(ROUND(VALOR * 100) AS INTEGER) FROM REMESSAR"),
-              c.exit == 0 && std::string(c.numero) == "1008" ? "148766\n" : "");
+    EXPECT_EQ(demo_->Rows("SELECT CAST(ROUND(VALOR * 100) AS INTEGER) FROM REMESSAR"), c.queued);
   }
   // Once the trigger is gone the reprint records with the fee once.
   TearDown();

@@ -56,6 +56,9 @@ const std::string kLockedReadSql =
     "       (COALESCE(PARCELAR.VALORIRRF, 0) + COALESCE(PARCELAR.VALORINSS, 0) + "
     "COALESCE(PARCELAR.VALORCSLL, 0) + COALESCE(PARCELAR.VALORCOFINS, 0) + "
     "COALESCE(PARCELAR.VALORPIS, 0) + COALESCE(PARCELAR.VALORISS, 0)) AS Impostos, "
+    "PARCELAR.ValorIRRF AS ValorIRRF, PARCELAR.ValorINSS AS ValorINSS, "
+    "PARCELAR.ValorCSLL AS ValorCSLL, PARCELAR.ValorCOFINS AS ValorCOFINS, "
+    "PARCELAR.ValorPIS AS ValorPIS, PARCELAR.ValorISS AS ValorISS, "
     "       PARCELAR.ValorOutroD       AS ValorOutroD, "
     "       PARCELAR.PercentualJurosP  AS PercentualJuros, "
     "       PARCELAR.ValorMultaP       AS ValorMulta, "
@@ -78,7 +81,8 @@ const std::string kLockedReadSql =
     " AND NOT EXISTS ( SELECT * FROM REMESSAR " +
     kWhere + " AND DataProcesso IS NOT NULL ) ";
 const std::string kFeeSql =
-    "UPDATE PARCELAR SET ValorOutroC = ValorOutroC + 3.75 WHERE CodigoEmp        = '01' "
+    "UPDATE PARCELAR SET ValorOutroC = COALESCE(ValorOutroC, 0) + 3.75 WHERE CodigoEmp        = "
+    "'01' "
     " AND CodigoUnidade     = '01      '  AND CodigoDocumento   = 'DM        ' "
     " AND Serie             = '1  '  AND Numero            = '123     ' "
     " AND Parcela           = '02' AND (DoctoRecebimento IS NULL OR DoctoRecebimento <> "
@@ -399,20 +403,26 @@ TEST_P(RecordingTest, FeeOnlyWhenTheAccountChargesIt) {
   struct Case {
     const char* desp_banc_bol;
     int64_t fee_cents;
-    int64_t expected_cents;  // ValorOutroC after the print, from 2.50
+    const char* before;                     // ValorOutroC before the print
+    std::optional<int64_t> expected_cents;  // and after it
   };
   const Case cases[] = {
-      {"S", 375, 625},  // charged: 2.50 + 3.75
-      {"N", 375, 250},  // the account does not charge it
-      {"S", 0, 250},    // the bank has no fee
+      {"S", 375, "2.50", 625},           // charged: 2.50 + 3.75
+      {"N", 375, "2.50", 250},           // the account does not charge it
+      {"S", 0, "2.50", 250},             // the bank has no fee
+      {"S", 375, "NULL", 375},           // NULL counts as zero: the fee is not lost
+      {"N", 375, "NULL", std::nullopt},  // nothing added: NULL stays
   };
   for (const Case& c : cases) {
     SetUp();
+    ASSERT_TRUE(database_->Run(std::string("UPDATE PARCELAR SET VALOROUTROC = ") + c.before).ok());
     ctx_.bank.desp_banc_bol = c.desp_banc_bol;
     ctx_.bank.val_desp_cob = Currency::FromCents(c.fee_cents);
     ASSERT_EQ(Print(), RecordingOutcome::kRecorded);
-    EXPECT_EQ(Installment().valor_outro_c, Currency::FromCents(c.expected_cents))
-        << c.desp_banc_bol << " " << c.fee_cents;
+    const std::optional<Currency> expected =
+        c.expected_cents ? std::optional(Currency::FromCents(*c.expected_cents)) : std::nullopt;
+    EXPECT_EQ(Installment().valor_outro_c, expected)
+        << c.desp_banc_bol << " " << c.fee_cents << " " << c.before;
   }
 }
 

@@ -78,6 +78,38 @@ TEST(ParseAmountTest, TextsThatAreNoAmountAreErrors) {
   EXPECT_EQ(ParseAmount("-922337203685477,5808", ".")->raw(), INT64_MIN);
 }
 
+// A stored amount is a number as the drivers write one; a text that a
+// loosely typed column kept is refused, even where ParseAmount reads it.
+TEST(ParseStoredAmountTest, OnlyNumbersAsTheDriversWriteThem) {
+  struct Row {
+    const char* text;
+    int64_t raw;  // -1: refused with error 13
+  } rows[] = {
+      {"1500", 1500 * k}, {"-2.5000", -25 * k / 10},
+      {".5", 5 * k / 10}, {"1.0e+2", 100 * k},
+      {"7.", 7 * k},      {" 12.5 ", 125 * k / 10},
+      {"1.500,00", -1},   {"12,34", -1},
+      {"12abc", -1},      {"1 234", -1},
+      {"", -1},           {".", -1},
+      {"1e", -1},         {"NaN", -1},
+      {"-Infinity", -1},  {"inf", -1},
+      {"\t5", -1},        {"0x10", -1},
+  };
+  for (const Row& row : rows) {
+    const Result<Currency> got = ParseStoredAmount(row.text, ".");
+    if (row.raw == -1) {
+      ASSERT_FALSE(got.ok()) << row.text;
+      EXPECT_EQ(got.error().number, error_number::kTypeMismatch) << row.text;
+      EXPECT_EQ(got.error().description,
+                "Type mismatch: \"" + std::string(row.text) + "\" is not an amount");
+    } else {
+      ASSERT_TRUE(got.ok()) << row.text;
+      EXPECT_EQ(got->raw(), row.raw) << row.text;
+    }
+  }
+  EXPECT_EQ(ParseStoredAmount("1E30", ".").error().number, error_number::kOverflow);
+}
+
 TEST(SqlDecimalTextTest, TextsBecomeDotDecimalWithTwoPlaces) {
   struct Row {
     const char* text;

@@ -261,6 +261,13 @@ TEST_P(EligibilityRulesTest, ErrorsEndTheCheckWithOneReport) {
       {"anticipation beyond 16 bits", "UPDATE CONTA SET ANTECIPABOL = 32768;", "Error #  6\r"},
       {"anticipation below 16 bits", "UPDATE CONTA SET ANTECIPABOL = -32769;", "Error #  6\r"},
       {"amount that is no number", "UPDATE PARCELAR SET VALOR = 'abc,d';", "Error #  13\r"},
+      {"amount kept as text", "UPDATE PARCELAR SET VALOR = '1.500,00';",
+       "Error #  13\r    Valor: Type mismatch: \"1.500,00\" is not an amount\r"},
+      {"limit kept as text", "UPDATE CONTA SET VALORMAXIMOBOL = '9999,99';",
+       "Error #  13\r    VALORMAXIMOBOL: Type mismatch: \"9999,99\" is not an amount\r"},
+      {"negative fee", "UPDATE BANCO SET VALDESPCOB = -2.5;",
+       "Error #  13\r    ValDespCob: Type mismatch: \"-2.5\" is no fee: a bank's fee is never "
+       "negative\r"},
       {"document table missing", "DROP TABLE DOCUMENTO;", "Error #  "},
   };
   for (const ErrorCase& c : cases) {
