@@ -5,7 +5,10 @@
 // hold many pages (NewPage); a picture painted on several pages is written
 // into it once. Completing the page finishes the document and hands its
 // bytes to the page sink (a file or a printer queue); nothing can be drawn
-// after that.
+// after that. Its parts: text placement and batching (print/cairo_text.h),
+// PDF forms and layers (print/cairo_forms.h), the PNG page's pixels and file
+// (print/raster_page.h), and the level cairo's streams are compressed at
+// (print/deflate_level.h). Touches: the page sink.
 #pragma once
 
 #include <functional>

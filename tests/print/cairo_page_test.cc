@@ -21,6 +21,7 @@ namespace {
 using testing::FileDestination;
 using testing::FindWord;
 using testing::MakeTempDir;
+using testing::PdfPageInto;
 using testing::PdfWords;
 using testing::PrintedLineOf;
 using testing::ReadFile;
@@ -683,14 +684,6 @@ TEST_F(CairoPageTest, MalformedLineLeavesNoFile) {
   ASSERT_FALSE(printed.ok());
   EXPECT_EQ(printed.error().number, error_number::kMalformedBarcode);
   EXPECT_FALSE(std::ifstream(path).good());
-}
-
-// A PDF page whose finished document lands in `document`.
-Result<std::unique_ptr<CairoPageSurface>> PdfPageInto(std::string& document) {
-  return CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
-    document = bytes;
-    return Status::Ok();
-  });
 }
 
 TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {

@@ -1,13 +1,15 @@
 // Helpers of the printing tests: digitable lines made from known 44-digit
 // barcodes with an independent computation of the check digits, the ten
 // banks' sample barcodes, and running the command-line tools that read the
-// output back (zbarimg, pdftotext).
+// output back (zbarimg, pdftotext), and a PDF page that keeps its document.
 #pragma once
 
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "print/cairo_page_surface.h"
 #include "print/page_delivery.h"
 #include "support/command.h"
 
@@ -130,6 +132,14 @@ inline const Word* FindWord(const std::vector<Word>& words, const std::string& t
     if (w.text == text) return &w;
   }
   return nullptr;
+}
+
+// A PDF page whose finished document lands in `document`.
+inline Result<std::unique_ptr<CairoPageSurface>> PdfPageInto(std::string& document) {
+  return CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
+    document = bytes;
+    return Status::Ok();
+  });
 }
 
 }  // namespace boleto::testing
