@@ -23,6 +23,7 @@ struct Case {
   MessagesMode messages = MessagesMode::kAuto;
   bool preview = false;
   std::string batch_file;
+  std::string problem;  // checked where given
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
@@ -40,6 +41,9 @@ TEST_P(CommandLineTest, Reads) {
   EXPECT_EQ(got.preview, c.preview);
   EXPECT_EQ(got.batch_file, c.batch_file);
   EXPECT_EQ(got.problem.empty(), c.action != Action::kUsageError);
+  if (!c.problem.empty()) {
+    EXPECT_EQ(got.problem, c.problem);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -121,6 +125,27 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"option with empty value", {"--output=", kText}, Action::kUsageError, "", "", ""},
         Case{"unknown option", {"--color", kText}, Action::kUsageError, "", "", ""},
         Case{"unknown option with value", {"--outputs=x", kText}, Action::kUsageError, "", "", ""},
+        // What the problem quotes reaches the terminal as text only.
+        Case{"unknown option with an escape sequence",
+             {"--\x1B]0;x\x07\x1B[2J", kText},
+             Action::kUsageError,
+             "",
+             "",
+             "",
+             MessagesMode::kAuto,
+             false,
+             "",
+             "unknown option: --\\x1B]0;x\\x07\\x1B[2J"},
+        Case{"unknown messages mode with a line break",
+             {"--messages=a\rb\xC3", kText},
+             Action::kUsageError,
+             "",
+             "",
+             "",
+             MessagesMode::kAuto,
+             false,
+             "",
+             "--messages takes auto, dialog or console, not a\\x0Db\\xC3"},
         Case{
             "unknown messages mode", {"--messages=window", kText}, Action::kUsageError, "", "", ""},
         // Options stand only before the text; a text split by the shell in
