@@ -18,20 +18,6 @@ constexpr char16_t kWindows1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98-9F
 };
 
-// Appends a code point below U+10000 as UTF-8.
-void AppendUtf8(char32_t code, std::string& out) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 void AppendEscape(const char* format, unsigned value, std::string& out) {
   char escape[8];
   std::snprintf(escape, sizeof escape, format, value);
@@ -39,6 +25,24 @@ void AppendEscape(const char* format, unsigned value, std::string& out) {
 }
 
 }  // namespace
+
+void AppendCharacter(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
 
 bool IsValidUtf8(std::string_view text) {
   for (size_t at = 0; at < text.size();) {
@@ -59,7 +63,7 @@ std::string Utf8OrWindows1252(std::string_view text) {
     if (byte >= 0x80 && byte <= 0x9F && kWindows1252High[byte - 0x80] != 0) {
       code = kWindows1252High[byte - 0x80];
     }
-    AppendUtf8(code, out);
+    AppendCharacter(code, out);
   }
   return out;
 }

@@ -11,6 +11,9 @@
 
 namespace boleto {
 
+// Appends a code point as UTF-8.
+void AppendCharacter(char32_t character, std::string& out);
+
 // Whether every byte of `text` belongs to a well-formed UTF-8 sequence.
 bool IsValidUtf8(std::string_view text);
 
