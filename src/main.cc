@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dialog_messages.h"
+#include "platform/outside_text.h"
 #include "run/run_context.h"
 #include "startup/batch.h"
 #include "startup/command_line.h"
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
     if (line.batch_file != "-") {
       file.open(line.batch_file);
       if (!file) {
-        std::fprintf(stderr, "boleto-sr: cannot read %s\n", line.batch_file.c_str());
+        std::fprintf(stderr, "boleto-sr: cannot read %s\n",
+                     boleto::TerminalSafe(line.batch_file).c_str());
         return boleto::kExitUsage;
       }
     }

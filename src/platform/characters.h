@@ -38,6 +38,19 @@ inline size_t CharacterLength(std::string_view text, size_t at) {
   return length;
 }
 
+// The code point of the control character that starts at `text[at]`: C0
+// (NUL to U+001F, tab and line breaks included), DEL or C1 (U+0080 to
+// U+009F); -1 for any other character.
+inline int ControlCharacter(std::string_view text, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  if (byte(at) < 0x20 || byte(at) == 0x7F) return byte(at);
+  // C1 characters are U+0080 to U+009F: 0xC2 then 0x80 to 0x9F.
+  if (byte(at) == 0xC2 && CharacterLength(text, at) == 2 && byte(at + 1) < 0xA0) {
+    return byte(at + 1);
+  }
+  return -1;
+}
+
 // Number of characters in `text`.
 inline size_t CharacterCount(std::string_view text) {
   size_t count = 0;

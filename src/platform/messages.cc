@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/outside_text.h"
+
 namespace boleto {
 
 std::string MessageLines(const std::string& text) {
@@ -20,7 +22,9 @@ std::string MessageLines(const std::string& text) {
 }
 
 void ConsoleMessages::Show(const std::string& text, MessageIcon /*icon*/) {
-  const std::string out = MessageLines(text);
+  // A message can carry text from the argument text or the database: no
+  // control character of theirs reaches the terminal as it is.
+  const std::string out = TerminalSafe(MessageLines(text));
   std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);
 }

@@ -22,7 +22,8 @@ class Messages {
 // it is missing).
 std::string MessageLines(const std::string& text);
 
-// Writes each message to standard error as MessageLines gives it.
+// Writes each message to standard error as MessageLines gives it, made
+// TerminalSafe (platform/outside_text.h).
 class ConsoleMessages : public Messages {
  public:
   void Show(const std::string& text, MessageIcon icon) override;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/outside_text.h"  // AppendCharacter
+
 namespace boleto {
 
 // Number of characters (code points) of a UTF-8 text; a byte that starts no
@@ -17,9 +19,6 @@ size_t CharacterCount(std::string_view utf8);
 // no well-formed sequence (overlong forms and surrogates included) is
 // U+FFFD and moves one byte.
 char32_t NextCharacter(std::string_view utf8, size_t& pos);
-
-// Appends a code point as UTF-8.
-void AppendCharacter(char32_t character, std::string& out);
 
 // The lines a text prints as: split at line feeds, carriage returns, CR LF
 // pairs and the line and paragraph separators U+2028 and U+2029 (a text

@@ -1,10 +1,12 @@
 #include "startup/argument_text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/characters.h"
+#include "platform/outside_text.h"
 
 namespace boleto {
 
@@ -40,7 +42,40 @@ std::string TrimBlanks(std::string value) {
   return value.substr(first, value.find_last_not_of(' ') - first + 1);
 }
 
+// The field at each column as the clerk names it; nullptr for a separator.
+const char* FieldAtColumn(int column) {
+  struct Field {
+    int last_column;
+    const char* name;
+  };
+  static constexpr Field kFields[] = {
+      {15, "dialeto"}, {78, "conexão ODBC"}, {79, nullptr},  {81, "empresa"},
+      {82, nullptr},   {90, "unidade"},      {91, nullptr},  {101, "documento"},
+      {102, nullptr},  {105, "série"},       {106, nullptr}, {114, "número"},
+      {115, nullptr},  {117, "parcela"},     {118, nullptr}, {kArgumentTextColumns, "usuário"}};
+  for (const Field& field : kFields) {
+    if (column <= field.last_column) return field.name;
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+std::string DecodeArgumentText(std::string_view received) { return Utf8OrWindows1252(received); }
+
+std::optional<std::string> ControlCharacterInFields(std::string_view text) {
+  const std::vector<size_t> starts = ColumnStarts(text);
+  for (size_t column = 1; column < starts.size(); ++column) {
+    const int control = ControlCharacter(text, starts[column - 1]);
+    const char* field = FieldAtColumn(static_cast<int>(column));
+    if (control < 0 || field == nullptr) continue;
+    char code[8];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(control));
+    return std::string("caractere de controle ") + code + " na coluna " + std::to_string(column) +
+           " (" + field + ")";
+  }
+  return std::nullopt;
+}
 
 RunParameters ParseArgumentText(std::string_view text) {
   const std::vector<size_t> starts = ColumnStarts(text);

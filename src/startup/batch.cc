@@ -16,7 +16,9 @@
 #include "db/dialect.h"
 #include "db/odbc_database.h"
 #include "ledger/recording.h"
+#include "platform/characters.h"
 #include "platform/messages.h"
+#include "platform/outside_text.h"
 #include "platform/text.h"
 #include "print/page_pipeline.h"
 #include "startup/argument_text.h"
@@ -164,7 +166,7 @@ class Batch {
 void Batch::Say(const std::string& line) {
   if (progress_shown_) std::fputs("\r\033[K", log_);  // the progress line goes
   progress_shown_ = false;
-  std::fprintf(log_, "%s\n", line.c_str());
+  std::fprintf(log_, "%s\n", TerminalSafe(line).c_str());
 }
 
 void Batch::Progress(const char* what, size_t done, size_t total, bool force) {
@@ -237,9 +239,14 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
     Say(where + "em branco");
     return false;
   }
-  if (text.size() < kInstallmentEndColumn) {
-    Say(where + "texto de argumento incompleto (" + std::to_string(text.size()) +
+  if (const size_t columns = CharacterCount(text); columns < kInstallmentEndColumn) {
+    Say(where + "texto de argumento incompleto (" + std::to_string(columns) +
         " colunas; a parcela ocupa as colunas 116-117)");
+    ++refused_;
+    return false;
+  }
+  if (const std::optional<std::string> problem = ControlCharacterInFields(text)) {
+    Say(where + "texto de argumento com " + *problem);
     ++refused_;
     return false;
   }
@@ -387,7 +394,7 @@ int Batch::Run(std::istream& input) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(input, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
+    lines.push_back(DecodeArgumentText(line));
   }
   const PageDestination destination{destination_.output_file, destination_.printer_name,
                                     "Boletos (" + std::to_string(lines.size()) + ")"};

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "db/error_report.h"
+#include "platform/outside_text.h"
 
 namespace boleto {
 
@@ -11,7 +12,8 @@ namespace {
 CommandLine UsageError(std::string problem) {
   CommandLine line;
   line.action = CommandLine::Action::kUsageError;
-  line.problem = std::move(problem);
+  // The problem quotes what was given: shown on a terminal, as text only.
+  line.problem = TerminalSafe(problem);
   return line;
 }
 

@@ -27,7 +27,7 @@ struct CommandLine {
   MessagesMode messages = MessagesMode::kAuto;
   bool preview = false;    // print, record nothing, mark the page
   std::string batch_file;  // argument texts one per line ("-": standard input)
-  std::string problem;     // what was wrong, for kUsageError
+  std::string problem;     // what was wrong, for kUsageError (TerminalSafe)
 };
 
 // Reads the arguments after the program name. "--output=FILE",

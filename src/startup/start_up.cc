@@ -1,6 +1,8 @@
 #include "startup/start_up.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "boleto/boleto_run.h"
 #include "db/dialect.h"
@@ -25,7 +27,17 @@ int ExitStatusOf(const RunContext& ctx, int status) {
 
 int StartUp(RunContext& ctx, std::string_view argument_text) {
   if (!argument_text.empty()) {
-    ctx.params = ParseArgumentText(argument_text);
+    // Made UTF-8 once, before the columns are counted; a control character
+    // would be printed, echoed to a terminal or refused by the database only
+    // once the page had left.
+    const std::string text = DecodeArgumentText(argument_text);
+    if (const std::optional<std::string> problem = ControlCharacterInFields(text)) {
+      ReportRunError(
+          ctx, MakeError(error_number::kInvalidArgument, "Texto de argumento com " + *problem),
+          kStartUpContext);
+      return kExitErrorReported;
+    }
+    ctx.params = ParseArgumentText(text);
     ctx.decimal_mark.assign(1, '.');
   }
 

@@ -1,9 +1,10 @@
 // Month-end batches through the built program, on SQLite and PostgreSQL: the
-// demo installments with a paid one, a cancelled one, a malformed, a blank
-// and a repeated line go into one PDF of a page per printed installment,
-// each page's barcode decoding to its own line; the database afterwards is
-// what the same single runs one by one leave; a preview and a failed
-// delivery leave every table as it was; on a CUPS queue the batch is one job.
+// demo installments with a paid one, a cancelled one, a malformed, a blank,
+// a repeated line and lines with control characters go into one PDF of a
+// page per printed installment, each page's barcode decoding to its own
+// line; the database afterwards is what the same single runs one by one
+// leave; a preview and a failed delivery leave every table as it was; on a
+// CUPS queue the batch is one job.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -75,14 +76,20 @@ class BatchTest : public ::testing::TestWithParam<Engine> {
   }
   void TearDown() override { RemoveTree(out_); }
 
-  // The batch file: every demo installment, then a malformed, a blank and a
-  // repeated line.
+  // The batch file: every demo installment (the remittance one requested by
+  // a user written in Windows-1252), then a malformed, a blank and a
+  // repeated line, and two lines with control characters in the user.
   std::string BatchFile(DemoOn& demo) {
     std::string text;
-    for (const Key& k : kDemo)
-      text += demo.Argument(k.numero, k.parcela, k.document, k.serie) + "\n";
+    for (const Key& k : kDemo) {
+      std::string line = demo.Argument(k.numero, k.parcela, k.document, k.serie);
+      if (std::string(k.numero) == "1008") line.replace(118, 4, "JO\xC3O");
+      text += line + "\n";
+    }
     text += "SQLITE         DRIVER=SQLite3\n\n";
     text += demo.Argument("1003") + "\n";
+    text += demo.Argument("1002").replace(120, 1, 1, '\0') + "\n";
+    text += demo.Argument("1002").replace(118, 3, "\x1B[2J") + "\n";
     const std::string file = out_ + "/batch.txt";
     std::ofstream(file) << text;
     return file;
@@ -103,9 +110,13 @@ TEST_P(BatchTest, OnePdfOfEveryPrintedInstallmentRecordedAsSingleRunsWouldBe) {
         "linha 16: 01 01 DM 1 1003/01: repetida, impressa uma só vez",
         "01 01 DM 1 1001/01: Documento: DM 1 1001    /01-Parcela quitada.",
         "01 01 DM 1 1004/01: Documento: DM 1 1004    /01-Documento Cancelado.",
-        "01 01 DM 1 1003/01: impresso\n", "boleto-sr: 11 impressos, 3 recusados, 0 com erro\n"}) {
+        "linha 17: texto de argumento com caractere de controle U+0000 na coluna 121 (usuário)\n",
+        "linha 18: texto de argumento com caractere de controle U+001B na coluna 119 (usuário)\n",
+        "01 01 DM 1 1003/01: impresso\n", "boleto-sr: 11 impressos, 5 recusados, 0 com erro\n"}) {
     EXPECT_NE(run.err.find(said), std::string::npos) << said << "\n" << run.err;
   }
+  EXPECT_EQ(run.err.find('\x1B'), std::string::npos) << run.err;
+  EXPECT_EQ(batch_->Rows("SELECT MATRSEL FROM REMESSAR"), "JOÃO           \n");
   const std::string info = RunProgram("/usr/bin/pdfinfo", {pdf}).out;
   ASSERT_TRUE(std::regex_search(info, std::regex("\nPages: +11\n"))) << info;
   // Each page's barcode is the one its printed line stands for.
@@ -140,7 +151,7 @@ TEST_P(BatchTest, PreviewAndFailedDeliveryLeaveEveryTableAsItWas) {
   const ProgramRun preview =
       RunProgram(ProgramPath(), {"--preview", "--output", pdf, "--batch", BatchFile(*batch_)});
   EXPECT_EQ(preview.exit_status, 1) << preview.err;
-  EXPECT_NE(preview.err.find("11 em prévia, 3 recusados, 0 com erro; nada foi gravado"),
+  EXPECT_NE(preview.err.find("11 em prévia, 5 recusados, 0 com erro; nada foi gravado"),
             std::string::npos)
       << preview.err;
   const std::string text = RunProgram("/usr/bin/pdftotext", {pdf, "-"}).out;
@@ -184,11 +195,11 @@ TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
   const Case cases[] = {
       {"paid meanwhile", "UPDATE PARCELAR SET RECEBIMENTO = '2026-12-01' WHERE NUMERO = '1003    '",
        "AFTER", "01 01 DM 1 1003/01: Documento: DM 1 1003    /01-Parcela quitada por outro usuário",
-       "boleto-sr: 10 impressos, 4 recusados, 0 com erro", 1},
+       "boleto-sr: 10 impressos, 6 recusados, 0 com erro", 1},
       {"lock refused",
        pg ? "RAISE EXCEPTION 'bloqueio recusado pelo teste'"
           : "SELECT RAISE(ABORT, 'bloqueio recusado pelo teste')",
-       "BEFORE", "bloqueio recusado pelo teste", "boleto-sr: 10 impressos, 3 recusados, 1 com erro",
+       "BEFORE", "bloqueio recusado pelo teste", "boleto-sr: 10 impressos, 5 recusados, 1 com erro",
        2},
   };
   for (const Case& c : cases) {

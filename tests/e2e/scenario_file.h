@@ -42,7 +42,8 @@
 // placeholders, padded the same way,
 // {OUT} a scratch folder of the scenario, {SOURCE} the source tree,
 // {DEMO_PRINT} the demo print directory, {PROGRAM} "boleto-sr" and the
-// version as error reports show it.
+// version as error reports show it, {BYTE=HH} the one byte of hexadecimal
+// value HH (a control character or a byte that is no UTF-8), last of all.
 #pragma once
 
 #include <optional>

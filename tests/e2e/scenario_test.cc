@@ -179,6 +179,11 @@ TEST_P(ScenarioTest, Runs) {
       text.replace(at, end - at + 1, connect);
       at += connect.size();
     }
+    for (size_t at = text.find("{BYTE="); at != std::string::npos; at = text.find("{BYTE=", at)) {
+      const std::string byte(1, static_cast<char>(std::stoi(text.substr(at + 6, 2), nullptr, 16)));
+      text.replace(at, 9, byte);
+      at += 1;
+    }
     return text;
   };
   ASSERT_LE(database.connect_string().size(), 63u) << database.connect_string();

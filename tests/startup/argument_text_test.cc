@@ -167,6 +167,54 @@ TEST(ArgumentText, InvalidBytesAreOneColumnEach) {
   EXPECT_EQ(ParseArgumentText(text).codigo_unidade, "01      ");
 }
 
+// The text as received is made UTF-8 once (Windows-1252 where it is not
+// valid UTF-8), so a byte of that code page is one column; a control
+// character in any field is named with its column and field, in the
+// separator columns and past column 133 it is never read.
+TEST(ArgumentText, DecodedThenRefusedForControlCharacters) {
+  struct Row {
+    const char* what;
+    int column;
+    std::string value;
+    std::string matr_sel;
+    std::string problem;
+  };
+  const Row rows[] = {
+      {"UTF-8 user", 119, "JOSÉ           ", "JOSÉ           ", ""},
+      {"Latin-1 user", 119, "JO\xC3O           ", "JOÃO           ", ""},
+      {"Windows-1252 user", 119, "\x80\x9C             ", "€œ             ", ""},
+      {"Latin-1 document, user at its columns", 92,
+       "D\xC9"
+       "BITO",
+       "MATR0001       ", ""},
+      {"NUL in the user", 121, std::string(1, '\0'), std::string("MA\0R0001       ", 15),
+       "caractere de controle U+0000 na coluna 121 (usuário)"},
+      {"escape sequence in the user", 119, "\x1B[2J", "\x1B[2J0001       ",
+       "caractere de controle U+001B na coluna 119 (usuário)"},
+      {"undefined Windows-1252 byte in the unit", 90, "\x81", "MATR0001       ",
+       "caractere de controle U+0081 na coluna 90 (unidade)"},
+      {"UTF-8 C1 at the user's end", 133, "\xC2\x9B", "MATR0001      \xC2\x9B",
+       "caractere de controle U+009B na coluna 133 (usuário)"},
+      {"line feed in the document", 95, "\n", "MATR0001       ",
+       "caractere de controle U+000A na coluna 95 (documento)"},
+      {"carriage return in the tag", 1, "\r", "MATR0001       ",
+       "caractere de controle U+000D na coluna 1 (dialeto)"},
+      {"tab in the connect string", 20, "\t", "MATR0001       ",
+       "caractere de controle U+0009 na coluna 20 (conexão ODBC)"},
+      {"DEL in the installment", 117, "\x7F", "MATR0001       ",
+       "caractere de controle U+007F na coluna 117 (parcela)"},
+      {"ESC in a separator column", 118, "\x1B", "MATR0001       ", ""},
+      {"ESC after column 133", 134, "\x1B", "MATR0001       ", ""},
+  };
+  for (const Row& row : rows) {
+    std::string received = FullText();
+    Put(received, row.column, row.value);
+    const std::string text = DecodeArgumentText(received);
+    EXPECT_EQ(ParseArgumentText(text).matr_sel, row.matr_sel) << row.what;
+    EXPECT_EQ(ControlCharacterInFields(text).value_or(""), row.problem) << row.what;
+  }
+}
+
 // Any bytes of any length up to 500 give fields no longer than their widths
 // (in bytes, at most four per column) and cut from the text itself.
 TEST(ArgumentText, RandomTextsNeverBreakTheParser) {

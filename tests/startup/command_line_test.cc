@@ -136,6 +136,17 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// What a usage problem quotes from the command line reaches the terminal as
+// text only: control characters and stray bytes escaped.
+TEST(CommandLine, ProblemQuotesNoControlCharacter) {
+  const std::pair<std::vector<std::string>, std::string> rows[] = {
+      {{"--\x1B]0;x\x07\x1B[2J", kText}, "unknown option: --\\x1B]0;x\\x07\\x1B[2J"},
+      {{"--messages=a\rb\xC3", kText},
+       "--messages takes auto, dialog or console, not a\\x0Db\\xC3"},
+  };
+  for (const auto& [args, problem] : rows) EXPECT_EQ(ParseCommandLine(args).problem, problem);
+}
+
 TEST(CommandLine, UsageNamesEveryOptionAndExitStatus) {
   const std::string usage = UsageText();
   EXPECT_EQ(usage.rfind("usage: boleto-sr [--output FILE] [--printer NAME] [--messages MODE] "
