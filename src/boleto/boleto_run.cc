@@ -269,6 +269,11 @@ RunOutcome DrawBoleto(RunContext& ctx, PrintJob& job, PrintedBoleto& printed) {
 
 }  // namespace
 
+std::string StoppedQueueMessage(std::string_view queue) {
+  return "A fila de impressão \"" + std::string(queue) +
+         "\" está parada: o trabalho foi aceito e será impresso quando a fila for retomada.";
+}
+
 RunOutcome BoletoRun(RunContext& ctx) {
   if (std::optional<RunOutcome> refused = CheckPrintDirectories(ctx)) return *refused;
 
@@ -296,10 +301,14 @@ RunOutcome BoletoRun(RunContext& ctx) {
     return RunOutcome::kErrorReported;
   }
   (*job)->Close();
-  if (ctx.preview) return RunOutcome::kPrinted;
   // The page is out: record it on the installment, all or nothing, if it
   // still gives the amount printed.
-  return RecordBoleto(ctx, printed);
+  const RunOutcome outcome = ctx.preview ? RunOutcome::kPrinted : RecordBoleto(ctx, printed);
+  // Told last, so that the clerk's answer never holds up the recording.
+  if (const std::string& queue = (*job)->stopped_queue(); !queue.empty()) {
+    ctx.messages->Show(StoppedQueueMessage(queue), MessageIcon::kExclamation);
+  }
+  return outcome;
 }
 
 }  // namespace boleto

@@ -12,7 +12,8 @@
 // with a message before anything is printed. Any other failure is reported
 // once through the error report with an empty context, and nothing is
 // printed or recorded after it. The recording's own outcomes are in
-// ledger/recording.h.
+// ledger/recording.h. A page accepted by a stopped printer queue counts as
+// handed over (it is recorded); the clerk is told once the run is done.
 #pragma once
 
 #include <memory>
@@ -38,6 +39,10 @@ inline constexpr char kPrintDirectoryMessage[] =
     "Diretório de impressão inválido. Verifique e corrija";
 inline constexpr char kLogoDirectoryMessage[] =
     "Diretório de logotipo inválido. Verifique e corrija";
+
+// Shown (exclamation icon) when the page went to a stopped (paused) CUPS
+// queue: the queue accepted the job, which prints once the queue is resumed.
+std::string StoppedQueueMessage(std::string_view queue);
 
 // Runs the whole boleto of ctx (after the eligibility check accepted it):
 // its own print job of one page, then the recording (none for a preview).

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/shared_library.h"
@@ -19,6 +20,9 @@ namespace {
 constexpr char kJobTitle[] = "Boleto";
 // Longest job name IPP carries, in bytes (a name of up to 255 octets).
 constexpr size_t kJobNameBytes = 255;
+// How long the check whether the print server answers at all waits for its
+// connection, in milliseconds (it runs only after CUPS has failed).
+constexpr int kServerCheckMilliseconds = 5000;
 
 // What every job asks of the queue: the A4 page at its true size (a queue
 // whose default paper is Letter otherwise scales it by 1.028 and crops it,
@@ -57,6 +61,12 @@ struct CupsApi {
   decltype(&cupsWriteRequestData) write_request_data = nullptr;
   decltype(&cupsFinishDocument) finish_document = nullptr;
   decltype(&cupsCancelJob2) cancel_job2 = nullptr;
+  decltype(&cupsGetOption) get_option = nullptr;
+  decltype(&cupsServer) server = nullptr;
+  decltype(&ippPort) ipp_port = nullptr;
+  decltype(&cupsEncryption) encryption = nullptr;
+  decltype(&httpConnect2) http_connect2 = nullptr;
+  decltype(&httpClose) http_close = nullptr;
 
   // The last error's text, never null.
   std::string LastError() const {
@@ -79,7 +89,12 @@ Result<const CupsApi*> Cups() {
                library.Bind(a.start_document, "cupsStartDocument") &&
                library.Bind(a.write_request_data, "cupsWriteRequestData") &&
                library.Bind(a.finish_document, "cupsFinishDocument") &&
-               library.Bind(a.cancel_job2, "cupsCancelJob2");
+               library.Bind(a.cancel_job2, "cupsCancelJob2") &&
+               library.Bind(a.get_option, "cupsGetOption") &&
+               library.Bind(a.server, "cupsServer") && library.Bind(a.ipp_port, "ippPort") &&
+               library.Bind(a.encryption, "cupsEncryption") &&
+               library.Bind(a.http_connect2, "httpConnect2") &&
+               library.Bind(a.http_close, "httpClose");
       });
   if (!api.ok()) return api.error();
   return &api.value();
@@ -92,6 +107,22 @@ struct DestFree {
 };
 using DestPtr = std::unique_ptr<cups_dest_t, DestFree>;
 
+// The failure to report after CUPS failed: where the print server (the
+// CUPS_SERVER, the client configuration's or the local scheduler) does not
+// even take a connection, that the print server cannot be reached, whatever
+// CUPS said; otherwise `otherwise`.
+Error CupsFailure(const CupsApi& cups, std::string otherwise) {
+  const char* server = cups.server();
+  http_t* http = cups.http_connect2(server, cups.ipp_port(), nullptr, AF_UNSPEC, cups.encryption(),
+                                    /*blocking=*/1, kServerCheckMilliseconds, nullptr);
+  if (http != nullptr) {
+    cups.http_close(http);
+    return PrinterFailure(std::move(otherwise));
+  }
+  return PrinterFailure("O servidor de impressão (CUPS) em " + std::string(server) +
+                        " não pode ser alcançado");
+}
+
 Result<DestPtr> FindCupsDestination(const std::string& printer_name) {
   auto cups = Cups();
   if (!cups.ok()) return cups.error();
@@ -100,12 +131,21 @@ Result<DestPtr> FindCupsDestination(const std::string& printer_name) {
   if (dest == nullptr) {
     std::string why = (*cups)->LastError();
     if (printer_name.empty()) {
-      return PrinterFailure("No default printer is available (CUPS: " + why + ")");
+      return CupsFailure(**cups, "No default printer is available (CUPS: " + why + ")");
     }
-    return PrinterFailure("The printer \"" + printer_name + "\" is not available (CUPS: " + why +
-                          ")");
+    return CupsFailure(**cups,
+                       "The printer \"" + printer_name + "\" is not available (CUPS: " + why + ")");
   }
   return DestPtr(dest);
+}
+
+// Whether the queue is stopped (paused) now: it still accepts jobs and holds
+// them until it is resumed. False where its state cannot be read.
+bool QueueStopped(const CupsApi& cups, const char* queue) {
+  const DestPtr dest(cups.get_named_dest(CUPS_HTTP_DEFAULT, queue, nullptr));
+  if (dest == nullptr) return false;
+  const char* state = cups.get_option("printer-state", dest->num_options, dest->options);
+  return state != nullptr && std::atoi(state) == IPP_PSTATE_STOPPED;
 }
 
 // The job's options, released at the end of the scope.
@@ -129,37 +169,39 @@ class JobOptions {
   cups_option_t* options_ = nullptr;
 };
 
-Status SendToCups(const PageDestination& destination, const std::string& page) {
+Result<Delivery> SendToCups(const PageDestination& destination, const std::string& page) {
   Result<DestPtr> dest = FindCupsDestination(destination.printer_name);
-  if (!dest.ok()) return dest.status();
+  if (!dest.ok()) return dest.error();
   const CupsApi& cups = **Cups();
   const char* queue = (*dest)->name;
   Result<std::string> pdf = WithoutPageGroups(page);
-  if (!pdf.ok()) return pdf.status();
+  if (!pdf.ok()) return pdf.error();
   const std::string refused = std::string("The printer \"") + queue + "\" refused the page: ";
   const char* title = destination.job_name.empty() ? kJobTitle : destination.job_name.c_str();
   const JobOptions options(cups);
   const int job =
       cups.create_job(CUPS_HTTP_DEFAULT, queue, title, options.count(), options.options());
-  if (job == 0) return PrinterFailure(refused + cups.LastError());
+  if (job == 0) return CupsFailure(cups, refused + cups.LastError());
   // The page is the job's one and only document.
   if (cups.start_document(CUPS_HTTP_DEFAULT, queue, job, title, CUPS_FORMAT_PDF, 1) !=
       HTTP_STATUS_CONTINUE) {
     std::string why = cups.LastError();
     cups.cancel_job2(CUPS_HTTP_DEFAULT, queue, job, 0);
-    return PrinterFailure(refused + why);
+    return CupsFailure(cups, refused + why);
   }
   if (cups.write_request_data(CUPS_HTTP_DEFAULT, pdf->data(), pdf->size()) !=
       HTTP_STATUS_CONTINUE) {
     std::string why = cups.LastError();
     cups.finish_document(CUPS_HTTP_DEFAULT, queue);
     cups.cancel_job2(CUPS_HTTP_DEFAULT, queue, job, 0);
-    return PrinterFailure(refused + why);
+    return CupsFailure(cups, refused + why);
   }
   if (cups.finish_document(CUPS_HTTP_DEFAULT, queue) > IPP_STATUS_OK_EVENTS_COMPLETE) {
-    return PrinterFailure(refused + cups.LastError());
+    return CupsFailure(cups, refused + cups.LastError());
   }
-  return Status::Ok();
+  Delivery delivery;
+  if (QueueStopped(cups, queue)) delivery.stopped_queue = queue;
+  return delivery;
 }
 
 }  // namespace
@@ -196,8 +238,11 @@ Status CheckDestination(const PageDestination& destination) {
   return FindCupsDestination(destination.printer_name).status();
 }
 
-Status DeliverDocument(const PageDestination& destination, const std::string& document) {
-  if (!destination.output_file.empty()) return WritePageFile(destination.output_file, document);
+Result<Delivery> DeliverDocument(const PageDestination& destination, const std::string& document) {
+  if (!destination.output_file.empty()) {
+    BOLETO_RETURN_IF_ERROR(WritePageFile(destination.output_file, document));
+    return Delivery{};
+  }
   return SendToCups(destination, document);
 }
 

@@ -1,7 +1,9 @@
 // Where a finished page goes: to a file named on the command line (a PDF, or
 // a PNG where the name ends in ".png"), or, without a file, as a PDF to the
 // default CUPS destination or to a named printer queue. A page that does not
-// reach its destination is a printer failure (482) with a clear description.
+// reach its destination is a printer failure (482) with a clear description;
+// where the print server does not even take a connection, the description
+// says that it cannot be reached.
 #pragma once
 
 #include <string>
@@ -33,10 +35,17 @@ PageFormat FormatForDestination(const PageDestination& destination);
 // given), before anything is drawn; files are not checked.
 Status CheckDestination(const PageDestination& destination);
 
+// What became of a document handed over. A stopped (paused) CUPS queue
+// accepts the job and holds it until the queue is resumed: the document is
+// handed over, but nothing comes out of the printer yet.
+struct Delivery {
+  std::string stopped_queue;  // not empty: the stopped queue the job waits in
+};
+
 // Writes the document to the file whole or not at all (print/page_file.h),
 // or sends it to CUPS as the one PDF document of a job that asks for A4
 // paper (iso_a4_210x297mm), no scaling and one copy, with the page's
 // transparency group dropped (print/printer_pdf.h).
-Status DeliverDocument(const PageDestination& destination, const std::string& document);
+Result<Delivery> DeliverDocument(const PageDestination& destination, const std::string& document);
 
 }  // namespace boleto

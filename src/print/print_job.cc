@@ -19,16 +19,24 @@ void PrinterSetup(PrinterSurface& surface) {
 Result<std::unique_ptr<PrintJob>> PrintJob::Open(const PageDestination& destination,
                                                  bool many_pages) {
   if (Status found = CheckDestination(destination); !found.ok()) return found.error();
+  auto delivery = std::make_shared<Delivery>();
   Result<std::unique_ptr<CairoPageSurface>> page = CairoPageSurface::Create(
-      FormatForDestination(destination), [destination](const std::string& document) {
-        return DeliverDocument(destination, document);
+      FormatForDestination(destination),
+      [destination, delivery](const std::string& document) -> Status {
+        BOLETO_ASSIGN_OR_RETURN(*delivery, DeliverDocument(destination, document));
+        return Status::Ok();
       });
   if (!page.ok()) return page.error();
   if (many_pages) (*page)->KeepLayers();
-  return std::make_unique<PrintJob>(std::move(page).value());
+  auto job = std::make_unique<PrintJob>(std::move(page).value());
+  job->delivery_ = std::move(delivery);
+  return job;
 }
 
-PrintJob::PrintJob(std::unique_ptr<PrinterSurface> surface) : surface_(std::move(surface)) {}
+PrintJob::PrintJob(std::unique_ptr<PrinterSurface> surface)
+    : surface_(std::move(surface)), delivery_(std::make_shared<Delivery>()) {}
+
+const std::string& PrintJob::stopped_queue() const { return delivery_->stopped_queue; }
 
 void PrintJob::Setup() { PrinterSetup(*surface_); }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/status.h"
@@ -58,8 +59,15 @@ class PrintJob {
   // The closing step: finishes the job (a page never completed is dropped).
   Status Close();
 
+  // The CUPS queue that accepted the document last handed over but is
+  // stopped (paused): the job waits there and prints once the queue is
+  // resumed. Empty when the document went out as usual (or to a file).
+  const std::string& stopped_queue() const;
+
  private:
   std::unique_ptr<PrinterSurface> surface_;
+  // Filled in by the page sink each time a document is handed over.
+  std::shared_ptr<Delivery> delivery_;
 };
 
 }  // namespace boleto

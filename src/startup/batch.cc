@@ -422,6 +422,9 @@ int Batch::Run(std::istream& input) {
   if (!drawn_.empty()) {
     const Status handed = job_->CompletePage();
     job_->Close();
+    if (handed.ok() && !job_->stopped_queue().empty()) {
+      Say("boleto-sr: " + StoppedQueueMessage(job_->stopped_queue()));
+    }
     if (!handed.ok()) {
       Say("boleto-sr: o documento não foi entregue, nada foi gravado: " +
           handed.error().description);

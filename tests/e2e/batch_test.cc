@@ -240,7 +240,10 @@ INSTANTIATE_TEST_SUITE_P(Engines, BatchTest, ::testing::Values(Engine::kSqlite, 
                            return info.param == Engine::kSqlite ? "Sqlite" : "Postgres";
                          });
 
-// On a printer the batch is one job of a page per installment.
+// On a printer the batch is one job of a page per installment. The queue is
+// stopped (paused) meanwhile: it takes the job, the log says the job waits
+// until the queue is resumed, the installments are recorded and the job
+// prints once the queue is resumed.
 TEST(BatchOnCups, OneJobOfAPagePerInstallment) {
   SavedEnvironment environment;
   CupsServer server;
@@ -255,9 +258,20 @@ TEST(BatchOnCups, OneJobOfAPagePerInstallment) {
   const std::string file = dir + "/batch.txt";
   std::ofstream(file) << (*demo)->Argument("1002") + "\n" + (*demo)->Argument("1003") + "\n" +
                              (*demo)->Argument("1006") + "\n";
+  server.Run("cupsdisable " + server.queue());
   const ProgramRun run = RunProgram(ProgramPath(), {"--printer", server.queue(), "--batch", file},
                                     {"CUPS_SERVER=" + server.socket()});
+  const std::string recorded = (*demo)->Rows(
+      "SELECT COUNT(*) FROM PARCELAR WHERE DOCTORECEBIMENTO = 'BOL-BANCAR' AND NUMERO IN "
+      "('1002    ', '1003    ', '1006    ')");
+  server.Run("cupsenable " + server.queue());
   EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_NE(run.err.find("boleto-sr: A fila de impressão \"" + server.queue() +
+                         "\" está parada: o trabalho foi aceito e será impresso quando a fila "
+                         "for retomada.\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(recorded, "3\n");
   std::optional<CupsServer::Job> job = server.WaitForLastJob(server.queue());
   std::optional<std::string> pdf = server.WaitForPdf(server.queue());
   const std::string info = pdf ? RunProgram("/usr/bin/pdfinfo", {*pdf}).out : "";

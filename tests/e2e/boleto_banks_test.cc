@@ -362,6 +362,9 @@ TEST_F(BoletoLedger, PrintsOnAQueueUnderTheInstallmentsName) {
   // The program on a CUPS server of the test's own, on the queue whose
   // defaults are Letter, fit-to-page and two copies: the job is named after
   // the installment and prints one A4 page; then the installment is recorded.
+  // A stopped (paused) queue takes the job all the same: the installment is
+  // recorded, the clerk is told that the queue is stopped, and the job
+  // prints once the queue is resumed.
   SavedEnvironment environment;
   CupsServer server;
   const std::string not_here = server.Start();
@@ -369,23 +372,46 @@ TEST_F(BoletoLedger, PrintsOnAQueueUnderTheInstallmentsName) {
     server.Stop();
     GTEST_SKIP() << "no CUPS server in this sandbox: " << not_here;
   }
-  const ProgramRun run =
-      RunProgram(ProgramPath(),
-                 {"--printer", server.letter_queue(),
-                  ArgumentText("SQLITE", fixture_->connect_string(), "DM", "1", "1003", "01")},
-                 {"CUPS_SERVER=" + server.socket()});
-  EXPECT_EQ(run.exit_status, 0) << run.err;
-  std::optional<CupsServer::Job> job = server.WaitForLastJob(server.letter_queue());
-  std::optional<std::string> pdf = server.WaitForPdf(server.letter_queue());
+  const std::string& queue = server.letter_queue();
+  const struct {
+    const char* numero;
+    bool stopped;
+    std::string err;
+  } prints[] = {
+      {"1003", false, ""},
+      {"1002", true,
+       "A fila de impressão \"" + queue +
+           "\" está parada: o trabalho foi aceito e será impresso quando a fila for retomada.\n"},
+  };
+  for (const auto& p : prints) {
+    SCOPED_TRACE(p.numero);
+    if (p.stopped) server.Run("cupsdisable " + queue);
+    const ProgramRun run =
+        RunProgram(ProgramPath(),
+                   {"--printer", queue,
+                    ArgumentText("SQLITE", fixture_->connect_string(), "DM", "1", p.numero, "01")},
+                   {"CUPS_SERVER=" + server.socket()});
+    cups_job_t* jobs = nullptr;
+    const int waiting =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
+    cupsFreeJobs(waiting, jobs);
+    if (p.stopped) server.Run("cupsenable " + queue);
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(run.err, p.err);
+    if (p.stopped) EXPECT_EQ(waiting, 1);
+    // No ASSERT before the server is stopped: it would be left running.
+    const CupsServer::Job job = server.WaitForLastJob(queue).value_or(CupsServer::Job{});
+    EXPECT_EQ(job.title, "Boleto 01 DM 1 " + std::string(p.numero) + "/01");
+    EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
+    EXPECT_EQ(Rows(std::string("SELECT DOCTORECEBIMENTO FROM PARCELAR WHERE NUMERO = '") +
+                   p.numero + "    '"),
+              "BOL-BANCAR\n");
+  }
+  std::optional<std::string> pdf = server.WaitForPdf(queue);
   const std::string info = pdf ? RunProgram("/usr/bin/pdfinfo", {*pdf}).out : "";
   server.Stop();
-  ASSERT_TRUE(job.has_value());
-  EXPECT_EQ(job->title, "Boleto 01 DM 1 1003/01");
-  EXPECT_EQ(job->state, IPP_JSTATE_COMPLETED);
   EXPECT_TRUE(std::regex_search(info, std::regex("\nPages: +1\n"))) << info;
   EXPECT_NE(info.find("595 x 842 pts (A4)"), std::string::npos) << info;
-  EXPECT_EQ(Rows("SELECT DOCTORECEBIMENTO FROM PARCELAR WHERE NUMERO = '1003    '"),
-            "BOL-BANCAR\n");
 }
 
 TEST_F(BoletoLedger, CompanyFolderWithoutAnyLogoEndsInTheErrorReport) {

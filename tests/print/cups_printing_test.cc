@@ -51,7 +51,10 @@ class CupsPrintingTest : public ::testing::Test {
   static inline std::string skip_reason_;
 };
 
-Status PrintBoleto(const PageDestination& destination, const std::string& printed_line) {
+// Prints one boleto on the destination; `stopped_queue`, when given, gets
+// the stopped queue the job waits in (empty when it went out as usual).
+Status PrintBoleto(const PageDestination& destination, const std::string& printed_line,
+                   std::string* stopped_queue = nullptr) {
   LayoutForm receipt_stub(ReceiptStubTemplate());
   LayoutForm compensation_part(CompensationPartTemplate());
   if (Status set = compensation_part.SetCaption("nr", printed_line); !set.ok()) return set;
@@ -66,7 +69,17 @@ Status PrintBoleto(const PageDestination& destination, const std::string& printe
     return drawn;
   }
   if (Status completed = (*job)->CompletePage(); !completed.ok()) return completed;
+  if (stopped_queue != nullptr) *stopped_queue = (*job)->stopped_queue();
   return (*job)->Close();
+}
+
+// The jobs of the queue not yet completed, cancelled or aborted.
+int ActiveJobs(const std::string& queue) {
+  cups_job_t* jobs = nullptr;
+  const int active =
+      cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
+  cupsFreeJobs(active, jobs);
+  return active;
 }
 
 // A row through the barcode of a PDF page read at 1440 dots per inch, a dot
@@ -117,8 +130,10 @@ constexpr int kNarrow = 15, kWide = 45, kSpan = 6075;
 
 TEST_F(CupsPrintingTest, DefaultQueueReceivesTheBoleto) {
   const std::string line = PrintedLineOf(TenBankBoletos()[5].barcode);
-  Status printed = PrintBoleto(PageDestination{}, line);
+  std::string stopped_queue = "not set";
+  Status printed = PrintBoleto(PageDestination{}, line, &stopped_queue);
   ASSERT_TRUE(printed.ok()) << printed.error().description;
+  EXPECT_EQ(stopped_queue, "") << "a running queue prints at once";
   std::optional<std::string> pdf = server_->WaitForPdf();
   ASSERT_TRUE(pdf.has_value()) << server_->Run("lpstat -W all -o");
 
@@ -216,6 +231,26 @@ TEST_F(CupsPrintingTest, PostScriptQueueKeepsFontsAndBars) {
   testing::RemoveTree(dir);
 }
 
+// A stopped (paused) queue accepts the job and holds it: the delivery names
+// the queue, the job waits, and it prints once the queue is resumed.
+TEST_F(CupsPrintingTest, StoppedQueueHoldsTheJobUntilResumed) {
+  const std::string& queue = server_->postscript_queue();
+  ASSERT_EQ(ActiveJobs(queue), 0);
+  server_->Run("cupsdisable " + queue);
+  std::string stopped_queue;
+  Status printed = PrintBoleto(QueueDestination(queue), PrintedLineOf(TenBankBoletos()[2].barcode),
+                               &stopped_queue);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const int waiting = ActiveJobs(queue);
+  server_->Run("cupsenable " + queue);
+  ASSERT_TRUE(printed.ok()) << printed.error().description;
+  EXPECT_EQ(stopped_queue, queue);
+  EXPECT_EQ(waiting, 1);
+  std::optional<CupsServer::Job> job = server_->WaitForLastJob(queue);
+  ASSERT_TRUE(job.has_value());
+  EXPECT_EQ(job->state, IPP_JSTATE_COMPLETED) << server_->Run("lpstat -W all -o");
+}
+
 TEST_F(CupsPrintingTest, NamedQueueThatDoesNotExist) {
   Status printed =
       PrintBoleto(QueueDestination("no_such_queue"), PrintedLineOf(TenBankBoletos()[0].barcode));
@@ -242,19 +277,24 @@ TEST_F(CupsPrintingTest, QueueRejectingJobsIsAPrinterFailure) {
   EXPECT_EQ(server_->PdfCount(), before);
 }
 
-TEST(CupsWithoutServer, NoDefaultPrinterIsAPrinterFailure) {
-  // A server address where nothing listens: there is no default printer.
+TEST(CupsWithoutServer, AServerThatCannotBeReachedIsAPrinterFailure) {
+  // A server address where nothing listens: the message says so, for the
+  // default destination as for a named queue, not that the queue is missing.
   SavedEnvironment environment;
   const std::string dir = testing::MakeTempDir("boleto-nocups-");
   const std::string socket = dir + "/nothing.sock";
   cupsSetServer(socket.c_str());
-  Result<std::unique_ptr<PrintJob>> job = PrintJob::Open(PageDestination{});
+  std::vector<Result<std::unique_ptr<PrintJob>>> jobs;
+  jobs.push_back(PrintJob::Open(PageDestination{}));
+  jobs.push_back(PrintJob::Open(QueueDestination("caixa")));
   cupsSetServer(nullptr);
   testing::RemoveTree(dir);
-  ASSERT_FALSE(job.ok());
-  EXPECT_EQ(job.error().number, error_number::kPrinterFailure);
-  EXPECT_EQ(job.error().description.rfind("No default printer is available (CUPS: ", 0), 0u)
-      << job.error().description;
+  for (const Result<std::unique_ptr<PrintJob>>& job : jobs) {
+    ASSERT_FALSE(job.ok());
+    EXPECT_EQ(job.error().number, error_number::kPrinterFailure);
+    EXPECT_EQ(job.error().description,
+              "O servidor de impressão (CUPS) em " + socket + " não pode ser alcançado");
+  }
 }
 
 }  // namespace
