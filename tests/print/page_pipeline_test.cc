@@ -1,7 +1,9 @@
 #include "print/page_pipeline.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -185,6 +187,44 @@ TEST(CairoPageBlankTest, BlankUntilDrawnUponAndAgainOnANewPage) {
   EXPECT_TRUE(surface.PageBlank());
   ASSERT_TRUE(surface.FillRectangle(0, 0, 1440, 1440, kBlack).ok());
   EXPECT_FALSE(surface.PageBlank());
+  ASSERT_TRUE(surface.ClearPage().ok());
+  EXPECT_TRUE(surface.PageBlank());
+}
+
+// A PNG page cleared is white paper again where it was drawn upon.
+TEST(CairoPageBlankTest, AClearedPngPageIsWhitePaper) {
+  std::string png;
+  Result<std::unique_ptr<CairoPageSurface>> page =
+      CairoPageSurface::Create(PageFormat::kPng, [&png](const std::string& bytes) {
+        png = bytes;
+        return Status::Ok();
+      });
+  ASSERT_TRUE(page.ok());
+  ASSERT_TRUE((*page)->FillRectangle(0, 0, 1440, 1440, kBlack).ok());
+  ASSERT_TRUE((*page)->ClearPage().ok());
+  EXPECT_TRUE((*page)->PageBlank());
+  ASSERT_TRUE((*page)->CompletePage().ok());
+  struct Reader {
+    const std::string& bytes;
+    size_t at = 0;
+  } reader{png};
+  cairo_surface_t* image = cairo_image_surface_create_from_png_stream(
+      [](void* closure, unsigned char* data, unsigned int length) {
+        Reader& from = *static_cast<Reader*>(closure);
+        if (from.at + length > from.bytes.size()) return CAIRO_STATUS_READ_ERROR;
+        std::memcpy(data, from.bytes.data() + from.at, length);
+        from.at += length;
+        return CAIRO_STATUS_SUCCESS;
+      },
+      &reader);
+  ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+  cairo_surface_flush(image);
+  // The pixel at the middle of the cleared square (half an inch in, at 300
+  // dots per inch), red, green and blue all full.
+  const unsigned char* pixel =
+      cairo_image_surface_get_data(image) + 150 * cairo_image_surface_get_stride(image) + 150 * 4;
+  EXPECT_EQ(pixel[0] & pixel[1] & pixel[2], 0xff);
+  cairo_surface_destroy(image);
 }
 
 }  // namespace
