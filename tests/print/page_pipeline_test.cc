@@ -119,16 +119,20 @@ TEST(PagePipelineTest, AFailedPageLeavesNothingBehind) {
   }
 }
 
+// A cairo page whose finished document lands in `document`.
+Result<std::unique_ptr<CairoPageSurface>> PageInto(PageFormat format, std::string& document) {
+  return CairoPageSurface::Create(format, [&document](const std::string& bytes) {
+    document = bytes;
+    return Status::Ok();
+  });
+}
+
 // On a real PDF, pages that fail after their barcode is drawn (one between
 // others, one last) leave no page and no barcode: the document holds the
 // pages drawn whole, each barcode decoding to its own.
 TEST(PagePipelineTest, APageFailingAfterItsBarcodeLeavesNoBarcodeInTheDocument) {
   std::string document;
-  Result<std::unique_ptr<CairoPageSurface>> page =
-      CairoPageSurface::Create(PageFormat::kPdf, [&document](const std::string& bytes) {
-        document = bytes;
-        return Status::Ok();
-      });
+  Result<std::unique_ptr<CairoPageSurface>> page = PageInto(PageFormat::kPdf, document);
   ASSERT_TRUE(page.ok());
   (*page)->KeepLayers();
   PrintJob job(std::move(page).value());
@@ -194,11 +198,7 @@ TEST(CairoPageBlankTest, BlankUntilDrawnUponAndAgainOnANewPage) {
 // A PNG page cleared is white paper again where it was drawn upon.
 TEST(CairoPageBlankTest, AClearedPngPageIsWhitePaper) {
   std::string png;
-  Result<std::unique_ptr<CairoPageSurface>> page =
-      CairoPageSurface::Create(PageFormat::kPng, [&png](const std::string& bytes) {
-        png = bytes;
-        return Status::Ok();
-      });
+  Result<std::unique_ptr<CairoPageSurface>> page = PageInto(PageFormat::kPng, png);
   ASSERT_TRUE(page.ok());
   ASSERT_TRUE((*page)->FillRectangle(0, 0, 1440, 1440, kBlack).ok());
   ASSERT_TRUE((*page)->ClearPage().ok());
