@@ -319,6 +319,30 @@ void CairoPageSurface::SetTextColour(Rgb colour) { state_->text_colour = colour;
 
 bool CairoPageSurface::PageBlank() const { return state_->page_blank; }
 
+Status CairoPageSurface::ClearPage() {
+  State& s = *state_;
+  if (Status ready = s.CheckDrawable(); !ready.ok()) return ready;
+  // A blank page may still have the page before it waiting to end: nothing
+  // is painted then, or that page would be cleared.
+  if (s.page_blank) return Status::Ok();
+  s.pending_text.clear();
+  cairo_save(s.cr);
+  if (s.format == PageFormat::kPdf) {
+    // The whole page cleared: cairo starts the page it records anew.
+    cairo_set_operator(s.cr, CAIRO_OPERATOR_CLEAR);
+  } else {
+    cairo_set_operator(s.cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgb(s.cr, 1, 1, 1);  // paper
+  }
+  cairo_reset_clip(s.cr);
+  cairo_paint(s.cr);
+  cairo_restore(s.cr);
+  s.uses_on_page.clear();
+  s.group_uses_on_page.clear();
+  s.page_blank = true;
+  return s.CairoStatus();
+}
+
 void CairoPageSurface::KeepLayers() { state_->keeps_layers = true; }
 bool CairoPageSurface::KeepsLayers() const { return state_->keeps_layers; }
 
@@ -370,7 +394,9 @@ Status CairoPageSurface::CompletePage() {
   s.FlushText();
   BOLETO_RETURN_IF_ERROR(CairoStatus(s.cr));
   if (s.format == PageFormat::kPdf) {
-    cairo_show_page(s.cr);
+    // A cleared page after others is no page of the document (cairo writes
+    // a cleared page only where it is the first).
+    if (!s.page_blank || s.page_ends) cairo_show_page(s.cr);
     cairo_surface_finish(s.surface);
   } else {
     cairo_surface_flush(s.surface);

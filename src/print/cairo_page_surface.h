@@ -74,6 +74,10 @@ class CairoPageSurface : public PrinterSurface {
   Status PaintPicture(const Picture& picture, double x, double y) override;
   void SetTextColour(Rgb colour) override;
   bool PageBlank() const override;
+  // A PDF page is written into the document only when the next page starts
+  // or the document is finished: cleared before that, nothing of it is
+  // written. A PNG page becomes blank paper again.
+  Status ClearPage() override;
   // From now on, the shared parts of the pages are kept as layers: a PDF
   // then holds each layer once, however many pages show it.
   void KeepLayers();

@@ -18,19 +18,19 @@ void PagePipeline::Add(DrawPage draw) {
   added_.notify_one();
 }
 
-std::vector<Status> PagePipeline::Finish() {
+Status PagePipeline::Finish() {
   {
     std::lock_guard lock(mutex_);
     closed_ = true;
   }
   added_.notify_one();
   if (thread_.joinable()) thread_.join();
-  return std::move(outcomes_);
+  return document_;
 }
 
 void PagePipeline::DrawAll() {
   bool page_used = false;  // the current page holds a drawn page already
-  std::vector<Status> outcomes;
+  Status document;
   for (;;) {
     DrawPage draw;
     {
@@ -41,22 +41,23 @@ void PagePipeline::DrawAll() {
       queue_.pop_front();
     }
     taken_.notify_one();
-    Status drawn;
+    if (!document.ok()) continue;  // the pages after a spoilt document are not drawn
     if (page_used) {
-      drawn = job_.NewPage();
-      if (drawn.ok()) page_used = false;
+      document = job_.NewPage();
+      if (!document.ok()) continue;
+      page_used = false;
     }
-    if (drawn.ok()) {
-      drawn = draw(job_);
-      // A failed page that drew part of itself keeps its page: the next one
-      // is not drawn over it.
-      page_used = drawn.ok() || !job_.surface().PageBlank();
+    if (draw(job_).ok()) {
+      page_used = true;
+    } else if (!job_.surface().PageBlank()) {
+      // A page that failed part-way goes whole: a barcode on it would be
+      // paid, and its installment is never recorded.
+      document = job_.ClearPage();
     }
-    outcomes.push_back(std::move(drawn));
     draw = nullptr;  // its content goes here, on this thread
   }
   std::lock_guard lock(mutex_);
-  outcomes_ = std::move(outcomes);
+  document_ = std::move(document);
 }
 
 }  // namespace boleto

@@ -6,10 +6,11 @@
 // uses the job again only after Finish.
 //
 // The first page is drawn on the job's current page, each later one on a
-// new page after it. A page whose drawing fails before anything is drawn
-// leaves no blank page behind: the next one is drawn in its place. One that
-// fails after drawing part of itself keeps its page (the caller checks what
-// it can before adding a page, so that this stays rare).
+// new page after it. A page whose drawing fails leaves nothing behind: what
+// it drew (its barcode among it) is taken off the page again, and the next
+// one is drawn in its place. Each page's outcome is what its drawing
+// returns, to the caller's drawing function itself; the pipeline answers
+// for the document as a whole.
 #pragma once
 
 #include <condition_variable>
@@ -18,7 +19,6 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/status.h"
 #include "print/print_job.h"
@@ -39,9 +39,11 @@ class PagePipeline {
 
   // Queues a page after the earlier ones; waits while `waiting` pages wait.
   void Add(DrawPage draw);
-  // Waits until every page is drawn and stops the thread: the outcome of
-  // each page in the order they were added.
-  std::vector<Status> Finish();
+  // Waits until every page is drawn and stops the thread. An error when the
+  // document cannot be handed over as it is: a new page could not be
+  // started, or a failed page's drawing could not be taken off it; the
+  // pages queued after that are not drawn.
+  Status Finish();
 
  private:
   void DrawAll();
@@ -52,7 +54,7 @@ class PagePipeline {
   std::condition_variable added_;  // a page waits, or no more will come
   std::condition_variable taken_;  // room for another page
   std::deque<DrawPage> queue_;
-  std::vector<Status> outcomes_;
+  Status document_;
   bool closed_ = false;
   std::thread thread_;
 };

@@ -72,6 +72,12 @@ Status PrintJob::NewPage() {
   return Status::Ok();
 }
 
+Status PrintJob::ClearPage() {
+  if (Status cleared = surface_->ClearPage(); !cleared.ok()) return cleared;
+  PrinterSetup(*surface_);
+  return Status::Ok();
+}
+
 Status PrintJob::CompletePage() {
   if (Status handed = surface_->CompletePage(); !handed.ok()) return handed;
   PrinterSetup(*surface_);

@@ -53,6 +53,9 @@ class PrintJob {
   // Ends the page and starts the next one of the same document (a batch of
   // boletos in one PDF or one print job); then sets the printer up again.
   Status NewPage();
+  // Takes what was drawn off the page (PrinterSurface::ClearPage); then sets
+  // the printer up again.
+  Status ClearPage();
   // Completes the page and hands it to the destination; then sets the
   // printer up again. An error means the page did not reach its destination.
   Status CompletePage();

@@ -116,6 +116,13 @@ class PrinterSurface {
   // does not keep track says false.
   virtual bool PageBlank() const { return false; }
 
+  // Takes everything drawn on the current page off it again: the page is
+  // blank, and nothing drawn on it reaches the document. An error (482)
+  // where the surface cannot; the page then keeps what was drawn.
+  virtual Status ClearPage() {
+    return MakeError(error_number::kPrinterFailure, "This page surface cannot clear a page");
+  }
+
   // Ends the current page and starts a new, blank one of the same document;
   // an error (482) where the surface holds one page only.
   virtual Status NewPage() {

@@ -54,6 +54,10 @@ struct Entry {
   RunContext ctx;
   std::unique_ptr<RecordingMessages> messages = std::make_unique<RecordingMessages>();
   PrintedBoleto printed;
+  // How drawing its page went: written by the drawing thread, read once the
+  // pipeline has finished. A page never drawn counts as failed.
+  Status page = MakeError(error_number::kPrinterFailure, "The page was not drawn");
+  bool error_counted = false;  // among the installments with an error
 };
 
 // The installment as the clerk reads it: company, unit, document, series,
@@ -137,9 +141,10 @@ class Batch {
   // false when that failed and nothing was locked.
   bool LockNext(Database& db, const std::string& dialect, std::span<Entry* const> entries,
                 std::map<std::string, RowSet>& locked);
-  // Drops the entries whose pages could not be drawn, with their errors;
-  // `drawn` holds the outcome of each entry's page, in their order.
-  void DropUndrawn(const std::vector<Status>& drawn);
+  // Drops the entries whose pages could not be drawn, with their errors.
+  void DropUndrawn();
+  // Counts the installment among those with an error, once.
+  void CountError(Entry& entry);
 
   PrintDestination destination_;
   bool preview_;
@@ -227,9 +232,12 @@ RunOutcome Batch::CheckAndCompose(Entry& entry) {
     ReportRunError(ctx, ready.error(), "");
     return RunOutcome::kErrorReported;
   }
-  pages_->Add([page = std::shared_ptr<const ComposedPage>(std::move(page))](PrintJob& job) {
-    return DrawComposedPage(job, *page);
-  });
+  // The page carries its entry: its outcome is that installment's.
+  pages_->Add(
+      [page = std::shared_ptr<const ComposedPage>(std::move(page)), drawn = &entry](PrintJob& job) {
+        drawn->page = DrawComposedPage(job, *page);
+        return drawn->page;
+      });
   return RunOutcome::kPrinted;
 }
 
@@ -285,7 +293,14 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
     return false;
   }
   const RunOutcome outcome = CheckAndCompose(*entry);
-  if (outcome == RunOutcome::kPrinted && !ctx.error_reported) {
+  if (outcome == RunOutcome::kPrinted) {
+    // An error that did not stop the installment (its bank's name could not
+    // be read) is shown now; the page goes on to be printed and recorded, as
+    // in a single run.
+    if (ctx.error_reported) {
+      Say(entry->key_text + ": " + OneLine(*entry->messages));
+      CountError(*entry);
+    }
     drawn_.push_back(std::move(entry));
     return true;
   }
@@ -299,17 +314,22 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   return false;
 }
 
-void Batch::DropUndrawn(const std::vector<Status>& drawn) {
+void Batch::CountError(Entry& entry) {
+  if (entry.error_counted) return;
+  entry.error_counted = true;
+  ++errors_;
+}
+
+void Batch::DropUndrawn() {
   std::vector<std::unique_ptr<Entry>> kept;
-  for (size_t i = 0; i < drawn_.size(); ++i) {
-    Entry& entry = *drawn_[i];
-    if (drawn[i].ok()) {
-      kept.push_back(std::move(drawn_[i]));
+  for (std::unique_ptr<Entry>& entry : drawn_) {
+    if (entry->page.ok()) {
+      kept.push_back(std::move(entry));
       continue;
     }
-    ReportRunError(entry.ctx, drawn[i].error(), "");
-    Say(entry.key_text + ": " + OneLine(*entry.messages));
-    ++errors_;
+    ReportRunError(entry->ctx, entry->page.error(), "");
+    Say(entry->key_text + ": " + OneLine(*entry->messages));
+    CountError(*entry);
   }
   drawn_ = std::move(kept);
 }
@@ -353,7 +373,11 @@ void Batch::RecordAll() {
           recorded.push_back(&entry);
         } else {
           Say(entry.key_text + ": " + OneLine(*entry.messages));
-          ++(outcome == RunOutcome::kRefused ? refused_ : errors_);
+          if (outcome == RunOutcome::kRefused) {
+            ++refused_;
+          } else {
+            CountError(entry);
+          }
         }
         Progress("gravando", ++done, drawn_.size());
       }
@@ -366,7 +390,7 @@ void Batch::RecordAll() {
           ReportRunError(entry->ctx, committed.error(), "");
           entry->ctx.messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);
           Say(entry->key_text + ": " + OneLine(*entry->messages));
-          ++errors_;
+          CountError(*entry);
         }
       }
     }
@@ -416,11 +440,13 @@ int Batch::Run(std::istream& input) {
     DrawLine(i + 1, lines[i]);
     Progress("imprimindo", i + 1, lines.size());
   }
-  DropUndrawn(pages_->Finish());
+  const Status document = pages_->Finish();
   pages_.reset();
+  DropUndrawn();
 
   if (!drawn_.empty()) {
-    const Status handed = job_->CompletePage();
+    // A document that holds what a failed page drew is not handed over.
+    const Status handed = document.ok() ? job_->CompletePage() : document;
     job_->Close();
     if (handed.ok() && !job_->stopped_queue().empty()) {
       Say("boleto-sr: " + StoppedQueueMessage(job_->stopped_queue()));
@@ -428,7 +454,7 @@ int Batch::Run(std::istream& input) {
     if (!handed.ok()) {
       Say("boleto-sr: o documento não foi entregue, nada foi gravado: " +
           handed.error().description);
-      errors_ += drawn_.size();
+      for (const auto& entry : drawn_) CountError(*entry);
       drawn_.clear();
     } else if (preview_) {
       for (const auto& entry : drawn_) {

@@ -6,8 +6,11 @@
 // are drawn in the file's order, one page each; a blank line, a line too
 // short to name an installment or with an unknown dialect tag is reported
 // with its line number and skipped; a line naming an installment already in
-// the batch is reported as repeated and printed once. Only a failed delivery
-// stops the batch, and then nothing is recorded. Afterwards each printed
+// the batch is reported as repeated and printed once. An installment whose
+// error did not stop it (its bank's name could not be read) is printed and
+// recorded as a single run does, its error shown. Only a failed delivery,
+// or a document that still holds a failed page's drawing, stops the batch,
+// and then nothing is recorded. Afterwards each printed
 // installment is recorded all or nothing on its own (a nested transaction
 // inside transactions of a few hundred installments); a preview records
 // nothing. One connection serves each connect string; logos are decoded
@@ -15,7 +18,7 @@
 //
 // What the clerk sees, on `log` (standard error): one line per installment,
 // its key and "impresso", the refusal message or the error; a summary at the
-// end; and, when `live` is set (a terminal), a progress line that is
+// end, where an installment printed despite an error counts among both; and, when `live` is set (a terminal), a progress line that is
 // rewritten in place instead of a line for each printed installment.
 // Touches: the database, the printer or the file, `log`.
 #pragma once
