@@ -325,7 +325,7 @@ Status CairoPageSurface::ClearPage() {
   // A blank page may still have the page before it waiting to end: nothing
   // is painted then, or that page would be cleared.
   if (s.page_blank) return Status::Ok();
-  s.pending_text.clear();
+  s.pending_text.Clear();
   cairo_save(s.cr);
   if (s.format == PageFormat::kPdf) {
     // The whole page cleared: cairo starts the page it records anew.
@@ -338,9 +338,9 @@ Status CairoPageSurface::ClearPage() {
   cairo_paint(s.cr);
   cairo_restore(s.cr);
   s.uses_on_page.clear();
-  s.group_uses_on_page.clear();
+  s.forms.NewPage();
   s.page_blank = true;
-  return s.CairoStatus();
+  return CairoStatus(s.cr);
 }
 
 void CairoPageSurface::KeepLayers() { state_->keeps_layers = true; }

@@ -103,6 +103,8 @@ class TextBatch {
   void ShowNow(const PlacedLine::Run& run, Rgb colour, cairo_t* cr);
   // Hands the texts kept to `cr`, leaving its colour and font as they were.
   void Flush(cairo_t* cr);
+  // Drops the texts kept, handing none to cairo (a page taken off again).
+  void Clear() { pending_.clear(); }
 
  private:
   struct PendingRun {
