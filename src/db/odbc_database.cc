@@ -5,7 +5,9 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -114,9 +116,14 @@ Error DriverError(SQLSMALLINT type, SQLHANDLE handle, const std::string& driver,
   return error;
 }
 
-// The value of `key` in an ODBC connect string (keys compared without case,
-// braces around the value removed); empty when absent.
-std::string ConnectValue(std::string_view connect, std::string_view key) {
+// Where the value of `key` stands in an ODBC connect string (keys compared
+// without case): its first and one-past-last character, braces included.
+struct ValuePlace {
+  size_t begin = std::string_view::npos;
+  size_t end = std::string_view::npos;
+};
+
+ValuePlace FindConnectValue(std::string_view connect, std::string_view key) {
   size_t pos = 0;
   while (pos < connect.size()) {
     size_t eq = connect.find('=', pos);
@@ -124,25 +131,36 @@ std::string ConnectValue(std::string_view connect, std::string_view key) {
     std::string_view name = connect.substr(pos, eq - pos);
     while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    size_t end;
-    std::string value;
+    size_t end;        // of the key's part of the string
+    size_t value_end;  // of its value
     if (eq + 1 < connect.size() && connect[eq + 1] == '{') {
-      size_t close = connect.find('}', eq + 2);
-      if (close == std::string_view::npos) close = connect.size();
-      value = std::string(connect.substr(eq + 2, close - eq - 2));
-      end = connect.find(';', close);
+      const size_t close = connect.find('}', eq + 2);
+      value_end = close == std::string_view::npos ? connect.size() : close + 1;
+      end = close == std::string_view::npos ? close : connect.find(';', close);
     } else {
       end = connect.find(';', eq + 1);
-      value = std::string(
-          connect.substr(eq + 1, (end == std::string_view::npos ? connect.size() : end) - eq - 1));
+      value_end = end == std::string_view::npos ? connect.size() : end;
     }
     if (name.size() == key.size() && strncasecmp(name.data(), key.data(), key.size()) == 0) {
-      return value;
+      return {eq + 1, value_end};
     }
     if (end == std::string_view::npos) break;
     pos = end + 1;
   }
-  return "";
+  return {};
+}
+
+// The value of `key` in an ODBC connect string (braces around the value
+// removed); empty when absent.
+std::string ConnectValue(std::string_view connect, std::string_view key) {
+  const ValuePlace place = FindConnectValue(connect, key);
+  if (place.begin == std::string_view::npos) return "";
+  std::string_view value = connect.substr(place.begin, place.end - place.begin);
+  if (!value.empty() && value.front() == '{') {
+    value.remove_prefix(1);
+    if (!value.empty() && value.back() == '}') value.remove_suffix(1);
+  }
+  return std::string(value);
 }
 
 bool HasConnectKey(std::string_view connect, std::string_view key) {
@@ -166,6 +184,42 @@ class Statement {
   SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
 
+// How long a statement waits for a lock another connection holds before it
+// fails with error 3158, unless the connect string or data source says
+// otherwise: long enough for another clerk's recording to end, short enough
+// for a clerk to see the lock message instead of a program that hangs.
+constexpr int kDefaultLockWaitMs = 10000;
+
+// A whole number written in decimal digits alone; nothing for other text.
+std::optional<int64_t> WholeNumber(std::string_view text) {
+  constexpr size_t kMaxDigits = 12;  // far beyond any wait in milliseconds
+  if (text.empty() || text.size() > kMaxDigits ||
+      text.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return std::stoll(std::string(text));
+}
+
+// PostgreSQL's lock_timeout as SHOW gives it ("300ms", "10s", "2min", "1h",
+// "1d"; a bare number is milliseconds); nothing for any other text.
+std::optional<std::chrono::milliseconds> LockTimeoutSetting(std::string_view shown) {
+  const size_t unit_at = shown.find_first_not_of("0123456789");
+  const std::optional<int64_t> number = WholeNumber(shown.substr(0, unit_at));
+  if (!number) return std::nullopt;
+  const std::string_view unit = unit_at == std::string_view::npos ? "" : shown.substr(unit_at);
+  constexpr int64_t kMsPerSecond = 1000, kMsPerMinute = 60 * kMsPerSecond,
+                    kMsPerHour = 60 * kMsPerMinute, kMsPerDay = 24 * kMsPerHour;
+  const struct {
+    std::string_view unit;
+    int64_t ms;
+  } units[] = {{"", 1},           {"ms", 1},       {"s", kMsPerSecond}, {"min", kMsPerMinute},
+               {"h", kMsPerHour}, {"d", kMsPerDay}};
+  for (const auto& u : units) {
+    if (unit == u.unit) return std::chrono::milliseconds(*number * u.ms);
+  }
+  return std::nullopt;
+}
+
 class OdbcDatabase : public Database {
  public:
   OdbcDatabase() = default;
@@ -183,6 +237,8 @@ class OdbcDatabase : public Database {
   Status Begin() override;
   Status Commit() override;
   void Rollback() override;
+  void BeginLockDeadline() override;
+  void EndLockDeadline() override;
 
  private:
   Error HandleError(SQLSMALLINT type, SQLHANDLE handle, std::string_view fallback) const {
@@ -195,6 +251,15 @@ class OdbcDatabase : public Database {
   // The server's lock_timeout, bounded by the program when nothing set it.
   Status BoundPostgresLockWait();
   void EndTransaction(SQLSMALLINT completion);
+  // Before a statement under a lock deadline: PostgreSQL's lock_timeout cut
+  // to what is left of the deadline once the wait in force would pass it.
+  Status KeepLockWaitWithinDeadline();
+
+  // What a statement waits for a lock held elsewhere before it fails.
+  std::chrono::milliseconds lock_wait_{kDefaultLockWaitMs};
+  int deadlines_ = 0;  // lock deadlines open (BeginLockDeadline)
+  std::chrono::steady_clock::time_point deadline_;
+  bool wait_cut_ = false;  // lock_timeout was set below lock_wait_
 
   SQLHENV env_ = SQL_NULL_HENV;
   SQLHDBC dbc_ = SQL_NULL_HDBC;
@@ -216,12 +281,6 @@ class OdbcDatabase : public Database {
                      "ODBC");
   }
 };
-
-// How long a statement waits for a lock another connection holds before it
-// fails with error 3158, unless the connect string or data source says
-// otherwise: long enough for another clerk's recording to end, short enough
-// for a clerk to see the lock message instead of a program that hangs.
-constexpr int kDefaultLockWaitMs = 10000;
 
 Status OdbcDatabase::Connect(std::string_view connect_string) {
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
@@ -248,11 +307,20 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
     // The SQLite driver would create a missing file as a new empty database.
     add_option("NoCreat=1");
   }
-  if (sqlite_ && !HasConnectKey(connect, "Timeout")) {
-    // The driver's own default waits minutes on a database held elsewhere.
-    // It waits its Timeout twice over before a statement fails (once in its
-    // busy handler, once more on the retry), so half the wait is asked for.
-    add_option("Timeout=" + std::to_string(kDefaultLockWaitMs / 2));
+  if (sqlite_) {
+    // The driver waits its Timeout twice over before a statement fails (once
+    // in its busy handler, once more on the retry), so it is given half the
+    // wait meant: the connect string's Timeout, or 10 s where it has none
+    // (the driver's own default waits minutes on a database held elsewhere).
+    const ValuePlace place = FindConnectValue(connect, "Timeout");
+    if (place.begin == std::string_view::npos) {
+      add_option("Timeout=" + std::to_string(kDefaultLockWaitMs / 2));
+    } else if (std::optional<int64_t> given = WholeNumber(ConnectValue(connect, "Timeout"));
+               given && *given > 0) {
+      lock_wait_ = std::chrono::milliseconds(*given);
+      connect.replace(place.begin, place.end - place.begin,
+                      std::to_string(std::max<int64_t>(1, *given / 2)));
+    }
   }
 
   SQLCHAR out[1024];
@@ -309,9 +377,47 @@ Status OdbcDatabase::BoundPostgresLockWait() {
   Result<std::string> value =
       current->eof() ? Result<std::string>(std::string("0")) : current->Text("lock_timeout");
   if (!value.ok()) return value.error();
-  if (*value != "0") return Status::Ok();
+  if (*value != "0") {
+    lock_wait_ = LockTimeoutSetting(*value).value_or(lock_wait_);
+    return Status::Ok();
+  }
   return RunSetup("SET lock_timeout TO " + std::to_string(kDefaultLockWaitMs),
                   "The lock wait could not be set.");
+}
+
+void OdbcDatabase::BeginLockDeadline() {
+  if (deadlines_++ == 0) deadline_ = std::chrono::steady_clock::now() + lock_wait_;
+}
+
+void OdbcDatabase::EndLockDeadline() {
+  if (deadlines_ == 0 || --deadlines_ > 0 || !wait_cut_) return;
+  wait_cut_ = false;
+  // A cut wait set inside a transaction that goes on (a batch's) would cut
+  // the statements after the deadline's scope; the transaction's end undoes
+  // it otherwise.
+  if (in_transaction_ && lost_ == 0) {
+    (void)RunInTransaction("SET LOCAL lock_timeout TO " + std::to_string(lock_wait_.count()));
+  }
+}
+
+Status OdbcDatabase::KeepLockWaitWithinDeadline() {
+  // SQLite takes the whole database at a transaction's first write, so only
+  // that write waits for another connection: its Timeout is the deadline.
+  if (deadlines_ == 0 || sqlite_ || !in_transaction_) return Status::Ok();
+  using std::chrono::milliseconds;
+  const milliseconds left =
+      std::chrono::ceil<milliseconds>(deadline_ - std::chrono::steady_clock::now());
+  // The wait in force may overrun the deadline by this much before it is
+  // cut: a statement under it costs a round trip more, so the many short
+  // statements of a batch's recording run without one.
+  constexpr milliseconds kOverrun{50};
+  if (left > lock_wait_ - kOverrun) return Status::Ok();
+  // 0 would mean no limit at all: past the deadline a lock is not waited for.
+  const int64_t wait_ms = std::max<int64_t>(1, left.count());
+  Result<int64_t> set = RunInTransaction("SET LOCAL lock_timeout TO " + std::to_string(wait_ms));
+  if (!set.ok()) return set.error();
+  wait_cut_ = true;
+  return Status::Ok();
 }
 
 Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSMALLINT column) {
@@ -339,6 +445,7 @@ Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSM
 
 Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
   if (lost_ > 0) return LostTransaction();
+  BOLETO_RETURN_IF_ERROR(KeepLockWaitWithinDeadline());
   Statement stmt(dbc_);
   if (stmt.get() == SQL_NULL_HSTMT)
     return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
@@ -414,6 +521,7 @@ Result<int64_t> OdbcDatabase::RunInTransaction(const std::string& sql) {
 
 Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
   if (lost_ > 0) return LostTransaction();
+  BOLETO_RETURN_IF_ERROR(KeepLockWaitWithinDeadline());
   if (in_transaction_) return RunInTransaction(sql);
   SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
                                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
