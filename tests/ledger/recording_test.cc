@@ -722,25 +722,18 @@ TEST_P(RecordingTest, LockedInstallmentShowsTheLockMessage) {
 
 // Runs `hook` once, right after the first read of the installment under its
 // locks: another session acting between that read and the commit.
-class AfterLockedRead : public Database {
+class AfterLockedRead : public TracingDatabase {
  public:
   AfterLockedRead(Database& inner, std::function<void()> hook)
-      : inner_(inner), hook_(std::move(hook)) {}
+      : TracingDatabase(inner), hook_(std::move(hook)) {}
   using Database::Query;
   Result<RowSet> Query(const std::string& sql, QueryMode mode) override {
-    Result<RowSet> rows = inner_.Query(sql, mode);
+    Result<RowSet> rows = TracingDatabase::Query(sql, mode);
     if (hook_ && sql.rfind("SELECT PARCELAR.Recebimento", 0) == 0) std::exchange(hook_, nullptr)();
     return rows;
   }
-  Result<int64_t> Execute(const std::string& sql) override { return inner_.Execute(sql); }
-  Status Begin() override { return inner_.Begin(); }
-  Status Commit() override { return inner_.Commit(); }
-  void Rollback() override { inner_.Rollback(); }
-  void BeginLockDeadline() override { inner_.BeginLockDeadline(); }
-  void EndLockDeadline() override { inner_.EndLockDeadline(); }
 
  private:
-  Database& inner_;
   std::function<void()> hook_;
 };
 
