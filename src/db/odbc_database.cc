@@ -11,161 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "db/connect_string.h"
+#include "db/odbc_errors.h"
+
 namespace boleto {
 namespace {
-
-// One diagnostic record of an ODBC handle.
-struct Diagnostic {
-  std::string state;
-  SQLINTEGER native = 0;
-  std::string message;
-};
-
-// Every diagnostic record of `handle`, in the driver's order.
-std::vector<Diagnostic> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
-  std::vector<Diagnostic> records;
-  if (handle == SQL_NULL_HANDLE) return records;
-  for (SQLSMALLINT i = 1;; ++i) {
-    SQLCHAR state[6] = {0};
-    SQLINTEGER native = 0;
-    std::vector<SQLCHAR> text(1024);
-    SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(),
-                                 static_cast<SQLSMALLINT>(text.size()), &length);
-    if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
-      text.resize(static_cast<size_t>(length) + 1);
-      rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(),
-                         static_cast<SQLSMALLINT>(text.size()), &length);
-    }
-    if (!SQL_SUCCEEDED(rc)) break;
-    Diagnostic d;
-    d.state = reinterpret_cast<const char*>(state);
-    d.native = native;
-    d.message = reinterpret_cast<const char*>(text.data());
-    records.push_back(std::move(d));
-  }
-  return records;
-}
-
-// Message texts one after the other on one line: the error report shows the
-// description on a line of its own.
-std::string JoinMessages(const std::vector<Diagnostic>& records) {
-  std::string joined;
-  for (const Diagnostic& d : records) {
-    std::string text = d.message;
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    std::replace(text.begin(), text.end(), '\r', ' ');
-    std::replace(text.begin(), text.end(), '\t', ' ');
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    if (text.empty()) continue;
-    if (!joined.empty()) joined += ' ';
-    joined += text;
-  }
-  return joined;
-}
-
-bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
-  if (needle.size() > haystack.size()) return false;
-  for (size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
-    if (strncasecmp(haystack.data() + i, needle.data(), needle.size()) == 0) return true;
-  }
-  return false;
-}
-
-// A conflict with a lock held by another connection. SQLite reports
-// SQLITE_BUSY (5) or SQLITE_LOCKED (6) as the native error with the text
-// "database is locked" / "database table is locked"; PostgreSQL has the
-// SQLSTATEs 55P03 (lock not available) and 40P01 (deadlock detected).
-bool IsLockConflict(const std::vector<Diagnostic>& records, bool sqlite) {
-  for (const Diagnostic& d : records) {
-    if (d.state == "55P03" || d.state == "40P01") return true;
-    if (sqlite && (d.native == 5 || d.native == 6)) return true;
-    if (sqlite && ContainsNoCase(d.message, "is locked")) return true;
-  }
-  return false;
-}
-
-// Numbers that callers treat as something other than a plain failure, so a
-// driver's native number must never pass for them.
-bool IsReservedNumber(SQLINTEGER number) {
-  constexpr SQLINTEGER kReserved[] = {
-      error_number::kNoCurrentRecord, error_number::kRecordLocked, 32755,
-      static_cast<SQLINTEGER>(0x80010108u),  // the run passes over these
-  };
-  return std::find(std::begin(kReserved), std::end(kReserved), number) != std::end(kReserved);
-}
-
-// The error of a failed call: the first record's native number and SQLSTATE,
-// every record's message. `driver` names the driver in the source.
-Error DriverError(SQLSMALLINT type, SQLHANDLE handle, const std::string& driver, bool sqlite,
-                  std::string_view fallback_text) {
-  std::vector<Diagnostic> records = ReadDiagnostics(type, handle);
-  Error error;
-  error.description = JoinMessages(records);
-  if (error.description.empty()) error.description = std::string(fallback_text);
-  std::string state = records.empty() ? "HY000" : records.front().state;
-  error.source = "ODBC " + (driver.empty() ? "" : driver + " ") + state;
-  if (IsLockConflict(records, sqlite)) {
-    error.number = error_number::kRecordLocked;
-  } else if (!records.empty() && records.front().native > 0 &&
-             !IsReservedNumber(records.front().native)) {
-    error.number = records.front().native;
-  } else {
-    error.number = error_number::kOdbcCallFailed;
-  }
-  return error;
-}
-
-// Where the value of `key` stands in an ODBC connect string (keys compared
-// without case): its first and one-past-last character, braces included.
-struct ValuePlace {
-  size_t begin = std::string_view::npos;
-  size_t end = std::string_view::npos;
-};
-
-ValuePlace FindConnectValue(std::string_view connect, std::string_view key) {
-  size_t pos = 0;
-  while (pos < connect.size()) {
-    size_t eq = connect.find('=', pos);
-    if (eq == std::string_view::npos) break;
-    std::string_view name = connect.substr(pos, eq - pos);
-    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    size_t end;        // of the key's part of the string
-    size_t value_end;  // of its value
-    if (eq + 1 < connect.size() && connect[eq + 1] == '{') {
-      const size_t close = connect.find('}', eq + 2);
-      value_end = close == std::string_view::npos ? connect.size() : close + 1;
-      end = close == std::string_view::npos ? close : connect.find(';', close);
-    } else {
-      end = connect.find(';', eq + 1);
-      value_end = end == std::string_view::npos ? connect.size() : end;
-    }
-    if (name.size() == key.size() && strncasecmp(name.data(), key.data(), key.size()) == 0) {
-      return {eq + 1, value_end};
-    }
-    if (end == std::string_view::npos) break;
-    pos = end + 1;
-  }
-  return {};
-}
-
-// The value of `key` in an ODBC connect string (braces around the value
-// removed); empty when absent.
-std::string ConnectValue(std::string_view connect, std::string_view key) {
-  const ValuePlace place = FindConnectValue(connect, key);
-  if (place.begin == std::string_view::npos) return "";
-  std::string_view value = connect.substr(place.begin, place.end - place.begin);
-  if (!value.empty() && value.front() == '{') {
-    value.remove_prefix(1);
-    if (!value.empty() && value.back() == '}') value.remove_suffix(1);
-  }
-  return std::string(value);
-}
-
-bool HasConnectKey(std::string_view connect, std::string_view key) {
-  return !ConnectValue(connect, key).empty();
-}
 
 // A statement handle freed with its scope.
 class Statement {
@@ -189,36 +39,6 @@ class Statement {
 // otherwise: long enough for another clerk's recording to end, short enough
 // for a clerk to see the lock message instead of a program that hangs.
 constexpr int kDefaultLockWaitMs = 10000;
-
-// A whole number written in decimal digits alone; nothing for other text.
-std::optional<int64_t> WholeNumber(std::string_view text) {
-  constexpr size_t kMaxDigits = 12;  // far beyond any wait in milliseconds
-  if (text.empty() || text.size() > kMaxDigits ||
-      text.find_first_not_of("0123456789") != std::string_view::npos) {
-    return std::nullopt;
-  }
-  return std::stoll(std::string(text));
-}
-
-// PostgreSQL's lock_timeout as SHOW gives it ("300ms", "10s", "2min", "1h",
-// "1d"; a bare number is milliseconds); nothing for any other text.
-std::optional<std::chrono::milliseconds> LockTimeoutSetting(std::string_view shown) {
-  const size_t unit_at = shown.find_first_not_of("0123456789");
-  const std::optional<int64_t> number = WholeNumber(shown.substr(0, unit_at));
-  if (!number) return std::nullopt;
-  const std::string_view unit = unit_at == std::string_view::npos ? "" : shown.substr(unit_at);
-  constexpr int64_t kMsPerSecond = 1000, kMsPerMinute = 60 * kMsPerSecond,
-                    kMsPerHour = 60 * kMsPerMinute, kMsPerDay = 24 * kMsPerHour;
-  const struct {
-    std::string_view unit;
-    int64_t ms;
-  } units[] = {{"", 1},           {"ms", 1},       {"s", kMsPerSecond}, {"min", kMsPerMinute},
-               {"h", kMsPerHour}, {"d", kMsPerDay}};
-  for (const auto& u : units) {
-    if (unit == u.unit) return std::chrono::milliseconds(*number * u.ms);
-  }
-  return std::nullopt;
-}
 
 class OdbcDatabase : public Database {
  public:
@@ -315,7 +135,7 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
     const ValuePlace place = FindConnectValue(connect, "Timeout");
     if (place.begin == std::string_view::npos) {
       add_option("Timeout=" + std::to_string(kDefaultLockWaitMs / 2));
-    } else if (std::optional<int64_t> given = WholeNumber(ConnectValue(connect, "Timeout"));
+    } else if (std::optional<int64_t> given = DecimalDigitsValue(ConnectValue(connect, "Timeout"));
                given && *given > 0) {
       lock_wait_ = std::chrono::milliseconds(*given);
       connect.replace(place.begin, place.end - place.begin,
