@@ -37,6 +37,8 @@ class CachingDatabase : public Database {
   Status Begin() override { return inner_->Begin(); }
   Status Commit() override { return inner_->Commit(); }
   void Rollback() override { inner_->Rollback(); }
+  void BeginLockDeadline() override { inner_->BeginLockDeadline(); }
+  void EndLockDeadline() override { inner_->EndLockDeadline(); }
 
  private:
   struct Kept {

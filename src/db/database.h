@@ -1,6 +1,9 @@
 // The database as the program uses it: read-only snapshot queries whose SQL
 // goes to the server unchanged, and statements that run in a transaction of
 // their own or, between Begin and Commit, in one transaction together.
+// Lock waits can share one deadline: between BeginLockDeadline and
+// EndLockDeadline no statement waits for a lock past the connection's own
+// lock wait counted from BeginLockDeadline.
 // Implementations: the ODBC connection (odbc_database.h) and, for tests, a
 // tracing wrapper that records every SQL text it passes on.
 #pragma once
@@ -80,6 +83,26 @@ class Database {
   // Undoes the innermost transaction's statements (nothing when none is
   // open); the transaction around a nested one goes on.
   virtual void Rollback() = 0;
+
+  // From here until the matching EndLockDeadline, the lock waits of every
+  // statement and query together end at one deadline: the connection's own
+  // lock wait, counted from now. Past it a statement still runs but no
+  // longer waits for a lock held elsewhere (it fails with error 3158
+  // instead). Inside an open deadline it keeps the open one.
+  virtual void BeginLockDeadline() {}
+  virtual void EndLockDeadline() {}
+};
+
+// One deadline for the lock waits of a scope (BeginLockDeadline).
+class LockDeadline {
+ public:
+  explicit LockDeadline(Database& db) : db_(db) { db_.BeginLockDeadline(); }
+  ~LockDeadline() { db_.EndLockDeadline(); }
+  LockDeadline(const LockDeadline&) = delete;
+  LockDeadline& operator=(const LockDeadline&) = delete;
+
+ private:
+  Database& db_;
 };
 
 // A transaction rolled back when it goes out of scope uncommitted.
@@ -124,6 +147,8 @@ class TracingDatabase : public Database {
   Status Begin() override { return inner_.Begin(); }
   Status Commit() override { return inner_.Commit(); }
   void Rollback() override { inner_.Rollback(); }
+  void BeginLockDeadline() override { inner_.BeginLockDeadline(); }
+  void EndLockDeadline() override { inner_.EndLockDeadline(); }
 
   std::vector<Statement> statements;
 

@@ -5,149 +5,17 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "db/connect_string.h"
+#include "db/odbc_errors.h"
+
 namespace boleto {
 namespace {
-
-// One diagnostic record of an ODBC handle.
-struct Diagnostic {
-  std::string state;
-  SQLINTEGER native = 0;
-  std::string message;
-};
-
-// Every diagnostic record of `handle`, in the driver's order.
-std::vector<Diagnostic> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
-  std::vector<Diagnostic> records;
-  if (handle == SQL_NULL_HANDLE) return records;
-  for (SQLSMALLINT i = 1;; ++i) {
-    SQLCHAR state[6] = {0};
-    SQLINTEGER native = 0;
-    std::vector<SQLCHAR> text(1024);
-    SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(),
-                                 static_cast<SQLSMALLINT>(text.size()), &length);
-    if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
-      text.resize(static_cast<size_t>(length) + 1);
-      rc = SQLGetDiagRec(type, handle, i, state, &native, text.data(),
-                         static_cast<SQLSMALLINT>(text.size()), &length);
-    }
-    if (!SQL_SUCCEEDED(rc)) break;
-    Diagnostic d;
-    d.state = reinterpret_cast<const char*>(state);
-    d.native = native;
-    d.message = reinterpret_cast<const char*>(text.data());
-    records.push_back(std::move(d));
-  }
-  return records;
-}
-
-// Message texts one after the other on one line: the error report shows the
-// description on a line of its own.
-std::string JoinMessages(const std::vector<Diagnostic>& records) {
-  std::string joined;
-  for (const Diagnostic& d : records) {
-    std::string text = d.message;
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    std::replace(text.begin(), text.end(), '\r', ' ');
-    std::replace(text.begin(), text.end(), '\t', ' ');
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    if (text.empty()) continue;
-    if (!joined.empty()) joined += ' ';
-    joined += text;
-  }
-  return joined;
-}
-
-bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
-  if (needle.size() > haystack.size()) return false;
-  for (size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
-    if (strncasecmp(haystack.data() + i, needle.data(), needle.size()) == 0) return true;
-  }
-  return false;
-}
-
-// A conflict with a lock held by another connection. SQLite reports
-// SQLITE_BUSY (5) or SQLITE_LOCKED (6) as the native error with the text
-// "database is locked" / "database table is locked"; PostgreSQL has the
-// SQLSTATEs 55P03 (lock not available) and 40P01 (deadlock detected).
-bool IsLockConflict(const std::vector<Diagnostic>& records, bool sqlite) {
-  for (const Diagnostic& d : records) {
-    if (d.state == "55P03" || d.state == "40P01") return true;
-    if (sqlite && (d.native == 5 || d.native == 6)) return true;
-    if (sqlite && ContainsNoCase(d.message, "is locked")) return true;
-  }
-  return false;
-}
-
-// Numbers that callers treat as something other than a plain failure, so a
-// driver's native number must never pass for them.
-bool IsReservedNumber(SQLINTEGER number) {
-  constexpr SQLINTEGER kReserved[] = {
-      error_number::kNoCurrentRecord, error_number::kRecordLocked, 32755,
-      static_cast<SQLINTEGER>(0x80010108u),  // the run passes over these
-  };
-  return std::find(std::begin(kReserved), std::end(kReserved), number) != std::end(kReserved);
-}
-
-// The error of a failed call: the first record's native number and SQLSTATE,
-// every record's message. `driver` names the driver in the source.
-Error DriverError(SQLSMALLINT type, SQLHANDLE handle, const std::string& driver, bool sqlite,
-                  std::string_view fallback_text) {
-  std::vector<Diagnostic> records = ReadDiagnostics(type, handle);
-  Error error;
-  error.description = JoinMessages(records);
-  if (error.description.empty()) error.description = std::string(fallback_text);
-  std::string state = records.empty() ? "HY000" : records.front().state;
-  error.source = "ODBC " + (driver.empty() ? "" : driver + " ") + state;
-  if (IsLockConflict(records, sqlite)) {
-    error.number = error_number::kRecordLocked;
-  } else if (!records.empty() && records.front().native > 0 &&
-             !IsReservedNumber(records.front().native)) {
-    error.number = records.front().native;
-  } else {
-    error.number = error_number::kOdbcCallFailed;
-  }
-  return error;
-}
-
-// The value of `key` in an ODBC connect string (keys compared without case,
-// braces around the value removed); empty when absent.
-std::string ConnectValue(std::string_view connect, std::string_view key) {
-  size_t pos = 0;
-  while (pos < connect.size()) {
-    size_t eq = connect.find('=', pos);
-    if (eq == std::string_view::npos) break;
-    std::string_view name = connect.substr(pos, eq - pos);
-    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    size_t end;
-    std::string value;
-    if (eq + 1 < connect.size() && connect[eq + 1] == '{') {
-      size_t close = connect.find('}', eq + 2);
-      if (close == std::string_view::npos) close = connect.size();
-      value = std::string(connect.substr(eq + 2, close - eq - 2));
-      end = connect.find(';', close);
-    } else {
-      end = connect.find(';', eq + 1);
-      value = std::string(
-          connect.substr(eq + 1, (end == std::string_view::npos ? connect.size() : end) - eq - 1));
-    }
-    if (name.size() == key.size() && strncasecmp(name.data(), key.data(), key.size()) == 0) {
-      return value;
-    }
-    if (end == std::string_view::npos) break;
-    pos = end + 1;
-  }
-  return "";
-}
-
-bool HasConnectKey(std::string_view connect, std::string_view key) {
-  return !ConnectValue(connect, key).empty();
-}
 
 // A statement handle freed with its scope.
 class Statement {
@@ -166,6 +34,12 @@ class Statement {
   SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
 
+// How long a statement waits for a lock another connection holds before it
+// fails with error 3158, unless the connect string or data source says
+// otherwise: long enough for another clerk's recording to end, short enough
+// for a clerk to see the lock message instead of a program that hangs.
+constexpr int kDefaultLockWaitMs = 10000;
+
 class OdbcDatabase : public Database {
  public:
   OdbcDatabase() = default;
@@ -183,6 +57,8 @@ class OdbcDatabase : public Database {
   Status Begin() override;
   Status Commit() override;
   void Rollback() override;
+  void BeginLockDeadline() override;
+  void EndLockDeadline() override;
 
  private:
   Error HandleError(SQLSMALLINT type, SQLHANDLE handle, std::string_view fallback) const {
@@ -195,6 +71,15 @@ class OdbcDatabase : public Database {
   // The server's lock_timeout, bounded by the program when nothing set it.
   Status BoundPostgresLockWait();
   void EndTransaction(SQLSMALLINT completion);
+  // Before a statement under a lock deadline: PostgreSQL's lock_timeout cut
+  // to what is left of the deadline once the wait in force would pass it.
+  Status KeepLockWaitWithinDeadline();
+
+  // What a statement waits for a lock held elsewhere before it fails.
+  std::chrono::milliseconds lock_wait_{kDefaultLockWaitMs};
+  int deadlines_ = 0;  // lock deadlines open (BeginLockDeadline)
+  std::chrono::steady_clock::time_point deadline_;
+  bool wait_cut_ = false;  // lock_timeout was set below lock_wait_
 
   SQLHENV env_ = SQL_NULL_HENV;
   SQLHDBC dbc_ = SQL_NULL_HDBC;
@@ -216,12 +101,6 @@ class OdbcDatabase : public Database {
                      "ODBC");
   }
 };
-
-// How long a statement waits for a lock another connection holds before it
-// fails with error 3158, unless the connect string or data source says
-// otherwise: long enough for another clerk's recording to end, short enough
-// for a clerk to see the lock message instead of a program that hangs.
-constexpr int kDefaultLockWaitMs = 10000;
 
 Status OdbcDatabase::Connect(std::string_view connect_string) {
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
@@ -248,11 +127,20 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
     // The SQLite driver would create a missing file as a new empty database.
     add_option("NoCreat=1");
   }
-  if (sqlite_ && !HasConnectKey(connect, "Timeout")) {
-    // The driver's own default waits minutes on a database held elsewhere.
-    // It waits its Timeout twice over before a statement fails (once in its
-    // busy handler, once more on the retry), so half the wait is asked for.
-    add_option("Timeout=" + std::to_string(kDefaultLockWaitMs / 2));
+  if (sqlite_) {
+    // The driver waits its Timeout twice over before a statement fails (once
+    // in its busy handler, once more on the retry), so it is given half the
+    // wait meant: the connect string's Timeout, or 10 s where it has none
+    // (the driver's own default waits minutes on a database held elsewhere).
+    const ValuePlace place = FindConnectValue(connect, "Timeout");
+    if (place.begin == std::string_view::npos) {
+      add_option("Timeout=" + std::to_string(kDefaultLockWaitMs / 2));
+    } else if (std::optional<int64_t> given = DecimalDigitsValue(ConnectValue(connect, "Timeout"));
+               given && *given > 0) {
+      lock_wait_ = std::chrono::milliseconds(*given);
+      connect.replace(place.begin, place.end - place.begin,
+                      std::to_string(std::max<int64_t>(1, *given / 2)));
+    }
   }
 
   SQLCHAR out[1024];
@@ -309,9 +197,47 @@ Status OdbcDatabase::BoundPostgresLockWait() {
   Result<std::string> value =
       current->eof() ? Result<std::string>(std::string("0")) : current->Text("lock_timeout");
   if (!value.ok()) return value.error();
-  if (*value != "0") return Status::Ok();
+  if (*value != "0") {
+    lock_wait_ = LockTimeoutSetting(*value).value_or(lock_wait_);
+    return Status::Ok();
+  }
   return RunSetup("SET lock_timeout TO " + std::to_string(kDefaultLockWaitMs),
                   "The lock wait could not be set.");
+}
+
+void OdbcDatabase::BeginLockDeadline() {
+  if (deadlines_++ == 0) deadline_ = std::chrono::steady_clock::now() + lock_wait_;
+}
+
+void OdbcDatabase::EndLockDeadline() {
+  if (deadlines_ == 0 || --deadlines_ > 0 || !wait_cut_) return;
+  wait_cut_ = false;
+  // A cut wait set inside a transaction that goes on (a batch's) would cut
+  // the statements after the deadline's scope; the transaction's end undoes
+  // it otherwise.
+  if (in_transaction_ && lost_ == 0) {
+    (void)RunInTransaction("SET LOCAL lock_timeout TO " + std::to_string(lock_wait_.count()));
+  }
+}
+
+Status OdbcDatabase::KeepLockWaitWithinDeadline() {
+  // SQLite takes the whole database at a transaction's first write, so only
+  // that write waits for another connection: its Timeout is the deadline.
+  if (deadlines_ == 0 || sqlite_ || !in_transaction_) return Status::Ok();
+  using std::chrono::milliseconds;
+  const milliseconds left =
+      std::chrono::ceil<milliseconds>(deadline_ - std::chrono::steady_clock::now());
+  // The wait in force may overrun the deadline by this much before it is
+  // cut: a statement under it costs a round trip more, so the many short
+  // statements of a batch's recording run without one.
+  constexpr milliseconds kOverrun{50};
+  if (left > lock_wait_ - kOverrun) return Status::Ok();
+  // 0 would mean no limit at all: past the deadline a lock is not waited for.
+  const int64_t wait_ms = std::max<int64_t>(1, left.count());
+  Result<int64_t> set = RunInTransaction("SET LOCAL lock_timeout TO " + std::to_string(wait_ms));
+  if (!set.ok()) return set.error();
+  wait_cut_ = true;
+  return Status::Ok();
 }
 
 Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSMALLINT column) {
@@ -339,6 +265,7 @@ Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSM
 
 Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
   if (lost_ > 0) return LostTransaction();
+  BOLETO_RETURN_IF_ERROR(KeepLockWaitWithinDeadline());
   Statement stmt(dbc_);
   if (stmt.get() == SQL_NULL_HSTMT)
     return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
@@ -414,6 +341,7 @@ Result<int64_t> OdbcDatabase::RunInTransaction(const std::string& sql) {
 
 Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
   if (lost_ > 0) return LostTransaction();
+  BOLETO_RETURN_IF_ERROR(KeepLockWaitWithinDeadline());
   if (in_transaction_) return RunInTransaction(sql);
   SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
                                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);

@@ -13,9 +13,11 @@
 //    its "NoCreat=1" option so that a wrong path is an error instead of a new
 //    empty database (an explicit "NoCreat=0" is left alone). Its "Timeout"
 //    option is the wait on a database another connection holds, in
-//    milliseconds (the driver waits it twice over); without it the
-//    connection adds "Timeout=5000", about 10 s in all (the driver's own
-//    default waits minutes).
+//    milliseconds; the driver waits it twice over, so the connection hands
+//    it half the time written, and "Timeout=5000" where none is written:
+//    10 s in all (the driver's own default waits minutes). A transaction's
+//    first write takes the whole database, so within a lock deadline only
+//    that write (and the commit) can wait.
 //  - PostgreSQL through psqlODBC: use the driver "PostgreSQL Unicode"
 //    (psqlodbcw.so) on a UTF8 database. Through the narrow calls it passes
 //    bytes unchanged, but it takes the client encoding from the locale of the
@@ -26,7 +28,11 @@
 //    server's lock_timeout; where neither the data source ("ConnSettings=SET
 //    lock_timeout TO '5s'"), the role nor the server sets one, the
 //    connection sets 10 s, so that a row held by another user is an error
-//    3158 rather than an endless wait.
+//    3158 rather than an endless wait. Under a lock deadline, inside a
+//    transaction, a statement is preceded by "SET LOCAL lock_timeout TO N"
+//    with the milliseconds left (at least 1) once the wait in force would
+//    overrun the deadline by more than 50 ms; the wait is set back when the
+//    deadline's scope ends.
 //
 // Errors raised by the driver carry its native error number (3146 where it
 // gives none, or gives one of the numbers the program treats specially), its

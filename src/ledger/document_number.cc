@@ -20,8 +20,9 @@ constexpr char kFirstNumber[] = "0000000001";
 // drawing at once need at most eight.
 constexpr int kMaxDrawAttempts = 64;
 // Lock conflicts a draw outlasts. The driver has already waited its own lock
-// time-out before it reports one, so a few more waits are enough; more would
-// keep the clerk waiting many time-outs long for the same message.
+// time-out before it reports one (inside a recording, up to the recording's
+// deadline, after which a conflict is reported at once), so a few more
+// tries are enough; more would keep the clerk waiting for the same message.
 constexpr int kMaxLockConflicts = 3;
 // Pause after a lock conflict, growing with each one.
 constexpr std::chrono::milliseconds kLockPause{10};

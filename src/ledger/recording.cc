@@ -128,8 +128,9 @@ using SeriesKey = std::tuple<std::string, std::string, std::string, std::string,
 
 // "CodigoEmp = '01' AND ... AND Parcela = '01' AND Numero IN ('1001    ',
 // ...)", each column under `table` ("PARCELAR." or nothing): exactly the
-// installments of `series` with those numbers. A database plans an IN list
-// in a fraction of the time it takes for as many keys ORed together.
+// installments of `series` with those numbers; without `Parcela` when
+// `table` is "DOCUMENTOR.", their documents. A database plans an IN list in a
+// fraction of the time it takes for as many keys ORed together.
 std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& numeros,
                         std::string_view table) {
   const std::string t(table);
@@ -140,8 +141,10 @@ std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& nu
   return t + "CodigoEmp = '" + SqlQuote(std::get<0>(series)) + "' AND " + t + "CodigoUnidade = '" +
          SqlQuote(std::get<1>(series)) + "' AND " + t + "CodigoDocumento = '" +
          SqlQuote(std::get<2>(series)) + "' AND " + t + "Serie = '" +
-         SqlQuote(std::get<3>(series)) + "' AND " + t + "Parcela = '" +
-         SqlQuote(std::get<4>(series)) + "' AND " + t + "Numero IN (" + in_list + ")";
+         SqlQuote(std::get<3>(series)) + "' AND " +
+         (table == "DOCUMENTOR." ? ""
+                                 : t + "Parcela = '" + SqlQuote(std::get<4>(series)) + "' AND ") +
+         t + "Numero IN (" + in_list + ")";
 }
 
 std::string BankReferenceSql(std::string_view table, const InstallmentKey& key,
@@ -256,6 +259,14 @@ std::string InstallmentWhere(const InstallmentKey& key) {
          SqlQuote(key.codigo_documento) + "' " + "AND Serie           = '" + SqlQuote(key.serie) +
          "' " + "AND Numero          = '" + SqlQuote(key.numero) + "' " +
          "AND Parcela         = '" + SqlQuote(key.parcela) + "'";
+}
+
+std::string DocumentLockSql(const InstallmentKey& key) {
+  return "UPDATE DOCUMENTOR SET Status = Status WHERE CodigoEmp     = '" +
+         SqlQuote(key.codigo_emp) + "' AND CodigoUnidade   = '" + SqlQuote(key.codigo_unidade) +
+         "' AND CodigoDocumento = '" + SqlQuote(key.codigo_documento) +
+         "' AND Serie           = '" + SqlQuote(key.serie) + "' AND Numero          = '" +
+         SqlQuote(key.numero) + "'";
 }
 
 std::string InstallmentLockSql(const InstallmentKey& key) {
@@ -406,11 +417,14 @@ Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& pri
 // installment, inside its transaction.
 Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& printed,
                                         const AmountDueNow& amount_due_now) {
-  // The lock: from here until the commit no other recording of this
-  // installment runs, and what is read below stays as read.
-  Result<int64_t> locked = ctx.db->Execute(InstallmentLockSql(ctx.key));
-  if (!locked.ok()) return ReportRecordingFailure(ctx, locked.error(), "");
-  if (*locked == 0) return Changed(ctx, kChangedMeanwhile);
+  // The locks, the document's first, then the installment's: from here
+  // until the commit no other recording of this installment runs, nobody
+  // cancels the document, and what is read below stays as read.
+  for (const std::string& lock : {DocumentLockSql(ctx.key), InstallmentLockSql(ctx.key)}) {
+    Result<int64_t> locked = ctx.db->Execute(lock);
+    if (!locked.ok()) return ReportRecordingFailure(ctx, locked.error(), "");
+    if (*locked == 0) return Changed(ctx, kChangedMeanwhile);
+  }
   Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.params.database_type, ctx.key));
   if (!now.ok()) return ReportRecordingFailure(ctx, now.error(), "");
   return CheckAndWrite(ctx, printed, *now, amount_due_now);
@@ -420,6 +434,8 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
 // kRecorded, else rolled back, with kNotRecordedMessage after an error.
 RecordingOutcome InTransaction(RunContext& ctx,
                                const std::function<Result<RecordingOutcome>()>& write) {
+  // Every lock wait of the recording ends at one deadline.
+  LockDeadline deadline(*ctx.db);
   Transaction transaction(*ctx.db);
   Status begun = transaction.Begin();
   Result<RecordingOutcome> outcome =
@@ -464,7 +480,12 @@ Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string
     wanted.insert(InstallmentRowKey(key));
   }
   std::map<std::string, RowSet> locked;
+  LockDeadline deadline(db);
   for (const auto& [series, numbers] : by_series) {
+    // The documents first, then their installments, as a single run locks.
+    BOLETO_RETURN_IF_ERROR(db.Execute("UPDATE DOCUMENTOR SET Status = Status WHERE " +
+                                      SeriesWhere(series, numbers, "DOCUMENTOR."))
+                               .status());
     BOLETO_RETURN_IF_ERROR(
         db.Execute("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE " +
                    SeriesWhere(series, numbers, ""))

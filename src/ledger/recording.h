@@ -14,13 +14,17 @@
 //   All or nothing. Fee, bank reference (or remittance row with its number
 //   draw) and receipt are written in one transaction: a failure rolls every
 //   one of them back, and a process that dies leaves nothing half-written.
-//   Never over another receipt. The first statement of the transaction
-//   locks the installment's row; an installment received, cancelled or given
-//   another receipt meanwhile is left as it is.
+//   Never over another receipt. The first statements of the transaction
+//   lock the document's row and then the installment's; an installment
+//   received, cancelled or given another receipt meanwhile is left as it is.
+//   One wait. All the lock waits of a recording end at one deadline: the
+//   connection's own lock wait counted from the recording's start.
 //
 // The recording, in order, inside that transaction:
-//   0. the lock: "UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento"
-//      with the installment WHERE clause, then the installment re-read with
+//   0. the locks: "UPDATE DOCUMENTOR SET Status = Status" with the
+//      document's key, "UPDATE PARCELAR SET DoctoRecebimento =
+//      DoctoRecebimento" with the installment WHERE clause (a row missing:
+//      changed meanwhile), then the installment re-read with
 //      its document: receipt, state and the columns of its amount due;
 //   1. the fee added to ValorOutroC when the rule above says so;
 //   2. the bank reference (IDBancaria, blank-padded to 20): on the
@@ -34,7 +38,7 @@
 //      it to the discount limit date (AltDataAnteBol "S", AntecipaBol above
 //      0, DescontoBol "S") and that date was computed for this boleto.
 //
-// Failures: a lock held by another user past the connection's wait shows
+// Failures: a lock held by another user past the deadline shows
 // "Impossível gravar dados, Registro está bloqueado por outro usuário"; any
 // other failure the error report, with an empty context for the lock, fee
 // and receipt statements, "Erro atualizando identificação bancária da
@@ -115,13 +119,15 @@ RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& print
                                      const AmountDueNow& amount_due_now = nullptr);
 
 // Locks and reads many installments at once, inside the open transaction,
-// for a batch: for each company, unit, document, series and installment
-// number among them, one statement locks exactly those installments
-// ("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE CodigoEmp
-// = '01' AND ... AND Parcela = '01' AND Numero IN (...)") and one query
-// reads their rows as RecordPrintedBoleto reads one. Gives each
-// installment's row by InstallmentRowKey; an installment deleted, held by a
-// processed remittance row or whose document lost its payer has none.
+// for a batch, with one deadline for their lock waits: for each company,
+// unit, document, series and installment number among them, one statement
+// locks their documents ("UPDATE DOCUMENTOR SET Status = Status WHERE
+// DOCUMENTOR.CodigoEmp = '01' AND ... AND DOCUMENTOR.Numero IN (...)"),
+// one exactly those installments ("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE
+// CodigoEmp = '01' AND ... AND Parcela = '01' AND Numero IN (...)") and one query reads their rows
+// as RecordPrintedBoleto reads one. Gives each installment's row by InstallmentRowKey; an
+// installment deleted, held by a processed remittance row or whose document lost its payer has
+// none.
 Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
                                                        const std::vector<InstallmentKey>& keys);
 
@@ -147,7 +153,13 @@ std::string ReceiptNumber(const InstallmentKey& key);
 // The WHERE clause naming the installment in PARCELAR and REMESSAR updates.
 std::string InstallmentWhere(const InstallmentKey& key);
 
-// The lock statement that opens the recording's transaction.
+// The lock statements that open the recording's transaction, in this order:
+// the installment's document ("UPDATE DOCUMENTOR SET Status = Status" with
+// the document's key), then the installment itself. Another program that
+// cancels a document, or processes or queues an installment's remittance
+// row, locks the document's row and then the installment's row first, so
+// that the recording either waits for it or is waited for.
+std::string DocumentLockSql(const InstallmentKey& key);
 std::string InstallmentLockSql(const InstallmentKey& key);
 
 }  // namespace boleto

@@ -145,14 +145,15 @@ TEST_F(BoletoRunTest, PrintsThenRecordsWithTheExactQueries) {
       << st[4].sql;
   for (const auto& s : st) EXPECT_EQ(s.sql.find("SUPAENDR"), std::string::npos);
 
-  // Only the recording writes, after the page: the lock, bank reference and
-  // receipt.
+  // Only the recording writes, after the page: the locks (document, then
+  // installment), bank reference and receipt.
   const std::vector<std::string> executed = Executed();
-  ASSERT_EQ(executed.size(), 3u) << ::testing::PrintToString(executed);
-  EXPECT_EQ(executed[0].find("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento "), 0u);
+  ASSERT_EQ(executed.size(), 4u) << ::testing::PrintToString(executed);
+  EXPECT_EQ(executed[0].find("UPDATE DOCUMENTOR SET Status = Status "), 0u);
+  EXPECT_EQ(executed[1].find("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento "), 0u);
   // Unibanco reference: 12 digits of the number, 2 of the installment, digit 9.
-  EXPECT_NE(executed[1].find("SET IDBancaria     = '000000001001019     ' "), std::string::npos)
-      << executed[1];
+  EXPECT_NE(executed[2].find("SET IDBancaria     = '000000001001019     ' "), std::string::npos)
+      << executed[2];
   EXPECT_EQ(Column(std::string("SELECT NUMERORECEBIMENTO || '|' || DOCTORECEBIMENTO || '|' || "
                                "IDBANCARIA FROM PARCELAR") +
                    kWhere1001),
