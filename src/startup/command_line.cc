@@ -78,15 +78,21 @@ std::string ReadSelection(std::map<std::string, std::string, std::less<>> values
            "POSTGRESQL, not " +
            request.dialect;
   }
+  // The value given, or empty (without adding it to `values`).
+  const auto given = [&values](const char* name) {
+    const auto found = values.find(name);
+    return found == values.end() ? std::string() : found->second;
+  };
   request.connect_string = values["--connect"];
   request.user = values["--user"];
   InstallmentFilter& filter = request.filter;
   filter.codigo_emp = values["--company"];
-  filter.codigo_unidade = values["--unit"];
-  filter.codigo_documento = values["--document"];
-  filter.banco_cobranca = values["--bank"];
-  if (!filter.banco_cobranca.empty() &&
-      filter.banco_cobranca.find_first_not_of("0123456789") != std::string::npos) {
+  filter.codigo_unidade = given("--unit");
+  filter.codigo_documento = given("--document");
+  filter.banco_cobranca = given("--bank");
+  if (values.contains("--bank") &&
+      (filter.banco_cobranca.size() != 3 ||
+       filter.banco_cobranca.find_first_not_of("0123456789") != std::string::npos)) {
     return "--bank takes the bank's three-digit code, not " + filter.banco_cobranca;
   }
   if (values.contains("--due")) return ReadDueDates(values["--due"], filter);
