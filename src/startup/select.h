@@ -4,7 +4,8 @@
 // order, ready for --batch. Open means what the boleto run's installment
 // query means: no receipt date, document not cancelled, no processed
 // remittance row. Whether each may be collected by boleto is still for the
-// batch to decide.
+// batch to decide: an installment whose payer has no SUPAEMPR row is listed,
+// and the batch refuses it with its message.
 //
 // Each line is a full 133-column argument text: the dialect tag and the
 // connect string as given, the installment's key as stored and the
