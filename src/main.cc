@@ -14,6 +14,7 @@
 #include "startup/batch.h"
 #include "startup/command_line.h"
 #include "startup/process_memory.h"
+#include "startup/select.h"
 #include "startup/start_up.h"
 
 int main(int argc, char** argv) {
@@ -32,6 +33,11 @@ int main(int argc, char** argv) {
       return boleto::kExitUsage;
     case CommandLine::Action::kRun:
       break;
+  }
+  if (line.selection) {
+    // The installments of a month-end batch, listed for --batch.
+    boleto::ConsoleMessages messages;
+    return boleto::RunSelect(*line.selection, stdout, stderr, messages);
   }
   if (!line.batch_file.empty()) {
     // Month-end batches: messages on standard error, a progress line on a

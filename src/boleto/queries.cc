@@ -1,9 +1,36 @@
 #include "boleto/queries.h"
 
+#include "db/dialect.h"
 #include "db/sql_text.h"
+#include "ledger/recording.h"
 #include "ledger/withheld_taxes.h"
+#include "platform/characters.h"
 
 namespace boleto {
+
+namespace {
+
+// What makes an installment open, after its own conditions: no receipt
+// date, joined to its document, and the document not cancelled.
+constexpr char kUnpaidOfOpenDocument[] =
+    "  AND  PARCELAR.RECEBIMENTO     IS NULL "
+    "  AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP "
+    "  AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE "
+    "  AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
+    "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
+    "  AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO "
+    "  AND  DOCUMENTOR.STATUS       <> 'C ' ";
+
+// ... and no remittance row of the installment already processed.
+constexpr char kNotInProcessedRemittance[] =
+    " AND NOT EXISTS "
+    " ( SELECT * FROM REMESSAR "
+    "   Where CodigoEmp=PARCELAR.CodigoEmp AND CodigoUnidade=PARCELAR.CodigoUnidade AND "
+    "CodigoDocumento=PARCELAR.CodigoDocumento AND "
+    "   Serie=PARCELAR.Serie AND Numero=PARCELAR.Numero AND Parcela=PARCELAR.Parcela  AND "
+    "DataProcesso is not null) ";
+
+}  // namespace
 
 std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key) {
   return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
@@ -50,24 +77,10 @@ std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key
          SqlQuote(key.numero) +
          "' "
          "  AND  PARCELAR.PARCELA         = '" +
-         SqlQuote(key.parcela) +
-         "' "
-         "  AND  PARCELAR.RECEBIMENTO     IS NULL "
-         "  AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP "
-         "  AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE "
-         "  AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
-         "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE "
-         "  AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO "
-         "  AND  DOCUMENTOR.STATUS       <> 'C ' "
+         SqlQuote(key.parcela) + "' " + kUnpaidOfOpenDocument +
          "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO "
-         "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO "
-         " AND NOT EXISTS "
-         " ( SELECT * FROM REMESSAR "
-         "   Where CodigoEmp=PARCELAR.CodigoEmp AND CodigoUnidade=PARCELAR.CodigoUnidade AND "
-         "CodigoDocumento=PARCELAR.CodigoDocumento AND "
-         "   Serie=PARCELAR.Serie AND Numero=PARCELAR.Numero AND Parcela=PARCELAR.Parcela  AND "
-         "DataProcesso is not null) "
-         " ORDER BY 1,2,3,4,5,6 ";
+         "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO " +
+         kNotInProcessedRemittance + " ORDER BY 1,2,3,4,5,6 ";
 }
 
 std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
@@ -100,6 +113,49 @@ std::string InstallmentCountQuery(const InstallmentKey& key) {
          "' "
          " AND NUMERO          = '" +
          SqlQuote(key.numero) + "' ";
+}
+
+Result<std::string> OpenInstallmentsQuery(std::string_view dialect,
+                                          const InstallmentFilter& filter) {
+  // Widths of the CHAR key columns the unit and the document are compared to.
+  constexpr size_t kUnidadeWidth = 8;
+  constexpr size_t kDocumentoWidth = 10;
+  std::string sql =
+      "SELECT PARCELAR.CodigoEmp       AS CodigoEmp, "
+      "       PARCELAR.CodigoUnidade   AS CodigoUnidade, "
+      "       PARCELAR.CodigoDocumento AS CodigoDocumento, "
+      "       PARCELAR.Serie           AS Serie, "
+      "       PARCELAR.Numero          AS Numero, "
+      "       PARCELAR.Parcela         AS Parcela "
+      " FROM PARCELAR, DOCUMENTOR "
+      " WHERE PARCELAR.CODIGOEMP       = '" +
+      SqlQuote(filter.codigo_emp) + "' ";
+  if (!filter.codigo_unidade.empty()) {
+    sql += "  AND  PARCELAR.CODIGOUNIDADE   = '" +
+           SqlQuote(CutOrPadRight(filter.codigo_unidade, kUnidadeWidth)) + "' ";
+  }
+  if (!filter.codigo_documento.empty()) {
+    sql += "  AND  PARCELAR.CODIGODOCUMENTO = '" +
+           SqlQuote(CutOrPadRight(filter.codigo_documento, kDocumentoWidth)) + "' ";
+  }
+  if (!filter.banco_cobranca.empty()) {
+    sql += "  AND  PARCELAR.BANCOCOBRANCA   = '" + SqlQuote(filter.banco_cobranca) + "' ";
+  }
+  // The due date as a half-open range (from the first day, before the day
+  // after the last) also takes a due date stored with a time of day.
+  const auto due = [&](const char* comparison, const Date& date) -> Status {
+    BOLETO_ASSIGN_OR_RETURN(const std::string literal,
+                            SqlDateLiteral(dialect, date.Format("DDMMYYYY")));
+    if (literal.empty()) {
+      return MakeError(error_number::kInvalidArgument,
+                       "No date literal for the dialect \"" + std::string(dialect) + "\"");
+    }
+    sql += std::string("  AND  PARCELAR.VENCIMENTO     ") + comparison + " " + literal + " ";
+    return Status::Ok();
+  };
+  if (filter.due_from) BOLETO_RETURN_IF_ERROR(due(">=", *filter.due_from));
+  if (filter.due_to) BOLETO_RETURN_IF_ERROR(due("<", filter.due_to->AddDays(1)));
+  return sql + kUnpaidOfOpenDocument + kNotInProcessedRemittance + " ORDER BY 1,2,3,4,5,6 ";
 }
 
 }  // namespace boleto

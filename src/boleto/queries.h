@@ -3,9 +3,12 @@
 // SqlQuote.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/date.h"
+#include "platform/status.h"
 #include "run/run_context.h"
 
 namespace boleto {
@@ -19,5 +22,27 @@ std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cob
                          std::string_view codigo_documento);
 // The count of the document's installments.
 std::string InstallmentCountQuery(const InstallmentKey& key);
+
+// Which open installments to list: one company, and optionally one unit,
+// one collecting bank (PARCELAR.BancoCobranca), one document code and a
+// range of due dates (either end may be open; both ends are included).
+struct InstallmentFilter {
+  std::string codigo_emp;
+  std::string codigo_unidade;    // empty: every unit
+  std::string banco_cobranca;    // empty: every bank
+  std::string codigo_documento;  // empty: every document code
+  std::optional<Date> due_from;
+  std::optional<Date> due_to;
+};
+
+// The key columns (CodigoEmp, CodigoUnidade, CodigoDocumento, Serie,
+// Numero, Parcela) of the installments of `filter` that the installment
+// query would find open: no receipt date, document not cancelled, no
+// processed remittance row; in key order. Unit and document are compared
+// blank-padded to 8 and 10 characters, as the key columns are stored; the
+// dates go in as the dialect's literals, the last day included. An unknown
+// dialect, which has no date literal, is error 5 when a date is given.
+Result<std::string> OpenInstallmentsQuery(std::string_view dialect,
+                                          const InstallmentFilter& filter);
 
 }  // namespace boleto

@@ -3,13 +3,17 @@
 //   boleto-sr [--output FILE] [--printer NAME] [--messages auto|dialog|console]
 //             [--preview] [--help] [--version] ARGUMENT-TEXT
 //   boleto-sr [--output FILE] [--printer NAME] [--preview] --batch FILE
+//   boleto-sr --select --dialect TAG --connect TEXT --company CODE --user NAME
+//             [--unit CODE] [--bank NNN] [--document CODE] [--due FROM..TO]
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/dialog_messages.h"
 #include "run/run_context.h"
+#include "startup/select.h"
 
 namespace boleto {
 
@@ -28,11 +32,19 @@ struct CommandLine {
   bool preview = false;    // print, record nothing, mark the page
   std::string batch_file;  // argument texts one per line ("-": standard input)
   std::string problem;     // what was wrong, for kUsageError (TerminalSafe)
+  // With --select: the installments to list instead of printing one.
+  std::optional<SelectRequest> selection;
 };
 
 // Reads the arguments after the program name. "--output=FILE",
 // "--printer=NAME", "--messages=MODE" and "--batch=FILE" are accepted too;
 // "--" ends the options. With --batch no argument text follows.
+// --select takes --dialect, --connect, --company and --user (each value must
+// fit its columns of the argument text: a longer one is bad usage), and
+// optionally --unit, --bank (three digits), --document and --due: FROM..TO,
+// FROM.. or ..TO, dates YYYY-MM-DD, both ends included, or one DATE alone
+// for that day. No argument text follows it and no printing option goes
+// with it.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

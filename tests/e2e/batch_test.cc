@@ -5,6 +5,8 @@
 // line; the database afterwards is what the same single runs one by one
 // leave; a preview and a failed delivery leave every table as it was; on a
 // CUPS queue the batch is one job.
+// The installments a clerk chooses with --select are those chosen by hand,
+// and the batch prints each of them.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -267,6 +269,99 @@ TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
               "          \n");
     EXPECT_EQ(RowsText(db, "SELECT COUNT(*) FROM PARCELAR WHERE DoctoRecebimento = 'BOL-BANCAR'"),
               "10\n");
+  }
+}
+
+// Besides the paid 1001 and the cancelled 1004: 1006 is in a processed
+// remittance, 1005 moves to unit 02 and 1009 to company 02. Each row's
+// installments are written "NUMBER/INSTALLMENT" in key order.
+TEST_P(BatchTest, SelectListsTheOpenInstallmentsChosenByHandAndTheBatchPrintsThem) {
+  Database& db = batch_->db();
+  for (const char* sql :
+       {"INSERT INTO REMESSAR (CODIGOEMP, CODIGOUNIDADE, CODIGODOCUMENTO, SERIE, NUMERO, PARCELA, "
+        "IDBANCARIA, DATAPROCESSO) VALUES ('01', '01      ', 'DM        ', '1  ', '1006    ', "
+        "'01', 'OLD                 ', '2026-04-02')",
+        "UPDATE DOCUMENTOR SET CODIGOUNIDADE = '02      ' WHERE NUMERO = '1005    '",
+        "UPDATE PARCELAR SET CODIGOUNIDADE = '02      ' WHERE NUMERO = '1005    '",
+        "UPDATE DOCUMENTOR SET CODIGOEMP = '02' WHERE NUMERO = '1009    '",
+        "UPDATE PARCELAR SET CODIGOEMP = '02' WHERE NUMERO = '1009    '"}) {
+    ASSERT_TRUE(db.Execute(sql).ok()) << sql;
+  }
+  // The argument text of "NUMBER/INSTALLMENT", written out by hand.
+  const auto line = [&](const std::string& installment) {
+    const std::string numero = installment.substr(0, 4);
+    const bool nfs = numero == "1005" || numero == "1009";
+    std::string text =
+        batch_->Argument(numero, installment.substr(5), nfs ? "NFS" : "DM", nfs ? "2" : "1");
+    if (numero == "1005") text.replace(82, 2, "02");  // unit, columns 83-90
+    if (numero == "1009") text.replace(79, 2, "02");  // company, columns 80-81
+    return text + "\n";
+  };
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<std::string> installments;
+  };
+  const std::vector<std::string> company_01 = {"1002/01", "1003/01", "1007/01",
+                                               "1008/01", "1010/01", "1011/01",
+                                               "1011/02", "1011/03", "1005/01"};
+  const Case cases[] = {
+      {{"--company", "01"}, company_01},
+      {{"--company", "01", "--unit", "02"}, {"1005/01"}},
+      {{"--company", "02"}, {"1009/01"}},
+      {{"--company", "01", "--bank", "001"}, {"1003/01", "1011/01"}},
+      {{"--company", "01", "--document", "NFS"}, {"1005/01"}},
+      {{"--company", "01", "--unit", "01", "--document", "DM", "--bank", "104"},
+       {"1008/01", "1011/03"}},
+      {{"--company", "01", "--due", "2027-01-01..2027-01-31"}, {"1011/03"}},
+      {{"--company", "01", "--due", "2027-01-20.."}, {"1007/01", "1011/03"}},
+      {{"--company", "01", "--due", "..2026-05-05"}, {"1002/01", "1003/01"}},
+      {{"--company", "01", "--due", "2026-05-20"}, {"1011/01"}},
+      {{"--company", "01", "--bank", "237", "--due", "..2026-06-30"}, {"1002/01", "1011/02"}},
+      {{"--company", "03"}, {}},
+  };
+  std::string company_01_list;
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {
+        "--select", "--dialect", batch_->tag(), "--connect", batch_->connect_string(),
+        "--user",   "E2E"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const ProgramRun run = RunProgram(ProgramPath(), args);
+    std::string expected;
+    for (const std::string& installment : c.installments) expected += line(installment);
+    SCOPED_TRACE(c.options.back());
+    EXPECT_EQ(run.out, expected);
+    EXPECT_EQ(run.exit_status, c.installments.empty() ? 1 : 0) << run.err;
+    EXPECT_EQ(run.err,
+              c.installments.empty() ? "boleto-sr: nenhuma parcela em aberto encontrada\n" : "");
+    if (c.installments == company_01) company_01_list = run.out;
+  }
+
+  // The list, as the batch reads it, prints every installment of it.
+  const std::string file = out_ + "/selected.txt";
+  std::ofstream(file) << company_01_list;
+  const ProgramRun batch =
+      RunProgram(ProgramPath(), {"--output", out_ + "/run.pdf", "--batch", file});
+  EXPECT_EQ(batch.exit_status, 0) << batch.err;
+  EXPECT_NE(batch.err.find("boleto-sr: 9 impressos, 0 recusados, 0 com erro\n"), std::string::npos)
+      << batch.err;
+  EXPECT_NE(batch.err.find("01 02 NFS 2 1005/01: impresso\n"), std::string::npos) << batch.err;
+
+  // A key longer than its columns cannot be named by an argument text: it is
+  // reported and left out (SQLite alone keeps a value longer than its CHAR).
+  if (GetParam() == Engine::kSqlite) {
+    for (const char* table : {"DOCUMENTOR", "PARCELAR"}) {
+      ASSERT_TRUE(db.Execute(std::string("UPDATE ") + table +
+                             " SET NUMERO = '100800000' WHERE NUMERO = '1008    '")
+                      .ok());
+    }
+    const ProgramRun run = RunProgram(
+        ProgramPath(), {"--select", "--dialect", "SQLITE", "--connect", batch_->connect_string(),
+                        "--company", "01", "--bank", "104", "--user", "E2E"});
+    EXPECT_EQ(run.out, line("1011/03"));
+    EXPECT_EQ(run.err,
+              "boleto-sr: 01 01 DM 1 100800000/01: a chave não cabe nas colunas do texto de "
+              "argumento; parcela não listada\n");
+    EXPECT_EQ(run.exit_status, 1);
   }
 }
 

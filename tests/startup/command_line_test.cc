@@ -23,7 +23,20 @@ struct Case {
   MessagesMode messages = MessagesMode::kAuto;
   bool preview = false;
   std::string batch_file;
+  std::string problem;    // the exact problem, where the row names one
+  std::string selection;  // what --select asks for (Selection below)
 };
+
+// The request of --select on one line: dialect, connect string, user,
+// company, unit, bank, document, first and last due day.
+std::string Selection(const std::optional<SelectRequest>& request) {
+  if (!request) return "";
+  const InstallmentFilter& f = request->filter;
+  const auto day = [](const std::optional<Date>& d) { return d ? d->Format("YYYY-MM-DD") : ""; };
+  return request->dialect + "|" + request->connect_string + "|" + request->user + "|" +
+         f.codigo_emp + "|" + f.codigo_unidade + "|" + f.banco_cobranca + "|" + f.codigo_documento +
+         "|" + day(f.due_from) + "|" + day(f.due_to);
+}
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
@@ -40,6 +53,31 @@ TEST_P(CommandLineTest, Reads) {
   EXPECT_EQ(got.preview, c.preview);
   EXPECT_EQ(got.batch_file, c.batch_file);
   EXPECT_EQ(got.problem.empty(), c.action != Action::kUsageError);
+  if (!c.problem.empty()) EXPECT_EQ(got.problem, c.problem);
+  EXPECT_EQ(Selection(got.selection), c.selection);
+}
+
+// A --select command line: what every selection needs, then `more`.
+std::vector<std::string> Select(std::vector<std::string> more) {
+  std::vector<std::string> args = {
+      "--select",  "--dialect", "SQLITE", "--connect", "DRIVER=SQLite3;Database=out/demo.db",
+      "--company", "01",        "--user", "CLERK"};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+// A usage error of --select, with its problem.
+Case SelectRefused(const char* what, std::vector<std::string> args, std::string problem) {
+  Case c{what, std::move(args), Action::kUsageError, "", "", ""};
+  c.problem = std::move(problem);
+  return c;
+}
+
+// A --select accepted, with what it asks for.
+Case SelectAccepted(const char* what, std::vector<std::string> args, std::string selection) {
+  Case c{what, std::move(args), Action::kRun, "", "", ""};
+  c.selection = std::move(selection);
+  return c;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -127,7 +165,65 @@ INSTANTIATE_TEST_SUITE_P(
         // two arguments is refused rather than half read.
         Case{
             "option after the text", {kText, "--output", "b.pdf"}, Action::kUsageError, "", "", ""},
-        Case{"two texts", {"SQLITE", "DRIVER=SQLite3"}, Action::kUsageError, "", "", ""}),
+        Case{"two texts", {"SQLITE", "DRIVER=SQLite3"}, Action::kUsageError, "", "", ""},
+        // --select: each value must fit its columns of the argument text.
+        SelectAccepted("select the company", Select({}),
+                       "SQLITE|DRIVER=SQLite3;Database=out/demo.db|CLERK|01|||||"),
+        SelectAccepted("select with every filter",
+                       {"--unit=02", "--bank", "001", "--document", "NFS", "--due",
+                        "2027-01-01..2027-01-31", "--select", "--dialect=POSTGRESQL", "--connect",
+                        "  DSN=contas  ", "--company", "01", "--user", "CLERK0123456789"},
+                       "POSTGRESQL|DSN=contas|CLERK0123456789|01|02|001|NFS|2027-01-01|2027-01-31"),
+        SelectAccepted("select from a day on", Select({"--due", "2027-01-20.."}),
+                       "SQLITE|DRIVER=SQLite3;Database=out/demo.db|CLERK|01||||2027-01-20|"),
+        SelectAccepted("select up to a day", Select({"--due", "..2027-01-20"}),
+                       "SQLITE|DRIVER=SQLite3;Database=out/demo.db|CLERK|01|||||2027-01-20"),
+        SelectAccepted(
+            "select one day", Select({"--due", "2027-01-20"}),
+            "SQLITE|DRIVER=SQLite3;Database=out/demo.db|CLERK|01||||2027-01-20|2027-01-20"),
+        SelectRefused("select without user",
+                      {"--select", "--dialect", "SQLITE", "--connect", "DSN=x", "--company", "01"},
+                      "--select needs --user"),
+        SelectRefused(
+            "select connect string too long",
+            Select({"--connect",
+                    "DRIVER=SQLite3;Database=/home/clerk/boletos/2027/janeiro/contas.db"}),
+            "--connect takes at most 63 characters, the columns the argument text holds "
+            "for it; DRIVER=SQLite3;Database=/home/clerk/boletos/2027/janeiro/contas.db "
+            "has 66"),
+        SelectRefused("select user too long", Select({"--user", "CLERK0123456789X"}),
+                      "--user takes at most 15 characters, the columns the argument text holds "
+                      "for it; CLERK0123456789X has 16"),
+        SelectRefused("select unit too long", Select({"--unit", "123456789"}),
+                      "--unit takes at most 8 characters, the columns the argument text holds "
+                      "for it; 123456789 has 9"),
+        SelectRefused("select connect string with a line break",
+                      Select({"--connect", "DSN=contas\nSQLITE"}),
+                      "--connect holds a control character"),
+        SelectRefused("select unknown dialect", Select({"--dialect", "MYSQL"}),
+                      "--dialect takes ORACLE, SQLSERVER, SYBASESRV, SYBASEANY, SQLBASE, ACCESS, "
+                      "SQLITE or POSTGRESQL, not MYSQL"),
+        SelectRefused("select bank not digits", Select({"--bank", "1a3"}),
+                      "--bank takes the bank's three-digit code, not 1a3"),
+        SelectRefused("select bank of two digits", Select({"--bank", "01"}),
+                      "--bank takes the bank's three-digit code, not 01"),
+        SelectRefused("select due backwards", Select({"--due", "2027-01-31..2027-01-01"}),
+                      "--due: 2027-01-31 is after 2027-01-01"),
+        SelectRefused(
+            "select due without dates", Select({"--due", ".."}),
+            "--due takes FROM..TO, FROM.., ..TO or one DATE, dates as YYYY-MM-DD, not .."),
+        SelectRefused("select due not a date", Select({"--due", "2027-02-30"}),
+                      "--due takes FROM..TO, FROM.., ..TO or one DATE, dates as YYYY-MM-DD, not "
+                      "2027-02-30"),
+        SelectRefused("select due day first", Select({"--due", "31/01/2027.."}),
+                      "--due takes FROM..TO, FROM.., ..TO or one DATE, dates as YYYY-MM-DD, not "
+                      "31/01/2027.."),
+        SelectRefused("company without select", {"--company", "01", kText},
+                      "--company goes with --select"),
+        SelectRefused("select with output", Select({"--output", "b.pdf"}),
+                      "--select lists on standard output; --output, --printer, --messages, "
+                      "--preview and --batch do not go with it"),
+        SelectRefused("select and a text", Select({kText}), "--select takes no argument text")),
     [](const ::testing::TestParamInfo<Case>& info) {
       std::string name = info.param.what;
       for (char& c : name) {

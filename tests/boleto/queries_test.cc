@@ -1,0 +1,57 @@
+#include "boleto/queries.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace boleto {
+namespace {
+
+// The open installments of a company with every filter: unit and document
+// padded to their key widths, the quote of a value doubled, the due dates as
+// the dialect's literals with the last day included through the day after.
+TEST(OpenInstallmentsQuery, EveryFilterInTheDialectsSql) {
+  InstallmentFilter filter;
+  filter.codigo_emp = "0'";
+  filter.codigo_unidade = "02";
+  filter.codigo_documento = "NFS";
+  filter.banco_cobranca = "001";
+  filter.due_from = Date::FromYmd(2027, 1, 1);
+  filter.due_to = Date::FromYmd(2027, 1, 31);
+  const Result<std::string> sql = OpenInstallmentsQuery("POSTGRESQL", filter);
+  ASSERT_TRUE(sql.ok()) << sql.error().description;
+  EXPECT_EQ(*sql,
+            "SELECT PARCELAR.CodigoEmp       AS CodigoEmp,        PARCELAR.CodigoUnidade   AS "
+            "CodigoUnidade,        PARCELAR.CodigoDocumento AS CodigoDocumento,        "
+            "PARCELAR.Serie           AS Serie,        PARCELAR.Numero          AS Numero,        "
+            "PARCELAR.Parcela         AS Parcela  FROM PARCELAR, DOCUMENTOR  WHERE "
+            "PARCELAR.CODIGOEMP       = '0'''   AND  PARCELAR.CODIGOUNIDADE   = '02      '   AND  "
+            "PARCELAR.CODIGODOCUMENTO = 'NFS       '   AND  PARCELAR.BANCOCOBRANCA   = '001'   "
+            "AND  PARCELAR.VENCIMENTO     >= DATE '2027-01-01'   AND  PARCELAR.VENCIMENTO     < "
+            "DATE '2027-02-01'   AND  PARCELAR.RECEBIMENTO     IS NULL   AND  PARCELAR.CODIGOEMP "
+            "      = DOCUMENTOR.CODIGOEMP   AND  PARCELAR.CODIGOUNIDADE   = "
+            "DOCUMENTOR.CODIGOUNIDADE   AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
+            "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE   AND  PARCELAR.NUMERO          = "
+            "DOCUMENTOR.NUMERO   AND  DOCUMENTOR.STATUS       <> 'C '  AND NOT EXISTS  ( SELECT * "
+            "FROM REMESSAR    Where CodigoEmp=PARCELAR.CodigoEmp AND "
+            "CodigoUnidade=PARCELAR.CodigoUnidade AND CodigoDocumento=PARCELAR.CodigoDocumento AND "
+            "   Serie=PARCELAR.Serie AND Numero=PARCELAR.Numero AND Parcela=PARCELAR.Parcela  AND "
+            "DataProcesso is not null)  ORDER BY 1,2,3,4,5,6 ");
+
+  // Without a date no literal is needed; with one, a tag without date
+  // literals is refused rather than left with half a comparison.
+  InstallmentFilter company;
+  company.codigo_emp = "01";
+  EXPECT_TRUE(OpenInstallmentsQuery("MYSQL", company).ok());
+  company.due_to = Date::FromYmd(2026, 12, 31);
+  const Result<std::string> sqlite = OpenInstallmentsQuery("SQLITE", company);
+  ASSERT_TRUE(sqlite.ok());
+  EXPECT_NE(sqlite->find("  AND  PARCELAR.VENCIMENTO     < '2027-01-01' "), std::string::npos);
+  const Result<std::string> unknown = OpenInstallmentsQuery("MYSQL", company);
+  ASSERT_FALSE(unknown.ok());
+  EXPECT_EQ(unknown.error().number, 5);
+  EXPECT_EQ(unknown.error().description, "No date literal for the dialect \"MYSQL\"");
+}
+
+}  // namespace
+}  // namespace boleto
