@@ -5,7 +5,7 @@
 
 namespace boleto {
 
-std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key) {
+std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key) {
   return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
          "       PARCELAR.CodigoUnidade      AS Unidade, "
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "

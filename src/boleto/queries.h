@@ -13,7 +13,7 @@ namespace boleto {
 // The installment query: the installment with its document and payer, found
 // only while unpaid, not cancelled and not in a processed remittance; the
 // taxes summed with NULL as zero in the SQL of `dialect`.
-std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key);
+std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key);
 // The species query (DOCESP) for company, bank and document code.
 std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
                          std::string_view codigo_documento);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -168,7 +169,7 @@ class Statement {
 
 class OdbcDatabase : public Database {
  public:
-  OdbcDatabase() = default;
+  explicit OdbcDatabase(Dialect dialect) : dialect_(dialect) {}
   ~OdbcDatabase() override {
     if (connected_) SQLDisconnect(dbc_);
     if (dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
@@ -181,6 +182,7 @@ class OdbcDatabase : public Database {
   Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
   Result<int64_t> Execute(const std::string& sql) override;
   Status Begin() override;
+  bool NestsTransactions() const override { return Savepoint(1).has_value(); }
   Status Commit() override;
   void Rollback() override;
 
@@ -195,12 +197,18 @@ class OdbcDatabase : public Database {
   // The server's lock_timeout, bounded by the program when nothing set it.
   Status BoundPostgresLockWait();
   void EndTransaction(SQLSMALLINT completion);
+  // The statements of the transaction nested `depth` deep; none where the
+  // dialect has no savepoints.
+  std::optional<SavepointSql> Savepoint(int depth) const {
+    return SavepointStatements(dialect_, "boleto_sp" + std::to_string(depth));
+  }
 
   SQLHENV env_ = SQL_NULL_HENV;
   SQLHDBC dbc_ = SQL_NULL_HDBC;
   bool connected_ = false;
   std::string driver_;  // the driver's name once connected
   bool sqlite_ = false;
+  Dialect dialect_;
   bool in_transaction_ = false;
   int savepoints_ = 0;  // transactions opened inside the open one
   // Transactions still open for their callers after a savepoint that could
@@ -434,12 +442,17 @@ Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
 
 // A transaction begun inside another is a savepoint of it: its statements
 // are undone alone on Rollback and kept, still uncommitted, on Commit.
-std::string SavepointName(int depth) { return "boleto_sp" + std::to_string(depth); }
-
 Status OdbcDatabase::Begin() {
   if (lost_ > 0) return LostTransaction();
   if (in_transaction_) {
-    Result<int64_t> set = RunInTransaction("SAVEPOINT " + SavepointName(savepoints_ + 1));
+    const std::optional<SavepointSql> savepoint = Savepoint(savepoints_ + 1);
+    if (!savepoint) {
+      return MakeError(error_number::kOdbcCallFailed,
+                       "No transaction can be begun inside another: the " +
+                           std::string(DialectTag(dialect_)) + " dialect has no savepoints.",
+                       "ODBC");
+    }
+    Result<int64_t> set = RunInTransaction(savepoint->set);
     if (!set.ok()) return set.error();
     ++savepoints_;
     return Status::Ok();
@@ -459,7 +472,9 @@ Status OdbcDatabase::Commit() {
   }
   if (!in_transaction_) return Status::Ok();
   if (savepoints_ > 0) {
-    Result<int64_t> released = RunInTransaction("RELEASE SAVEPOINT " + SavepointName(savepoints_));
+    // Where the dialect has no release, the savepoint simply stays.
+    const std::string release = Savepoint(savepoints_)->release;
+    Result<int64_t> released = release.empty() ? int64_t{0} : RunInTransaction(release);
     if (!released.ok()) {
       Rollback();
       return released.error();
@@ -483,10 +498,12 @@ void OdbcDatabase::Rollback() {
   }
   if (!in_transaction_) return;
   if (savepoints_ > 0) {
-    const std::string name = SavepointName(savepoints_);
+    const SavepointSql savepoint = *Savepoint(savepoints_);
     --savepoints_;
-    Result<int64_t> undone = RunInTransaction("ROLLBACK TO SAVEPOINT " + name);
-    if (undone.ok() && RunInTransaction("RELEASE SAVEPOINT " + name).ok()) return;
+    Result<int64_t> undone = RunInTransaction(savepoint.undo);
+    if (undone.ok() && (savepoint.release.empty() || RunInTransaction(savepoint.release).ok())) {
+      return;
+    }
     // A savepoint that cannot be undone leaves nothing to trust: the whole
     // transaction goes, with every transaction still open around this one.
     lost_ = savepoints_ + 1;
@@ -514,8 +531,9 @@ std::string_view WithoutOdbcPrefix(std::string_view connect_string) {
 
 }  // namespace
 
-Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string) {
-  auto db = std::make_unique<OdbcDatabase>();
+Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string,
+                                                   Dialect dialect) {
+  auto db = std::make_unique<OdbcDatabase>(dialect);
   Status status = db->Connect(WithoutOdbcPrefix(connect_string));
   if (!status.ok()) return status.error();
   return std::unique_ptr<Database>(std::move(db));
