@@ -211,6 +211,12 @@ class OdbcDatabase : public Database {
   Dialect dialect_;
   bool in_transaction_ = false;
   int savepoints_ = 0;  // transactions opened inside the open one
+  // The outermost of them begun before the transaction ran anything: no
+  // savepoint is set for those (Transact-SQL refuses SAVE TRANSACTION
+  // before a statement has begun the transaction), and undoing one undoes
+  // the whole transaction, which holds nothing else.
+  int unset_savepoints_ = 0;
+  bool begun_on_server_ = false;  // a statement has run in the transaction
   // Transactions still open for their callers after a savepoint that could
   // not be released or undone took the whole transaction with it: until
   // they are ended, nothing runs and each of them fails, so that nothing is
@@ -347,6 +353,7 @@ Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSM
 
 Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
   if (lost_ > 0) return LostTransaction();
+  if (in_transaction_) begun_on_server_ = true;
   Statement stmt(dbc_);
   if (stmt.get() == SQL_NULL_HSTMT)
     return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
@@ -404,6 +411,7 @@ Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
 }
 
 Result<int64_t> OdbcDatabase::RunInTransaction(const std::string& sql) {
+  begun_on_server_ = true;
   Statement stmt(dbc_);
   if (stmt.get() == SQL_NULL_HSTMT)
     return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
@@ -446,6 +454,10 @@ Status OdbcDatabase::Begin() {
   if (lost_ > 0) return LostTransaction();
   if (in_transaction_) {
     const std::optional<SavepointSql> savepoint = Savepoint(savepoints_ + 1);
+    if (savepoint && !begun_on_server_) {
+      unset_savepoints_ = ++savepoints_;
+      return Status::Ok();
+    }
     if (!savepoint) {
       return MakeError(error_number::kOdbcCallFailed,
                        "No transaction can be begun inside another: the " +
@@ -462,6 +474,7 @@ Status OdbcDatabase::Begin() {
   if (!SQL_SUCCEEDED(rc))
     return HandleError(SQL_HANDLE_DBC, dbc_, "No transaction could be begun.");
   in_transaction_ = true;
+  begun_on_server_ = false;
   return Status::Ok();
 }
 
@@ -473,13 +486,14 @@ Status OdbcDatabase::Commit() {
   if (!in_transaction_) return Status::Ok();
   if (savepoints_ > 0) {
     // Where the dialect has no release, the savepoint simply stays.
-    const std::string release = Savepoint(savepoints_)->release;
+    const std::string release =
+        savepoints_ > unset_savepoints_ ? Savepoint(savepoints_)->release : "";
     Result<int64_t> released = release.empty() ? int64_t{0} : RunInTransaction(release);
     if (!released.ok()) {
       Rollback();
       return released.error();
     }
-    --savepoints_;
+    unset_savepoints_ = std::min(unset_savepoints_, --savepoints_);
     return Status::Ok();
   }
   if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) {
@@ -497,6 +511,13 @@ void OdbcDatabase::Rollback() {
     return;
   }
   if (!in_transaction_) return;
+  if (savepoints_ > 0 && savepoints_ <= unset_savepoints_) {
+    // Nothing ran before it: the transactions around it go on, empty.
+    unset_savepoints_ = --savepoints_;
+    SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    begun_on_server_ = false;
+    return;
+  }
   if (savepoints_ > 0) {
     const SavepointSql savepoint = *Savepoint(savepoints_);
     --savepoints_;
@@ -517,6 +538,8 @@ void OdbcDatabase::EndTransaction(SQLSMALLINT completion) {
   SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
   in_transaction_ = false;
   savepoints_ = 0;
+  unset_savepoints_ = 0;
+  begun_on_server_ = false;
 }
 
 // Drops the "ODBC;" that older callers put before the connect string.

@@ -291,7 +291,8 @@ TEST_P(OdbcDatabaseTest, FailedStatementIsRolledBackAndTheConnectionGoesOn) {
 // One transaction, nested ones inside it: a nested one rolled back undoes
 // its own statements alone; nothing is seen by another connection before the
 // outer commit, everything kept is seen after it; a failed statement inside
-// a nested transaction leaves the outer one usable. Both with the engine's
+// a nested transaction leaves the outer one usable, also when it was begun
+// before the outer one ran anything. Both with the engine's
 // own savepoints and with Oracle's, which are never released (both engines
 // take that dialect's statements).
 TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
@@ -310,6 +311,9 @@ TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
                           "', 'N')");
     };
     ASSERT_TRUE(db_->Begin().ok());
+    ASSERT_TRUE(db_->Begin().ok());  // begun before anything ran, then undone
+    ASSERT_TRUE(insert("05").ok());
+    db_->Rollback();
     ASSERT_TRUE(insert("01").ok());
     ASSERT_TRUE(db_->Begin().ok());  // kept
     ASSERT_TRUE(insert("02").ok());
