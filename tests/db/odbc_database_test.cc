@@ -100,6 +100,19 @@ class OdbcDatabaseTest : public ::testing::TestWithParam<Engine> {
     return db.ok() ? std::move(*db) : nullptr;
   }
 
+  // The connection opened again for `dialect`, on an empty EMPRESA.
+  void ReopenEmpty(Dialect dialect) {
+    auto db = OpenOdbcDatabase(connect_, dialect);
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    db_ = std::move(*db);
+    Exec("DELETE FROM EMPRESA");
+  }
+
+  Result<int64_t> InsertCompany(const char* code) {
+    return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
+                        "', 'N')");
+  }
+
   void Exec(const std::string& sql) {
     auto result = db_->Execute(sql);
     ASSERT_TRUE(result.ok()) << sql << ": " << result.error().description;
@@ -299,32 +312,25 @@ TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
   for (const Dialect dialect :
        {sqlite() ? Dialect::kSqlite : Dialect::kPostgresql, Dialect::kOracle}) {
     SCOPED_TRACE(DialectTag(dialect));
-    auto db = OpenOdbcDatabase(connect_, dialect);
-    ASSERT_TRUE(db.ok()) << db.error().description;
-    db_ = std::move(*db);
-    Exec("DELETE FROM EMPRESA");
+    ReopenEmpty(dialect);
     EXPECT_TRUE(db_->NestsTransactions());
     auto second = OpenSecond(200);
     ASSERT_NE(second, nullptr);
-    const auto insert = [this](const char* code) {
-      return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
-                          "', 'N')");
-    };
     ASSERT_TRUE(db_->Begin().ok());
     ASSERT_TRUE(db_->Begin().ok());  // begun before anything ran, then undone
-    ASSERT_TRUE(insert("05").ok());
+    ASSERT_TRUE(InsertCompany("05").ok());
     db_->Rollback();
-    ASSERT_TRUE(insert("01").ok());
+    ASSERT_TRUE(InsertCompany("01").ok());
     ASSERT_TRUE(db_->Begin().ok());  // kept
-    ASSERT_TRUE(insert("02").ok());
+    ASSERT_TRUE(InsertCompany("02").ok());
     ASSERT_TRUE(db_->Commit().ok());
     ASSERT_TRUE(db_->Begin().ok());  // undone
-    ASSERT_TRUE(insert("03").ok());
+    ASSERT_TRUE(InsertCompany("03").ok());
     db_->Rollback();
     ASSERT_TRUE(db_->Begin().ok());  // a failed statement, then undone
-    EXPECT_FALSE(insert("01").ok());
+    EXPECT_FALSE(InsertCompany("01").ok());
     db_->Rollback();
-    ASSERT_TRUE(insert("04").ok());
+    ASSERT_TRUE(InsertCompany("04").ok());
     EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "3");
     ASSERT_TRUE(db_->Commit().ok());
     std::string seen;
@@ -341,25 +347,18 @@ TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
 TEST_P(OdbcDatabaseTest, WithoutSavepointsEachTransactionStandsAlone) {
   for (const Dialect dialect : {Dialect::kAccess, Dialect::kSqlBase}) {
     SCOPED_TRACE(DialectTag(dialect));
-    auto db = OpenOdbcDatabase(connect_, dialect);
-    ASSERT_TRUE(db.ok()) << db.error().description;
-    db_ = std::move(*db);
-    Exec("DELETE FROM EMPRESA");
+    ReopenEmpty(dialect);
     EXPECT_FALSE(db_->NestsTransactions());
-    const auto insert = [this](const char* code) {
-      return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
-                          "', 'N')");
-    };
 
     ASSERT_TRUE(db_->Begin().ok());
-    ASSERT_TRUE(insert("01").ok());
+    ASSERT_TRUE(InsertCompany("01").ok());
     const Status nested = db_->Begin();
     ASSERT_FALSE(nested.ok());
     EXPECT_EQ(nested.error().number, error_number::kOdbcCallFailed);
     EXPECT_EQ(nested.error().description, "No transaction can be begun inside another: the " +
                                               std::string(DialectTag(dialect)) +
                                               " dialect has no savepoints.");
-    ASSERT_TRUE(insert("02").ok());
+    ASSERT_TRUE(InsertCompany("02").ok());
     ASSERT_TRUE(db_->Commit().ok());
     EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "2");
 
@@ -370,14 +369,14 @@ TEST_P(OdbcDatabaseTest, WithoutSavepointsEachTransactionStandsAlone) {
       {
         Transaction kept(*db_);
         ASSERT_TRUE(kept.Begin().ok());
-        ASSERT_TRUE(insert("03").ok());
+        ASSERT_TRUE(InsertCompany("03").ok());
         ASSERT_TRUE(kept.Commit().ok());
       }
       {
         Transaction failed(*db_);
         ASSERT_TRUE(failed.Begin().ok());
-        ASSERT_TRUE(insert("04").ok());
-        EXPECT_FALSE(insert("01").ok());
+        ASSERT_TRUE(InsertCompany("04").ok());
+        EXPECT_FALSE(InsertCompany("01").ok());
       }  // undone as it goes out of scope
       auto second = OpenSecond(200);
       ASSERT_NE(second, nullptr);
@@ -415,21 +414,17 @@ TEST_P(OdbcDatabaseTest, AGroupIsOneTransactionWhereTheDialectNests) {
 // so nothing is written outside the transaction its caller believes it is
 // in, and nothing rolled back is taken for committed.
 TEST_P(OdbcDatabaseTest, ALostSavepointFailsEveryTransactionAroundIt) {
-  const auto insert = [this](const char* code) {
-    return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
-                        "', 'N')");
-  };
   ASSERT_TRUE(db_->Begin().ok());
-  ASSERT_TRUE(insert("01").ok());
+  ASSERT_TRUE(InsertCompany("01").ok());
   ASSERT_TRUE(db_->Begin().ok());
-  ASSERT_TRUE(insert("02").ok());
+  ASSERT_TRUE(InsertCompany("02").ok());
   ASSERT_TRUE(db_->Execute("RELEASE SAVEPOINT boleto_sp1").ok());
   EXPECT_FALSE(db_->Commit().ok());
   EXPECT_FALSE(db_->Begin().ok());
-  EXPECT_FALSE(insert("03").ok());
+  EXPECT_FALSE(InsertCompany("03").ok());
   EXPECT_FALSE(db_->Query("SELECT CODIGO FROM EMPRESA").ok());
   EXPECT_FALSE(db_->Commit().ok()) << "the outer transaction was rolled back";
-  ASSERT_TRUE(insert("04").ok()) << "the connection goes on";
+  ASSERT_TRUE(InsertCompany("04").ok()) << "the connection goes on";
   EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "1");
 }
 
