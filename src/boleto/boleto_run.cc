@@ -79,9 +79,9 @@ Result<InstallmentRow> ReadInstallmentRow(const RunContext& ctx, const RowSet& r
 // The installment query of the run's dialect, opened as the run opens it:
 // "SQLSERVER" with the engine's defaults.
 Result<RowSet> QueryInstallment(const RunContext& ctx) {
-  const QueryMode mode = ctx.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
-                                                                 : QueryMode::kSnapshotPassThrough;
-  return ctx.db->Query(InstallmentQuery(ctx.params.database_type, ctx.key), mode);
+  const QueryMode mode = ctx.dialect == Dialect::kSqlServer ? QueryMode::kEngineDefault
+                                                            : QueryMode::kSnapshotPassThrough;
+  return ctx.db->Query(InstallmentQuery(ctx.dialect, ctx.key), mode);
 }
 
 // The amount due the installment's locked row gives, by the same reading and
@@ -180,7 +180,7 @@ Result<std::optional<RunOutcome>> Compose(RunContext& ctx, PictureCache* picture
   values.issue_date_text = in.emissao.Format("DD/MM/YYYY");
   values.document_text = std::string(TrimBlanks(key.codigo_documento)) + " " +
                          std::string(TrimBlanks(key.serie)) + " " + doc_number;
-  values.processing_date = ServerNow(db, ctx.params.database_type);
+  values.processing_date = ServerNow(db, ctx.dialect);
   values.carteira = bank.carteira;
   values.currency_code = in.moeda;
   values.amounts = amounts;

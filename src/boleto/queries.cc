@@ -32,7 +32,7 @@ constexpr char kNotInProcessedRemittance[] =
 
 }  // namespace
 
-std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key) {
+std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key) {
   return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
          "       PARCELAR.CodigoUnidade      AS Unidade, "
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "
@@ -115,7 +115,7 @@ std::string InstallmentCountQuery(const InstallmentKey& key) {
          SqlQuote(key.numero) + "' ";
 }
 
-Result<std::string> OpenInstallmentsQuery(std::string_view dialect,
+Result<std::string> OpenInstallmentsQuery(Dialect dialect,
                                           const InstallmentFilter& filter) {
   // Widths of the CHAR key columns the unit and the document are compared to.
   constexpr size_t kUnidadeWidth = 8;
@@ -146,10 +146,6 @@ Result<std::string> OpenInstallmentsQuery(std::string_view dialect,
   const auto due = [&](const char* comparison, const Date& date) -> Status {
     BOLETO_ASSIGN_OR_RETURN(const std::string literal,
                             SqlDateLiteral(dialect, date.Format("DDMMYYYY")));
-    if (literal.empty()) {
-      return MakeError(error_number::kInvalidArgument,
-                       "No date literal for the dialect \"" + std::string(dialect) + "\"");
-    }
     sql += std::string("  AND  PARCELAR.VENCIMENTO     ") + comparison + " " + literal + " ";
     return Status::Ok();
   };

@@ -16,7 +16,7 @@ namespace boleto {
 // The installment query: the installment with its document and payer, found
 // only while unpaid, not cancelled and not in a processed remittance; the
 // taxes summed with NULL as zero in the SQL of `dialect`.
-std::string InstallmentQuery(std::string_view dialect, const InstallmentKey& key);
+std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key);
 // The species query (DOCESP) for company, bank and document code.
 std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
                          std::string_view codigo_documento);
@@ -40,9 +40,8 @@ struct InstallmentFilter {
 // query would find open: no receipt date, document not cancelled, no
 // processed remittance row; in key order. Unit and document are compared
 // blank-padded to 8 and 10 characters, as the key columns are stored; the
-// dates go in as the dialect's literals, the last day included. An unknown
-// dialect, which has no date literal, is error 5 when a date is given.
-Result<std::string> OpenInstallmentsQuery(std::string_view dialect,
+// dates go in as the dialect's literals, the last day included.
+Result<std::string> OpenInstallmentsQuery(Dialect dialect,
                                           const InstallmentFilter& filter);
 
 }  // namespace boleto

@@ -35,6 +35,7 @@ class CachingDatabase : public Database {
   Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
   Result<int64_t> Execute(const std::string& sql) override { return inner_->Execute(sql); }
   Status Begin() override { return inner_->Begin(); }
+  bool NestsTransactions() const override { return inner_->NestsTransactions(); }
   Status Commit() override { return inner_->Commit(); }
   void Rollback() override { inner_->Rollback(); }
   void BeginLockDeadline() override { inner_->BeginLockDeadline(); }

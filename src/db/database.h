@@ -74,8 +74,10 @@ class Database {
   // Opens a transaction: every query and statement until Commit or Rollback
   // belongs to it, and a process that dies before the outermost Commit
   // leaves nothing of it behind. Inside an open transaction it opens a
-  // nested one (an SQL savepoint).
+  // nested one (an SQL savepoint), or fails where the database nests none.
   virtual Status Begin() = 0;
+  // True when a transaction can be begun inside an open one.
+  virtual bool NestsTransactions() const = 0;
   // Ends the innermost transaction: the outermost one's statements become
   // durable, a nested one's join the transaction around it. On failure it
   // is rolled back.
@@ -120,14 +122,27 @@ class Transaction {
     open_ = status.ok();
     return status;
   }
+  // Opens a transaction that the ones begun inside it join as nested ones,
+  // where the database nests transactions; elsewhere it opens nothing, and
+  // each one begun inside until Commit is a transaction of its own.
+  Status BeginGroup() {
+    if (db_.NestsTransactions()) return Begin();
+    ungrouped_ = true;
+    return Status::Ok();
+  }
+  // True from a successful Begin (or a BeginGroup that opened a
+  // transaction) until Commit: a lock taken meanwhile is held until then.
+  bool is_open() const { return open_; }
   Status Commit() {
     open_ = false;
+    if (ungrouped_) return Status::Ok();
     return db_.Commit();
   }
 
  private:
   Database& db_;
   bool open_ = false;
+  bool ungrouped_ = false;  // BeginGroup opened nothing: nothing to commit
 };
 
 // Passes everything on to another database and keeps each SQL text, with the
@@ -145,6 +160,7 @@ class TracingDatabase : public Database {
   Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
   Result<int64_t> Execute(const std::string& sql) override;
   Status Begin() override { return inner_.Begin(); }
+  bool NestsTransactions() const override { return inner_.NestsTransactions(); }
   Status Commit() override { return inner_.Commit(); }
   void Rollback() override { inner_.Rollback(); }
   void BeginLockDeadline() override { inner_.BeginLockDeadline(); }

@@ -9,30 +9,6 @@ namespace boleto {
 
 namespace {
 
-enum class Dialect {
-  kOracle,
-  kSqlServer,
-  kSybaseSrv,
-  kSybaseAny,
-  kSqlBase,
-  kAccess,
-  kSqlite,
-  kPostgresql,
-  kOther,
-};
-
-Dialect DialectOf(std::string_view tag) {
-  if (tag == "ORACLE") return Dialect::kOracle;
-  if (tag == "SQLSERVER") return Dialect::kSqlServer;
-  if (tag == "SYBASESRV") return Dialect::kSybaseSrv;
-  if (tag == "SYBASEANY") return Dialect::kSybaseAny;
-  if (tag == "SQLBASE") return Dialect::kSqlBase;
-  if (tag == "ACCESS") return Dialect::kAccess;
-  if (tag == "SQLITE") return Dialect::kSqlite;
-  if (tag == "POSTGRESQL") return Dialect::kPostgresql;
-  return Dialect::kOther;
-}
-
 std::string TwoDigits(int value) {
   std::string text = std::to_string(value);
   return text.size() < 2 ? "0" + text : text;
@@ -40,12 +16,63 @@ std::string TwoDigits(int value) {
 
 }  // namespace
 
-bool IsKnownDialect(std::string_view database_type) {
-  return DialectOf(database_type) != Dialect::kOther;
+std::optional<Dialect> ParseDialect(std::string_view tag) {
+  for (Dialect dialect :
+       {Dialect::kOracle, Dialect::kSqlServer, Dialect::kSybaseSrv, Dialect::kSybaseAny,
+        Dialect::kSqlBase, Dialect::kAccess, Dialect::kSqlite, Dialect::kPostgresql}) {
+    if (tag == DialectTag(dialect)) return dialect;
+  }
+  return std::nullopt;
 }
 
-std::string SqlNullAsZero(std::string_view database_type, std::string_view column) {
-  switch (DialectOf(database_type)) {
+std::string_view DialectTag(Dialect dialect) {
+  switch (dialect) {
+    case Dialect::kOracle:
+      return "ORACLE";
+    case Dialect::kSqlServer:
+      return "SQLSERVER";
+    case Dialect::kSybaseSrv:
+      return "SYBASESRV";
+    case Dialect::kSybaseAny:
+      return "SYBASEANY";
+    case Dialect::kSqlBase:
+      return "SQLBASE";
+    case Dialect::kAccess:
+      return "ACCESS";
+    case Dialect::kSqlite:
+      return "SQLITE";
+    case Dialect::kPostgresql:
+      return "POSTGRESQL";
+  }
+  return "";
+}
+
+std::optional<SavepointSql> SavepointStatements(Dialect dialect, std::string_view name) {
+  const std::string n(name);
+  switch (dialect) {
+    case Dialect::kSybaseAny:
+    case Dialect::kSqlite:
+    case Dialect::kPostgresql:
+      return SavepointSql{"SAVEPOINT " + n, "RELEASE SAVEPOINT " + n, "ROLLBACK TO SAVEPOINT " + n};
+    case Dialect::kOracle:
+      // No RELEASE: a savepoint lasts until the transaction ends, and one set
+      // again under the same name replaces it.
+      return SavepointSql{"SAVEPOINT " + n, "", "ROLLBACK TO SAVEPOINT " + n};
+    case Dialect::kSqlServer:
+    case Dialect::kSybaseSrv:
+      // Transact-SQL names savepoints with SAVE TRANSACTION and has no
+      // release either.
+      return SavepointSql{"SAVE TRANSACTION " + n, "", "ROLLBACK TRANSACTION " + n};
+    case Dialect::kSqlBase:
+    case Dialect::kAccess:
+      // Access has no savepoints; SQLBase's are not relied upon.
+      break;
+  }
+  return std::nullopt;
+}
+
+std::string SqlNullAsZero(Dialect dialect, std::string_view column) {
+  switch (dialect) {
     case Dialect::kAccess:
       return "Nz(" + std::string(column) + ", 0)";
     case Dialect::kSqlBase:
@@ -67,12 +94,10 @@ ClockReading ReadLocalClock() {
   return reading;
 }
 
-std::string SqlCurrentDate(std::string_view database_type) {
-  return SqlCurrentDateAt(database_type, ReadLocalClock());
-}
+std::string SqlCurrentDate(Dialect dialect) { return SqlCurrentDateAt(dialect, ReadLocalClock()); }
 
-std::string SqlCurrentDateAt(std::string_view database_type, const ClockReading& now) {
-  switch (DialectOf(database_type)) {
+std::string SqlCurrentDateAt(Dialect dialect, const ClockReading& now) {
+  switch (dialect) {
     case Dialect::kOracle:
       return "SYSDATE";
     case Dialect::kSqlBase:
@@ -88,18 +113,14 @@ std::string SqlCurrentDateAt(std::string_view database_type, const ClockReading&
       return "date('now','localtime')";
     case Dialect::kPostgresql:
       return "CURRENT_DATE";
-    case Dialect::kOther:
-      break;
   }
   return "";
 }
 
-std::string SqlCurrentTime(std::string_view database_type) {
-  return SqlCurrentTimeAt(database_type, ReadLocalClock());
-}
+std::string SqlCurrentTime(Dialect dialect) { return SqlCurrentTimeAt(dialect, ReadLocalClock()); }
 
-std::string SqlCurrentTimeAt(std::string_view database_type, const ClockReading& now) {
-  switch (DialectOf(database_type)) {
+std::string SqlCurrentTimeAt(Dialect dialect, const ClockReading& now) {
+  switch (dialect) {
     case Dialect::kOracle:
       return "SYSDATE";
     case Dialect::kSqlBase:
@@ -114,15 +135,12 @@ std::string SqlCurrentTimeAt(std::string_view database_type, const ClockReading&
     case Dialect::kPostgresql:
       return "LOCALTIMESTAMP(0)";
     case Dialect::kAccess:
-    case Dialect::kOther:
       break;
   }
   return "";
 }
 
-Result<std::string> SqlDateLiteral(std::string_view database_type, std::string_view ddmmyyyy) {
-  const Dialect dialect = DialectOf(database_type);
-  if (dialect == Dialect::kOther) return std::string();
+Result<std::string> SqlDateLiteral(Dialect dialect, std::string_view ddmmyyyy) {
   // Every dialect reads the digits as a date first, so that nothing but a
   // valid date ever reaches the SQL text.
   const std::optional<Date> date = Date::FromDigits(ddmmyyyy);
@@ -146,15 +164,13 @@ Result<std::string> SqlDateLiteral(std::string_view database_type, std::string_v
       return "'" + date->Format("YYYY-MM-DD") + "'";
     case Dialect::kPostgresql:
       return "DATE '" + date->Format("YYYY-MM-DD") + "'";
-    case Dialect::kOther:
-      break;
   }
   return std::string();
 }
 
-std::string ServerNowSql(std::string_view database_type) {
+std::string ServerNowSql(Dialect dialect) {
   std::string expression;
-  switch (DialectOf(database_type)) {
+  switch (dialect) {
     case Dialect::kOracle:
       expression = " DISTINCT SYSDATE as Agora ";
       break;
@@ -173,7 +189,6 @@ std::string ServerNowSql(std::string_view database_type) {
       break;
     case Dialect::kSqlBase:
     case Dialect::kAccess:
-    case Dialect::kOther:
       // No expression: the server refuses "SELECT  FROM EMPRESA " and the
       // local date stands in.
       break;
@@ -181,12 +196,10 @@ std::string ServerNowSql(std::string_view database_type) {
   return "SELECT " + expression + " FROM EMPRESA ";
 }
 
-Date ServerNow(Database& db, std::string_view database_type) {
-  return ServerNowAt(db, database_type, Date::Today());
-}
+Date ServerNow(Database& db, Dialect dialect) { return ServerNowAt(db, dialect, Date::Today()); }
 
-Date ServerNowAt(Database& db, std::string_view database_type, const Date& today) {
-  Result<RowSet> rows = db.Query(ServerNowSql(database_type));
+Date ServerNowAt(Database& db, Dialect dialect, const Date& today) {
+  Result<RowSet> rows = db.Query(ServerNowSql(dialect));
   if (!rows.ok() || rows->eof()) return today;
   Result<std::optional<std::string>> agora = rows->Value("Agora");
   if (!agora.ok() || !agora->has_value()) return today;

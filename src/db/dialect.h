@@ -1,11 +1,14 @@
 // What differs between database servers in the SQL the program writes:
 // today's date and the current time as SQL expressions, a date as an SQL
-// literal, and the server's clock, each chosen by the dialect tag of the run
+// literal, NULL read as zero, the server's clock and the statements of a
+// nested transaction, each chosen by the run's dialect. The dialect tag
 // ("ORACLE", "SQLSERVER", "SYBASESRV", "SYBASEANY", "SQLBASE", "ACCESS",
-// "SQLITE", "POSTGRESQL", compared exactly; any other tag gets empty texts).
+// "SQLITE", "POSTGRESQL", compared exactly) is read once into a `Dialect`.
 // Also the directory check of the print folders and logo files.
+// Pure, except for the local clock, the server clock and the file lookup.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,14 +18,44 @@
 
 namespace boleto {
 
-// True for the eight tags above. The start-up refuses any other tag before
-// anything is read: the statements that need a dialect would be incomplete.
-bool IsKnownDialect(std::string_view database_type);
+// The server dialects the program writes SQL for.
+enum class Dialect {
+  kOracle,
+  kSqlServer,
+  kSybaseSrv,  // Sybase Adaptive Server Enterprise
+  kSybaseAny,  // Sybase SQL Anywhere
+  kSqlBase,
+  kAccess,
+  kSqlite,
+  kPostgresql,
+};
+
+// The dialect of one of the eight tags above; nullopt for any other text. The
+// start-up refuses another tag before anything is read: the statements that
+// need a dialect would be incomplete.
+std::optional<Dialect> ParseDialect(std::string_view tag);
+
+// The tag of `dialect` as the argument text writes it ("SQLSERVER").
+std::string_view DialectTag(Dialect dialect);
+
+// The statements of a transaction nested inside an open one, a savepoint
+// named `name`: `set` opens it, `undo` undoes its statements and leaves the
+// transaction around it open, `release` (empty where the dialect has none)
+// ends it keeping its statements, still uncommitted.
+struct SavepointSql {
+  std::string set;
+  std::string release;
+  std::string undo;
+};
+
+// The savepoint statements of `dialect`; nullopt where it has none, and a
+// transaction cannot be nested there.
+std::optional<SavepointSql> SavepointStatements(Dialect dialect, std::string_view name);
 
 // `column` in an expression where NULL counts as zero ("COALESCE(c, 0)";
 // Access "Nz(c, 0)", SQLBase "@NULLVALUE(c, 0)"): a sum of amount columns
 // is then never NULL because one of them is.
-std::string SqlNullAsZero(std::string_view database_type, std::string_view column);
+std::string SqlNullAsZero(Dialect dialect, std::string_view column);
 
 // One reading of the local clock: today's date and the time of day.
 struct ClockReading {
@@ -35,26 +68,26 @@ struct ClockReading {
 // The local clock now.
 ClockReading ReadLocalClock();
 
-// An SQL expression for today's date (empty for "other" tags), from the local
-// clock or from the reading given.
-std::string SqlCurrentDate(std::string_view database_type);
-std::string SqlCurrentDateAt(std::string_view database_type, const ClockReading& now);
+// An SQL expression for today's date, from the local clock or from the
+// reading given.
+std::string SqlCurrentDate(Dialect dialect);
+std::string SqlCurrentDateAt(Dialect dialect, const ClockReading& now);
 
-// An SQL expression for the current time ("ACCESS" and "other" tags: empty).
-std::string SqlCurrentTime(std::string_view database_type);
-std::string SqlCurrentTimeAt(std::string_view database_type, const ClockReading& now);
+// An SQL expression for the current time ("ACCESS": empty).
+std::string SqlCurrentTime(Dialect dialect);
+std::string SqlCurrentTimeAt(Dialect dialect, const ClockReading& now);
 
-// A "DDMMYYYY" date as an SQL literal of the dialect (empty for "other"
-// tags). A text that is not a valid date is error 13.
-Result<std::string> SqlDateLiteral(std::string_view database_type, std::string_view ddmmyyyy);
+// A "DDMMYYYY" date as an SQL literal of the dialect. A text that is not a
+// valid date is error 13.
+Result<std::string> SqlDateLiteral(Dialect dialect, std::string_view ddmmyyyy);
 
 // The SELECT that reads the server clock as column "Agora" from EMPRESA.
-std::string ServerNowSql(std::string_view database_type);
+std::string ServerNowSql(Dialect dialect);
 
 // The server's date; the local `today` when the server gives no row, no
 // readable value or an error (no message is shown).
-Date ServerNow(Database& db, std::string_view database_type);
-Date ServerNowAt(Database& db, std::string_view database_type, const Date& today);
+Date ServerNow(Database& db, Dialect dialect);
+Date ServerNowAt(Database& db, Dialect dialect, const Date& today);
 
 // True when `path` names nothing, ends in a separator ("/" or "\") or in a
 // folder's own "." entry, or cannot be looked up; false for an existing

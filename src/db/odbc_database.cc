@@ -42,7 +42,7 @@ constexpr int kDefaultLockWaitMs = 10000;
 
 class OdbcDatabase : public Database {
  public:
-  OdbcDatabase() = default;
+  explicit OdbcDatabase(Dialect dialect) : dialect_(dialect) {}
   ~OdbcDatabase() override {
     if (connected_) SQLDisconnect(dbc_);
     if (dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
@@ -55,6 +55,7 @@ class OdbcDatabase : public Database {
   Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
   Result<int64_t> Execute(const std::string& sql) override;
   Status Begin() override;
+  bool NestsTransactions() const override { return Savepoint(1).has_value(); }
   Status Commit() override;
   void Rollback() override;
   void BeginLockDeadline() override;
@@ -80,14 +81,26 @@ class OdbcDatabase : public Database {
   int deadlines_ = 0;  // lock deadlines open (BeginLockDeadline)
   std::chrono::steady_clock::time_point deadline_;
   bool wait_cut_ = false;  // lock_timeout was set below lock_wait_
+  // The statements of the transaction nested `depth` deep; none where the
+  // dialect has no savepoints.
+  std::optional<SavepointSql> Savepoint(int depth) const {
+    return SavepointStatements(dialect_, "boleto_sp" + std::to_string(depth));
+  }
 
   SQLHENV env_ = SQL_NULL_HENV;
   SQLHDBC dbc_ = SQL_NULL_HDBC;
   bool connected_ = false;
   std::string driver_;  // the driver's name once connected
   bool sqlite_ = false;
+  Dialect dialect_;
   bool in_transaction_ = false;
   int savepoints_ = 0;  // transactions opened inside the open one
+  // The outermost of them begun before the transaction ran anything: no
+  // savepoint is set for those (Transact-SQL refuses SAVE TRANSACTION
+  // before a statement has begun the transaction), and undoing one undoes
+  // the whole transaction, which holds nothing else.
+  int unset_savepoints_ = 0;
+  bool begun_on_server_ = false;  // a statement has run in the transaction
   // Transactions still open for their callers after a savepoint that could
   // not be released or undone took the whole transaction with it: until
   // they are ended, nothing runs and each of them fails, so that nothing is
@@ -266,6 +279,7 @@ Result<std::optional<std::string>> OdbcDatabase::ReadValue(SQLHSTMT stmt, SQLUSM
 Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
   if (lost_ > 0) return LostTransaction();
   BOLETO_RETURN_IF_ERROR(KeepLockWaitWithinDeadline());
+  if (in_transaction_) begun_on_server_ = true;
   Statement stmt(dbc_);
   if (stmt.get() == SQL_NULL_HSTMT)
     return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
@@ -323,6 +337,7 @@ Result<RowSet> OdbcDatabase::Query(const std::string& sql, QueryMode mode) {
 }
 
 Result<int64_t> OdbcDatabase::RunInTransaction(const std::string& sql) {
+  begun_on_server_ = true;
   Statement stmt(dbc_);
   if (stmt.get() == SQL_NULL_HSTMT)
     return HandleError(SQL_HANDLE_DBC, dbc_, "No statement handle.");
@@ -362,12 +377,21 @@ Result<int64_t> OdbcDatabase::Execute(const std::string& sql) {
 
 // A transaction begun inside another is a savepoint of it: its statements
 // are undone alone on Rollback and kept, still uncommitted, on Commit.
-std::string SavepointName(int depth) { return "boleto_sp" + std::to_string(depth); }
-
 Status OdbcDatabase::Begin() {
   if (lost_ > 0) return LostTransaction();
   if (in_transaction_) {
-    Result<int64_t> set = RunInTransaction("SAVEPOINT " + SavepointName(savepoints_ + 1));
+    const std::optional<SavepointSql> savepoint = Savepoint(savepoints_ + 1);
+    if (savepoint && !begun_on_server_) {
+      unset_savepoints_ = ++savepoints_;
+      return Status::Ok();
+    }
+    if (!savepoint) {
+      return MakeError(error_number::kOdbcCallFailed,
+                       "No transaction can be begun inside another: the " +
+                           std::string(DialectTag(dialect_)) + " dialect has no savepoints.",
+                       "ODBC");
+    }
+    Result<int64_t> set = RunInTransaction(savepoint->set);
     if (!set.ok()) return set.error();
     ++savepoints_;
     return Status::Ok();
@@ -377,6 +401,7 @@ Status OdbcDatabase::Begin() {
   if (!SQL_SUCCEEDED(rc))
     return HandleError(SQL_HANDLE_DBC, dbc_, "No transaction could be begun.");
   in_transaction_ = true;
+  begun_on_server_ = false;
   return Status::Ok();
 }
 
@@ -387,12 +412,15 @@ Status OdbcDatabase::Commit() {
   }
   if (!in_transaction_) return Status::Ok();
   if (savepoints_ > 0) {
-    Result<int64_t> released = RunInTransaction("RELEASE SAVEPOINT " + SavepointName(savepoints_));
+    // Where the dialect has no release, the savepoint simply stays.
+    const std::string release =
+        savepoints_ > unset_savepoints_ ? Savepoint(savepoints_)->release : "";
+    Result<int64_t> released = release.empty() ? int64_t{0} : RunInTransaction(release);
     if (!released.ok()) {
       Rollback();
       return released.error();
     }
-    --savepoints_;
+    unset_savepoints_ = std::min(unset_savepoints_, --savepoints_);
     return Status::Ok();
   }
   if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) {
@@ -410,11 +438,20 @@ void OdbcDatabase::Rollback() {
     return;
   }
   if (!in_transaction_) return;
+  if (savepoints_ > 0 && savepoints_ <= unset_savepoints_) {
+    // Nothing ran before it: the transactions around it go on, empty.
+    unset_savepoints_ = --savepoints_;
+    SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    begun_on_server_ = false;
+    return;
+  }
   if (savepoints_ > 0) {
-    const std::string name = SavepointName(savepoints_);
+    const SavepointSql savepoint = *Savepoint(savepoints_);
     --savepoints_;
-    Result<int64_t> undone = RunInTransaction("ROLLBACK TO SAVEPOINT " + name);
-    if (undone.ok() && RunInTransaction("RELEASE SAVEPOINT " + name).ok()) return;
+    Result<int64_t> undone = RunInTransaction(savepoint.undo);
+    if (undone.ok() && (savepoint.release.empty() || RunInTransaction(savepoint.release).ok())) {
+      return;
+    }
     // A savepoint that cannot be undone leaves nothing to trust: the whole
     // transaction goes, with every transaction still open around this one.
     lost_ = savepoints_ + 1;
@@ -428,6 +465,8 @@ void OdbcDatabase::EndTransaction(SQLSMALLINT completion) {
   SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
   in_transaction_ = false;
   savepoints_ = 0;
+  unset_savepoints_ = 0;
+  begun_on_server_ = false;
 }
 
 // Drops the "ODBC;" that older callers put before the connect string.
@@ -442,8 +481,9 @@ std::string_view WithoutOdbcPrefix(std::string_view connect_string) {
 
 }  // namespace
 
-Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string) {
-  auto db = std::make_unique<OdbcDatabase>();
+Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string,
+                                                   Dialect dialect) {
+  auto db = std::make_unique<OdbcDatabase>(dialect);
   Status status = db->Connect(WithoutOdbcPrefix(connect_string));
   if (!status.ok()) return status.error();
   return std::unique_ptr<Database>(std::move(db));

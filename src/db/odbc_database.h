@@ -46,13 +46,21 @@
 #include <string_view>
 
 #include "db/database.h"
+#include "db/dialect.h"
 #include "platform/status.h"
 
 namespace boleto {
 
-// Connects with an ODBC connect string ("DRIVER=...;..." or "DSN=...;...").
-// A leading "ODBC;" (any case) is dropped; the login time-out is 0 (none).
-// A failure is the driver's (or the driver manager's) error.
-Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string);
+// Connects with an ODBC connect string ("DRIVER=...;..." or "DSN=...;...")
+// to a server of `dialect`, whose savepoints nest transactions (none where
+// it has none). A leading "ODBC;" (any case) is dropped; the login time-out
+// is 0 (none). A failure is the driver's (or the driver manager's) error.
+Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string,
+                                                   Dialect dialect);
+
+// The same for SQLite and PostgreSQL, whose savepoints are the same.
+inline Result<std::unique_ptr<Database>> OpenOdbcDatabase(std::string_view connect_string) {
+  return OpenOdbcDatabase(connect_string, Dialect::kSqlite);
+}
 
 }  // namespace boleto

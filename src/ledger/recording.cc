@@ -46,9 +46,8 @@ std::string FeeSql(const RunContext& ctx, std::string_view fee) {
   const InstallmentKey& key = ctx.key;
   // A NULL ValorOutroC counts as zero here as it does when it is read: NULL
   // plus the fee would stay NULL and the fee be lost.
-  return "UPDATE PARCELAR SET ValorOutroC = " +
-         SqlNullAsZero(ctx.params.database_type, "ValorOutroC") + " + " + std::string(fee) + " " +
-         "WHERE CodigoEmp        = '" + SqlQuote(key.codigo_emp) + "' " +
+  return "UPDATE PARCELAR SET ValorOutroC = " + SqlNullAsZero(ctx.dialect, "ValorOutroC") + " + " +
+         std::string(fee) + " " + "WHERE CodigoEmp        = '" + SqlQuote(key.codigo_emp) + "' " +
          " AND CodigoUnidade     = '" + SqlQuote(key.codigo_unidade) + "' " +
          " AND CodigoDocumento   = '" + SqlQuote(key.codigo_documento) + "' " +
          " AND Serie             = '" + SqlQuote(key.serie) + "' " + " AND Numero            = '" +
@@ -76,7 +75,7 @@ std::string InstallmentWithDocument(const InstallmentKey& key) {
 // What the recording reads of an installment under its lock: its receipt,
 // its document's state and currency, and what its amount due is computed
 // from, under the installment query's names.
-std::string LockedColumns(std::string_view dialect) {
+std::string LockedColumns(Dialect dialect) {
   return "SELECT PARCELAR.Recebimento       AS Recebimento, "
          "       PARCELAR.DoctoRecebimento  AS Ocorrencia, "
          "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
@@ -104,7 +103,7 @@ constexpr char kWithPayer[] =
 // The installment under its lock; no row when a processed remittance row
 // now holds it or its document has lost its payer. Both tables are named by the key's own values,
 // not joined on their columns: a database plans it in a fraction of the time.
-std::string LockedInstallmentSql(std::string_view dialect, const InstallmentKey& key) {
+std::string LockedInstallmentSql(Dialect dialect, const InstallmentKey& key) {
   return LockedColumns(dialect) +
          " FROM PARCELAR, DOCUMENTOR "
          "WHERE PARCELAR.CODIGOEMP         = '" +
@@ -165,7 +164,7 @@ std::string RemittanceLookupSql(const InstallmentKey& key) {
 
 // The installment for its remittance row. Valor is the value net of the six
 // withheld taxes, each NULL counting as zero.
-std::string RemittanceInstallmentSql(std::string_view dialect, const InstallmentKey& key) {
+std::string RemittanceInstallmentSql(Dialect dialect, const InstallmentKey& key) {
   const auto amount = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return std::string("SELECT PARCELAR.CodigoUnidade      AS Unidade, ") +
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, " +
@@ -326,7 +325,7 @@ Status RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
   BOLETO_ASSIGN_OR_RETURN(const std::string number,
                           DrawDocumentNumber(ctx, ctx.params.codigo_emp, kReferenceSequence));
 
-  Result<RowSet> rows = ctx.db->Query(RemittanceInstallmentSql(ctx.params.database_type, key));
+  Result<RowSet> rows = ctx.db->Query(RemittanceInstallmentSql(ctx.dialect, key));
   if (!rows.ok()) return ReportRecordingFailure(ctx, rows.error(), kRemittanceErrorContext);
   // Not found: the document is cancelled, which the lock's re-read has
   // already refused; nothing to queue.
@@ -404,7 +403,7 @@ Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& pri
   if (bank.alt_data_ante_bol == "S" && bank.antecipa_bol > 0 && bank.desconto_bol == "S" &&
       limit_date_known) {
     Result<std::string> programada =
-        SqlDateLiteral(ctx.params.database_type, printed.discount_limit_date->Format("DDMMYYYY"));
+        SqlDateLiteral(ctx.dialect, printed.discount_limit_date->Format("DDMMYYYY"));
     if (!programada.ok()) return ReportRecordingFailure(ctx, programada.error(), "");
     sql += " , Programada =  " + *programada + " ";
   }
@@ -425,7 +424,7 @@ Result<RecordingOutcome> WriteRecording(RunContext& ctx, const PrintedBoleto& pr
     if (!locked.ok()) return ReportRecordingFailure(ctx, locked.error(), "");
     if (*locked == 0) return Changed(ctx, kChangedMeanwhile);
   }
-  Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.params.database_type, ctx.key));
+  Result<RowSet> now = ctx.db->Query(LockedInstallmentSql(ctx.dialect, ctx.key));
   if (!now.ok()) return ReportRecordingFailure(ctx, now.error(), "");
   return CheckAndWrite(ctx, printed, *now, amount_due_now);
 }
@@ -470,7 +469,7 @@ std::string InstallmentRowKey(const InstallmentKey& key) {
   return joined;
 }
 
-Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
+Result<std::map<std::string, RowSet>> LockInstallments(Database& db, Dialect dialect,
                                                        const std::vector<InstallmentKey>& keys) {
   std::map<SeriesKey, std::set<std::string>> by_series;
   std::set<std::string> wanted;

@@ -128,7 +128,7 @@ RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& print
 // as RecordPrintedBoleto reads one. Gives each installment's row by InstallmentRowKey; an
 // installment deleted, held by a processed remittance row or whose document lost its payer has
 // none.
-Result<std::map<std::string, RowSet>> LockInstallments(Database& db, std::string_view dialect,
+Result<std::map<std::string, RowSet>> LockInstallments(Database& db, Dialect dialect,
                                                        const std::vector<InstallmentKey>& keys);
 
 // The name LockInstallments gives an installment's row: the key's columns

@@ -30,7 +30,7 @@ Error ReportRecordingFailure(RunContext& ctx, const Error& error, std::string_vi
 }
 
 Result<std::string> RemittanceInsertSql(const RunContext& ctx, const RemittanceRecord& record) {
-  const std::string& dialect = ctx.params.database_type;
+  const Dialect dialect = ctx.dialect;
   BOLETO_ASSIGN_OR_RETURN(const std::string emissao, SqlDateLiteral(dialect, record.emissao));
   BOLETO_ASSIGN_OR_RETURN(const std::string vencimento, SqlDateLiteral(dialect, record.vencimento));
 

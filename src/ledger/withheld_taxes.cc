@@ -1,10 +1,8 @@
 #include "ledger/withheld_taxes.h"
 
-#include "db/dialect.h"
-
 namespace boleto {
 
-std::string WithheldTaxesSql(std::string_view dialect) {
+std::string WithheldTaxesSql(Dialect dialect) {
   const auto tax = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return "(" + tax("PARCELAR.VALORIRRF") + " + " + tax("PARCELAR.VALORINSS") + " + " +
          tax("PARCELAR.VALORCSLL") + " + " + tax("PARCELAR.VALORCOFINS") + " + " +

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "db/dialect.h"
+
 namespace boleto {
 
 // The names under which WithheldTaxColumnsSql selects the six tax columns.
@@ -18,7 +20,7 @@ inline constexpr std::array<const char*, 6> kWithheldTaxColumns = {
 // The six taxes added up, each NULL as zero (one NULL would make the whole
 // sum NULL): "(COALESCE(PARCELAR.VALORIRRF, 0) + ... +
 // COALESCE(PARCELAR.VALORISS, 0))" in most dialects.
-std::string WithheldTaxesSql(std::string_view dialect);
+std::string WithheldTaxesSql(Dialect dialect);
 
 // The six tax columns each under its own name, as select-list items each
 // followed by ", ": "PARCELAR.ValorIRRF AS ValorIRRF, ... PARCELAR.ValorISS

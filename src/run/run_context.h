@@ -9,6 +9,7 @@
 
 #include "bankrules/bank_fields.h"
 #include "db/database.h"
+#include "db/dialect.h"
 #include "db/error_report.h"
 #include "platform/currency.h"
 #include "platform/messages.h"
@@ -17,7 +18,7 @@ namespace boleto {
 
 // The nine fixed-column fields of the argument text.
 struct RunParameters {
-  std::string database_type;     // columns 1-15, trimmed: the dialect tag
+  std::string database_type;     // columns 1-15, trimmed: the dialect tag as read
   std::string connect_string;    // columns 16-78, trimmed
   std::string codigo_emp;        // columns 80-81
   std::string codigo_unidade;    // columns 83-90
@@ -87,6 +88,9 @@ struct PrintDestination {
 
 struct RunContext {
   RunParameters params;
+  // params.database_type read once the start-up has accepted it: every SQL
+  // text of the run is written for this dialect.
+  Dialect dialect = Dialect::kSqlite;
   std::string decimal_mark;  // "." once the argument text has been read
   Database* db = nullptr;
   Messages* messages = nullptr;

@@ -103,9 +103,10 @@ constexpr std::chrono::seconds kClockKeptFor{1};
 std::optional<CachingDatabase::Clock::duration> HowLongToKeep(const std::string& sql) {
   static const std::set<std::string> clock_queries = [] {
     std::set<std::string> queries;
-    for (const char* tag : {"ORACLE", "SQLSERVER", "SYBASESRV", "SYBASEANY", "SQLBASE", "ACCESS",
-                            "SQLITE", "POSTGRESQL"}) {
-      queries.insert(ServerNowSql(tag));
+    for (Dialect dialect :
+         {Dialect::kOracle, Dialect::kSqlServer, Dialect::kSybaseSrv, Dialect::kSybaseAny,
+          Dialect::kSqlBase, Dialect::kAccess, Dialect::kSqlite, Dialect::kPostgresql}) {
+      queries.insert(ServerNowSql(dialect));
     }
     return queries;
   }();
@@ -133,13 +134,13 @@ class Batch {
   // The installment checked as a single run checks it, then composed and
   // handed to the drawing thread; kPrinted once handed over.
   RunOutcome CheckAndCompose(Entry& entry);
-  Database* Connection(const std::string& connect_string, Error& error);
+  Database* Connection(const std::string& connect_string, Dialect dialect, Error& error);
   void Say(const std::string& line);
   void Progress(const char* what, size_t done, size_t total, bool force = false);
   void RecordAll();
   // Locks and reads the installments of `entries` at once into `locked`;
   // false when that failed and nothing was locked.
-  bool LockNext(Database& db, const std::string& dialect, std::span<Entry* const> entries,
+  bool LockNext(Database& db, Dialect dialect, std::span<Entry* const> entries,
                 std::map<std::string, RowSet>& locked);
   // Drops the entries whose pages could not be drawn, with their errors.
   void DropUndrawn();
@@ -154,7 +155,9 @@ class Batch {
   std::unique_ptr<PrintJob> job_;
   std::unique_ptr<PagePipeline> pages_;
   PictureCache pictures_;
-  std::map<std::string, std::unique_ptr<Database>> connections_;
+  // Per connect string and dialect: the dialect gives the connection its
+  // savepoints.
+  std::map<std::pair<std::string, Dialect>, std::unique_ptr<Database>> connections_;
   std::map<std::string, Error> failed_connections_;
   std::set<std::tuple<std::string, std::string, std::string, std::string, std::string, std::string,
                       std::string>>
@@ -188,22 +191,23 @@ void Batch::Progress(const char* what, size_t done, size_t total, bool force) {
   progress_shown_ = true;
 }
 
-Database* Batch::Connection(const std::string& connect_string, Error& error) {
-  if (auto open = connections_.find(connect_string); open != connections_.end()) {
+Database* Batch::Connection(const std::string& connect_string, Dialect dialect, Error& error) {
+  if (auto open = connections_.find({connect_string, dialect}); open != connections_.end()) {
     return open->second.get();
   }
   if (auto failed = failed_connections_.find(connect_string); failed != failed_connections_.end()) {
     error = failed->second;
     return nullptr;
   }
-  Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(connect_string);
+  Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(connect_string, dialect);
   if (!opened.ok()) {
     error = opened.error();
     failed_connections_.emplace(connect_string, error);
     return nullptr;
   }
   auto cached = std::make_unique<CachingDatabase>(std::move(opened).value(), HowLongToKeep);
-  return connections_.emplace(connect_string, std::move(cached)).first->second.get();
+  return connections_.emplace(std::pair(connect_string, dialect), std::move(cached))
+      .first->second.get();
 }
 
 RunOutcome Batch::CheckAndCompose(Entry& entry) {
@@ -268,11 +272,13 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   ctx.preview = preview_;
   const InstallmentKey key = NormalizeInstallmentKey(ctx.params);
   entry->key_text = KeyText(key);
-  if (!IsKnownDialect(ctx.params.database_type)) {
+  const std::optional<Dialect> dialect = ParseDialect(ctx.params.database_type);
+  if (!dialect) {
     Say(where + entry->key_text + ": dialeto desconhecido \"" + ctx.params.database_type + "\"");
     ++refused_;
     return false;
   }
+  ctx.dialect = *dialect;
   const bool first = seen_
                          .emplace(ctx.params.connect_string, key.codigo_emp, key.codigo_unidade,
                                   key.codigo_documento, key.serie, key.numero, key.parcela)
@@ -283,7 +289,7 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   }
 
   Error failure;
-  ctx.db = Connection(ctx.params.connect_string, failure);
+  ctx.db = Connection(ctx.params.connect_string, ctx.dialect, failure);
   if (ctx.db == nullptr) {
     ReportRunError(ctx, failure,
                    "Parâmetros não cadastrados corretamente, verifique e corrija antes de "
@@ -336,10 +342,11 @@ void Batch::DropUndrawn() {
 
 void Batch::RecordAll() {
   // Per connection and dialect, in the file's order: transactions of a few
-  // hundred installments, each installment a transaction of its own inside.
-  std::map<std::pair<Database*, std::string>, std::vector<Entry*>> by_connection;
+  // hundred installments, each installment a transaction of its own inside
+  // (or, where the database nests no transaction, only its own).
+  std::map<std::pair<Database*, Dialect>, std::vector<Entry*>> by_connection;
   for (const auto& entry : drawn_) {
-    by_connection[{entry->ctx.db, entry->ctx.params.database_type}].push_back(entry.get());
+    by_connection[{entry->ctx.db, entry->ctx.dialect}].push_back(entry.get());
   }
   size_t done = 0;
   for (auto& [connection, entries] : by_connection) {
@@ -348,12 +355,12 @@ void Batch::RecordAll() {
       const size_t last = std::min(entries.size(), first + kRecordsPerTransaction);
       std::vector<Entry*> recorded;
       Transaction transaction(db);
-      const Status begun = transaction.Begin();
+      const Status begun = transaction.BeginGroup();
       std::map<std::string, RowSet> locked;
       bool all_locked = false;
       for (size_t i = first; i < last; ++i) {
         Entry& entry = *entries[i];
-        if (begun.ok() && (i - first) % kLockedAtOnce == 0) {
+        if (transaction.is_open() && (i - first) % kLockedAtOnce == 0) {
           all_locked =
               LockNext(db, connection.second,
                        std::span(entries).subspan(i, std::min(last - i, kLockedAtOnce)), locked);
@@ -397,7 +404,7 @@ void Batch::RecordAll() {
   }
 }
 
-bool Batch::LockNext(Database& db, const std::string& dialect, std::span<Entry* const> entries,
+bool Batch::LockNext(Database& db, Dialect dialect, std::span<Entry* const> entries,
                      std::map<std::string, RowSet>& locked) {
   std::vector<InstallmentKey> keys;
   for (const Entry* entry : entries) keys.push_back(entry->ctx.key);

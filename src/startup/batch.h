@@ -12,9 +12,10 @@
 // or a document that still holds a failed page's drawing, stops the batch,
 // and then nothing is recorded. Afterwards each printed
 // installment is recorded all or nothing on its own (a nested transaction
-// inside transactions of a few hundred installments); a preview records
-// nothing. One connection serves each connect string; logos are decoded
-// once; messages are never dialogs.
+// inside transactions of a few hundred installments, or a transaction of its
+// own where the dialect has no savepoints); a preview records nothing. One
+// connection serves each connect string and dialect; logos are decoded once;
+// messages are never dialogs.
 //
 // What the clerk sees, on `log` (standard error): one line per installment,
 // its key and "impresso", the refusal message or the error; a summary at the

@@ -74,12 +74,13 @@ std::string ReadSelection(std::map<std::string, std::string, std::less<>> values
     }
   }
   if (values["--connect"].empty()) return "--connect needs a value";
-  request.dialect = values["--dialect"];
-  if (!IsKnownDialect(request.dialect)) {
+  const std::optional<Dialect> dialect = ParseDialect(values["--dialect"]);
+  if (!dialect) {
     return "--dialect takes ORACLE, SQLSERVER, SYBASESRV, SYBASEANY, SQLBASE, ACCESS, SQLITE or "
            "POSTGRESQL, not " +
-           request.dialect;
+           values["--dialect"];
   }
+  request.dialect = *dialect;
   // The value given, or empty (without adding it to `values`).
   const auto given = [&values](const char* name) {
     const auto found = values.find(name);

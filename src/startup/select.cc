@@ -58,7 +58,7 @@ std::string KeyText(const std::vector<std::string>& values) {
 // does not fit its columns or would break the line.
 std::optional<std::string> ArgumentText(const SelectRequest& request,
                                         const std::vector<std::string>& values) {
-  std::string text = CutOrPadRight(request.dialect, kDialectColumns) +
+  std::string text = CutOrPadRight(std::string(DialectTag(request.dialect)), kDialectColumns) +
                      CutOrPadRight(request.connect_string, kConnectColumns);
   for (size_t i = 0; i < values.size(); ++i) {
     const std::string& value = values[i];
@@ -73,7 +73,7 @@ std::optional<std::string> ArgumentText(const SelectRequest& request,
 }  // namespace
 
 int RunSelect(const SelectRequest& request, std::FILE* out, std::FILE* log, Messages& messages) {
-  Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(request.connect_string);
+  Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(request.connect_string, request.dialect);
   if (!opened.ok()) {
     ReportError(messages, opened.error(), kStartUpContext);
     return kExitErrorReported;

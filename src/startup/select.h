@@ -24,7 +24,7 @@
 namespace boleto {
 
 struct SelectRequest {
-  std::string dialect;         // the dialect tag, one the program knows
+  Dialect dialect = Dialect::kSqlite;
   std::string connect_string;  // at most the 63 columns of the argument text
   std::string user;            // at most its 15 columns
   InstallmentFilter filter;

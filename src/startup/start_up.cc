@@ -44,7 +44,8 @@ int StartUp(RunContext& ctx, std::string_view argument_text) {
   // Every statement that writes a date or reads the clock needs the
   // dialect: an unknown tag would print the page and then fail half-way
   // through the recording.
-  if (!ctx.params.connect_string.empty() && !IsKnownDialect(ctx.params.database_type)) {
+  const std::optional<Dialect> dialect = ParseDialect(ctx.params.database_type);
+  if (!ctx.params.connect_string.empty() && !dialect) {
     ReportRunError(ctx,
                    MakeError(error_number::kInvalidArgument,
                              "Unknown dialect tag \"" + ctx.params.database_type +
@@ -53,7 +54,10 @@ int StartUp(RunContext& ctx, std::string_view argument_text) {
                    kStartUpContext);
     return kExitErrorReported;
   }
-  Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(ctx.params.connect_string);
+  // Without a connect string the connection fails whatever the tag says.
+  ctx.dialect = dialect.value_or(ctx.dialect);
+  Result<std::unique_ptr<Database>> opened =
+      OpenOdbcDatabase(ctx.params.connect_string, ctx.dialect);
   if (!opened.ok()) {
     ReportRunError(ctx, opened.error(), kStartUpContext);
     return kExitErrorReported;

@@ -122,8 +122,8 @@ class EligibilityCheck {
   Result<Currency> ReadAmount(const RowSet& rows, std::string_view column) const;
   // The installment and account queries use the engine's defaults on SQL Server.
   QueryMode SqlServerSensitiveMode() const {
-    return ctx_.params.database_type == "SQLSERVER" ? QueryMode::kEngineDefault
-                                                    : QueryMode::kSnapshotPassThrough;
+    return ctx_.dialect == Dialect::kSqlServer ? QueryMode::kEngineDefault
+                                               : QueryMode::kSnapshotPassThrough;
   }
   void Refuse(std::string_view text);
 

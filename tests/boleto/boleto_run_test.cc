@@ -68,6 +68,7 @@ class BoletoRunTest : public ::testing::Test {
                        const std::string& documento = "DM        ",
                        const std::string& serie = "1  ") {
     ctx_.params.database_type = "SQLITE";
+    ctx_.dialect = Dialect::kSqlite;
     ctx_.params.codigo_emp = "01";
     ctx_.params.codigo_unidade = "01      ";
     ctx_.params.codigo_documento = documento;
@@ -126,7 +127,7 @@ TEST_F(BoletoRunTest, PrintsThenRecordsWithTheExactQueries) {
 
   ASSERT_GE(tracing_->statements.size(), 6u);
   const auto& st = tracing_->statements;
-  EXPECT_EQ(st[0].sql, InstallmentQuery(ctx.params.database_type, ctx.key));
+  EXPECT_EQ(st[0].sql, InstallmentQuery(Dialect::kSqlite, ctx.key));
   EXPECT_EQ(st[0].mode, QueryMode::kSnapshotPassThrough);
   // The species query: no blank between the bank code's quote and "AND".
   EXPECT_EQ(st[1].sql,
@@ -163,6 +164,7 @@ TEST_F(BoletoRunTest, PrintsThenRecordsWithTheExactQueries) {
 TEST_F(BoletoRunTest, SqlServerOpensTheInstallmentQueryWithEngineDefaults) {
   RunContext& ctx = Accepted("1003");
   ctx.params.database_type = "SQLSERVER";
+  ctx.dialect = Dialect::kSqlServer;
   // Only the installment query (read for the page and again under the
   // recording's lock) changes its mode; the server-clock query of this
   // dialect fails on SQLite and falls back to today's date.
@@ -181,10 +183,11 @@ TEST_F(BoletoRunTest, SybaseServerOpensTheInstallmentQueryAsPassThroughSnapshot)
   // Only "SQLSERVER" takes the engine's defaults; its sibling tag does not.
   RunContext& ctx = Accepted("1003");
   ctx.params.database_type = "SYBASESRV";
+  ctx.dialect = Dialect::kSybaseSrv;
   ASSERT_EQ(BoletoRun(ctx), RunOutcome::kPrinted) << ::testing::PrintToString(messages_.texts());
   const auto& st = tracing_->statements;
   ASSERT_FALSE(st.empty());
-  EXPECT_EQ(st[0].sql, InstallmentQuery(ctx.params.database_type, ctx.key));
+  EXPECT_EQ(st[0].sql, InstallmentQuery(Dialect::kSybaseSrv, ctx.key));
   EXPECT_EQ(st[0].mode, QueryMode::kSnapshotPassThrough);
 }
 

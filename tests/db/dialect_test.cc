@@ -41,26 +41,62 @@ const DialectRow kTable[] = {
      "'2026-12-06'", "SELECT  DISTINCT datetime('now','localtime') as Agora  FROM EMPRESA "},
     {"POSTGRESQL", "CURRENT_DATE", "LOCALTIMESTAMP(0)", "DATE '2026-12-31'", "DATE '2026-12-06'",
      "SELECT  DISTINCT LOCALTIMESTAMP(0) as Agora  FROM EMPRESA "},
-    // Tags are compared exactly: anything else is "other".
-    {"DB2", "", "", "", "", "SELECT  FROM EMPRESA "},
-    {"oracle", "", "", "", "", "SELECT  FROM EMPRESA "},
-    {" ORACLE", "", "", "", "", "SELECT  FROM EMPRESA "},
-    {"", "", "", "", "", "SELECT  FROM EMPRESA "},
 };
 
 class DialectTableTest : public ::testing::TestWithParam<DialectRow> {};
 
 TEST_P(DialectTableTest, Texts) {
   const DialectRow& row = GetParam();
-  EXPECT_EQ(SqlCurrentDateAt(row.tag, Reading()), row.current_date);
-  EXPECT_EQ(SqlCurrentTimeAt(row.tag, Reading()), row.current_time);
-  const Result<std::string> literal = SqlDateLiteral(row.tag, "31122026");
+  const std::optional<Dialect> parsed = ParseDialect(row.tag);
+  ASSERT_TRUE(parsed.has_value()) << row.tag;
+  const Dialect dialect = *parsed;
+  EXPECT_EQ(DialectTag(dialect), row.tag);
+  EXPECT_EQ(SqlCurrentDateAt(dialect, Reading()), row.current_date);
+  EXPECT_EQ(SqlCurrentTimeAt(dialect, Reading()), row.current_time);
+  const Result<std::string> literal = SqlDateLiteral(dialect, "31122026");
   ASSERT_TRUE(literal.ok());
   EXPECT_EQ(*literal, row.literal_31122026);
-  EXPECT_EQ(*SqlDateLiteral(row.tag, "06122026"), row.literal_06122026);
+  EXPECT_EQ(*SqlDateLiteral(dialect, "06122026"), row.literal_06122026);
   // Read as a number, a leading zero may be missing: 6122026 is 06/12/2026.
-  EXPECT_EQ(*SqlDateLiteral(row.tag, "6122026"), row.literal_06122026);
-  EXPECT_EQ(ServerNowSql(row.tag), row.server_now_sql);
+  EXPECT_EQ(*SqlDateLiteral(dialect, "6122026"), row.literal_06122026);
+  EXPECT_EQ(ServerNowSql(dialect), row.server_now_sql);
+}
+
+// Tags are compared exactly: anything but the eight tags is no dialect.
+TEST(Dialect, OtherTagsAreNoDialect) {
+  for (const char* tag : {"DB2", "oracle", " ORACLE", "ORACLE ", "", "OTHER", "SQLITE3"}) {
+    EXPECT_FALSE(ParseDialect(tag).has_value()) << tag;
+  }
+}
+
+// The statements of a nested transaction, by dialect. Savepoints of
+// Transact-SQL and Oracle are never released; Access has none, nor does the
+// program rely on SQLBase's: there a transaction does not nest.
+TEST(Dialect, SavepointStatements) {
+  static const struct {
+    Dialect dialect;
+    const char* set;  // nullptr: no savepoints
+    const char* release;
+    const char* undo;
+  } cases[] = {
+      {Dialect::kOracle, "SAVEPOINT sp2", "", "ROLLBACK TO SAVEPOINT sp2"},
+      {Dialect::kSqlServer, "SAVE TRANSACTION sp2", "", "ROLLBACK TRANSACTION sp2"},
+      {Dialect::kSybaseSrv, "SAVE TRANSACTION sp2", "", "ROLLBACK TRANSACTION sp2"},
+      {Dialect::kSybaseAny, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2"},
+      {Dialect::kSqlBase, nullptr, nullptr, nullptr},
+      {Dialect::kAccess, nullptr, nullptr, nullptr},
+      {Dialect::kSqlite, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2"},
+      {Dialect::kPostgresql, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2"},
+  };
+  for (const auto& c : cases) {
+    const std::string_view tag = DialectTag(c.dialect);
+    const std::optional<SavepointSql> sql = SavepointStatements(c.dialect, "sp2");
+    ASSERT_EQ(sql.has_value(), c.set != nullptr) << tag;
+    if (!sql) continue;
+    EXPECT_EQ(sql->set, c.set) << tag;
+    EXPECT_EQ(sql->release, c.release) << tag;
+    EXPECT_EQ(sql->undo, c.undo) << tag;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTag, DialectTableTest, ::testing::ValuesIn(kTable),
@@ -71,12 +107,12 @@ INSTANTIATE_TEST_SUITE_P(EveryTag, DialectTableTest, ::testing::ValuesIn(kTable)
 // The clock-reading forms agree with the plain ones for the tags whose text
 // does not depend on the clock.
 TEST(Dialect, PlainFormsUseTheLocalClock) {
-  EXPECT_EQ(SqlCurrentDate("ORACLE"), "SYSDATE");
-  EXPECT_EQ(SqlCurrentTime("POSTGRESQL"), "LOCALTIMESTAMP(0)");
+  EXPECT_EQ(SqlCurrentDate(Dialect::kOracle), "SYSDATE");
+  EXPECT_EQ(SqlCurrentTime(Dialect::kPostgresql), "LOCALTIMESTAMP(0)");
   const ClockReading now = ReadLocalClock();
-  EXPECT_EQ(SqlCurrentDate("ACCESS"), "#" + now.today.Format("MM/DD/YYYY") + "#");
+  EXPECT_EQ(SqlCurrentDate(Dialect::kAccess), "#" + now.today.Format("MM/DD/YYYY") + "#");
   EXPECT_EQ(now.today, Date::Today());
-  EXPECT_EQ(SqlCurrentTime("SQLBASE").size(), 8u);
+  EXPECT_EQ(SqlCurrentTime(Dialect::kSqlBase).size(), 8u);
 }
 
 // Whatever is not a valid DDMMYYYY date never reaches the SQL text, in any
@@ -86,13 +122,11 @@ TEST(Dialect, InvalidDateIsTypeMismatch) {
                           "SQLITE", "POSTGRESQL"}) {
     for (const char* text :
          {"31022026", "32122026", "00000000", "", "06/12/26", "0612202'", "061220260", "12"}) {
-      const Result<std::string> literal = SqlDateLiteral(tag, text);
+      const Result<std::string> literal = SqlDateLiteral(*ParseDialect(tag), text);
       ASSERT_FALSE(literal.ok()) << tag << " " << text;
       EXPECT_EQ(literal.error().number, error_number::kTypeMismatch);
     }
   }
-  // An "other" tag writes nothing and so checks nothing.
-  EXPECT_EQ(*SqlDateLiteral("OTHER", "xx"), "");
 }
 
 class DirectoryMissingTest : public ::testing::Test {
@@ -148,7 +182,7 @@ void ExpectToday(const Date& got) {
 
 // The date and time texts of the two servers the program runs on are SQL
 // that the server accepts and reads as the date meant.
-void ExpectServerReads(Database& db, std::string_view tag) {
+void ExpectServerReads(Database& db, Dialect tag) {
   const Result<RowSet> rows =
       db.Query("SELECT " + SqlCurrentDate(tag) + " AS d, " + SqlCurrentTime(tag) + " AS t, " +
                *SqlDateLiteral(tag, "31122026") + " AS l");
@@ -163,20 +197,20 @@ TEST(ServerNow, Sqlite) {
   auto fixture = testing::SqliteFixture::Create();
   ASSERT_TRUE(fixture.ok()) << fixture.error().description;
   Database& db = (*fixture)->db();
-  ExpectServerReads(db, "SQLITE");
+  ExpectServerReads(db, Dialect::kSqlite);
 
   // No company row: no row, so the local date stands in.
-  EXPECT_EQ(ServerNowAt(db, "SQLITE", kFallback), kFallback);
+  EXPECT_EQ(ServerNowAt(db, Dialect::kSqlite, kFallback), kFallback);
 
   ASSERT_TRUE((*fixture)
                   ->Run("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('01', 'A');"
                         "INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('02', 'B')")
                   .ok());
-  ExpectToday(ServerNowAt(db, "SQLITE", kFallback));
-  ExpectToday(ServerNow(db, "SQLITE"));
+  ExpectToday(ServerNowAt(db, Dialect::kSqlite, kFallback));
+  ExpectToday(ServerNow(db, Dialect::kSqlite));
   // Dialects whose clock SQLite does not know: the statement fails, silently.
-  for (const char* tag : {"ORACLE", "SYBASEANY", "SQLSERVER", "SQLBASE", "ACCESS", "OTHER", ""}) {
-    EXPECT_EQ(ServerNowAt(db, tag, kFallback), kFallback) << tag;
+  for (const char* tag : {"ORACLE", "SYBASEANY", "SQLSERVER", "SQLBASE", "ACCESS"}) {
+    EXPECT_EQ(ServerNowAt(db, *ParseDialect(tag), kFallback), kFallback) << tag;
   }
 }
 
@@ -187,13 +221,13 @@ TEST(ServerNow, Postgresql) {
   ASSERT_TRUE(name.ok()) << name.error().description;
   auto db = (*cluster)->Open(*name);
   ASSERT_TRUE(db.ok()) << db.error().description;
-  ExpectServerReads(**db, "POSTGRESQL");
+  ExpectServerReads(**db, Dialect::kPostgresql);
 
-  EXPECT_EQ(ServerNowAt(**db, "POSTGRESQL", kFallback), kFallback);
+  EXPECT_EQ(ServerNowAt(**db, Dialect::kPostgresql, kFallback), kFallback);
   ASSERT_TRUE((*cluster)->Run("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('01', 'A')", *name).ok());
-  ExpectToday(ServerNowAt(**db, "POSTGRESQL", kFallback));
-  for (const char* tag : {"ORACLE", "SYBASEANY", "SQLSERVER", "SQLBASE", "OTHER"}) {
-    EXPECT_EQ(ServerNowAt(**db, tag, kFallback), kFallback) << tag;
+  ExpectToday(ServerNowAt(**db, Dialect::kPostgresql, kFallback));
+  for (const char* tag : {"ORACLE", "SYBASEANY", "SQLSERVER", "SQLBASE"}) {
+    EXPECT_EQ(ServerNowAt(**db, *ParseDialect(tag), kFallback), kFallback) << tag;
   }
 }
 

@@ -100,6 +100,19 @@ class OdbcDatabaseTest : public ::testing::TestWithParam<Engine> {
     return db.ok() ? std::move(*db) : nullptr;
   }
 
+  // The connection opened again for `dialect`, on an empty EMPRESA.
+  void ReopenEmpty(Dialect dialect) {
+    auto db = OpenOdbcDatabase(connect_, dialect);
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    db_ = std::move(*db);
+    Exec("DELETE FROM EMPRESA");
+  }
+
+  Result<int64_t> InsertCompany(const char* code) {
+    return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
+                        "', 'N')");
+  }
+
   void Exec(const std::string& sql) {
     auto result = db_->Execute(sql);
     ASSERT_TRUE(result.ok()) << sql << ": " << result.error().description;
@@ -291,33 +304,108 @@ TEST_P(OdbcDatabaseTest, FailedStatementIsRolledBackAndTheConnectionGoesOn) {
 // One transaction, nested ones inside it: a nested one rolled back undoes
 // its own statements alone; nothing is seen by another connection before the
 // outer commit, everything kept is seen after it; a failed statement inside
-// a nested transaction leaves the outer one usable.
+// a nested transaction leaves the outer one usable, also when it was begun
+// before the outer one ran anything. Both with the engine's
+// own savepoints and with Oracle's, which are never released (both engines
+// take that dialect's statements).
 TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
+  for (const Dialect dialect :
+       {sqlite() ? Dialect::kSqlite : Dialect::kPostgresql, Dialect::kOracle}) {
+    SCOPED_TRACE(DialectTag(dialect));
+    ReopenEmpty(dialect);
+    EXPECT_TRUE(db_->NestsTransactions());
+    auto second = OpenSecond(200);
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(db_->Begin().ok());
+    ASSERT_TRUE(db_->Begin().ok());  // begun before anything ran, then undone
+    ASSERT_TRUE(InsertCompany("05").ok());
+    db_->Rollback();
+    ASSERT_TRUE(InsertCompany("01").ok());
+    ASSERT_TRUE(db_->Begin().ok());  // kept
+    ASSERT_TRUE(InsertCompany("02").ok());
+    ASSERT_TRUE(db_->Commit().ok());
+    ASSERT_TRUE(db_->Begin().ok());  // undone
+    ASSERT_TRUE(InsertCompany("03").ok());
+    db_->Rollback();
+    ASSERT_TRUE(db_->Begin().ok());  // a failed statement, then undone
+    EXPECT_FALSE(InsertCompany("01").ok());
+    db_->Rollback();
+    ASSERT_TRUE(InsertCompany("04").ok());
+    EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "3");
+    ASSERT_TRUE(db_->Commit().ok());
+    std::string seen;
+    auto rows = second->Query("SELECT CODIGO FROM EMPRESA ORDER BY CODIGO");
+    ASSERT_TRUE(rows.ok());
+    for (; !rows->eof(); rows->MoveNext()) seen += *rows->Text("CODIGO") + " ";
+    EXPECT_EQ(seen, "01 02 04 ");
+  }
+}
+
+// Where the dialect has no savepoints, no transaction is begun inside
+// another: the open one goes on. A group of transactions then opens none of
+// its own, and each transaction in it is kept or undone by itself.
+TEST_P(OdbcDatabaseTest, WithoutSavepointsEachTransactionStandsAlone) {
+  for (const Dialect dialect : {Dialect::kAccess, Dialect::kSqlBase}) {
+    SCOPED_TRACE(DialectTag(dialect));
+    ReopenEmpty(dialect);
+    EXPECT_FALSE(db_->NestsTransactions());
+
+    ASSERT_TRUE(db_->Begin().ok());
+    ASSERT_TRUE(InsertCompany("01").ok());
+    const Status nested = db_->Begin();
+    ASSERT_FALSE(nested.ok());
+    EXPECT_EQ(nested.error().number, error_number::kOdbcCallFailed);
+    EXPECT_EQ(nested.error().description, "No transaction can be begun inside another: the " +
+                                              std::string(DialectTag(dialect)) +
+                                              " dialect has no savepoints.");
+    ASSERT_TRUE(InsertCompany("02").ok());
+    ASSERT_TRUE(db_->Commit().ok());
+    EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "2");
+
+    {
+      Transaction group(*db_);
+      ASSERT_TRUE(group.BeginGroup().ok());
+      EXPECT_FALSE(group.is_open());
+      {
+        Transaction kept(*db_);
+        ASSERT_TRUE(kept.Begin().ok());
+        ASSERT_TRUE(InsertCompany("03").ok());
+        ASSERT_TRUE(kept.Commit().ok());
+      }
+      {
+        Transaction failed(*db_);
+        ASSERT_TRUE(failed.Begin().ok());
+        ASSERT_TRUE(InsertCompany("04").ok());
+        EXPECT_FALSE(InsertCompany("01").ok());
+      }  // undone as it goes out of scope
+      auto second = OpenSecond(200);
+      ASSERT_NE(second, nullptr);
+      EXPECT_EQ(One(*second, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "3")
+          << "each transaction of the group is durable once committed";
+      ASSERT_TRUE(group.Commit().ok());
+    }
+    EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA WHERE CODIGO = '04'", "N"), "0");
+  }
+}
+
+// Where the dialect nests, a group is one transaction: nothing of it is
+// seen elsewhere before its Commit.
+TEST_P(OdbcDatabaseTest, AGroupIsOneTransactionWhereTheDialectNests) {
+  Transaction group(*db_);
+  ASSERT_TRUE(group.BeginGroup().ok());
+  EXPECT_TRUE(group.is_open());
+  {
+    Transaction inner(*db_);
+    ASSERT_TRUE(inner.Begin().ok());
+    Exec("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('01', 'N')");
+    ASSERT_TRUE(inner.Commit().ok());
+  }
   auto second = OpenSecond(200);
   ASSERT_NE(second, nullptr);
-  const auto insert = [this](const char* code) {
-    return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
-                        "', 'N')");
-  };
-  ASSERT_TRUE(db_->Begin().ok());
-  ASSERT_TRUE(insert("01").ok());
-  ASSERT_TRUE(db_->Begin().ok());  // kept
-  ASSERT_TRUE(insert("02").ok());
-  ASSERT_TRUE(db_->Commit().ok());
-  ASSERT_TRUE(db_->Begin().ok());  // undone
-  ASSERT_TRUE(insert("03").ok());
-  db_->Rollback();
-  ASSERT_TRUE(db_->Begin().ok());  // a failed statement, then undone
-  EXPECT_FALSE(insert("01").ok());
-  db_->Rollback();
-  ASSERT_TRUE(insert("04").ok());
-  EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "3");
-  ASSERT_TRUE(db_->Commit().ok());
-  std::string seen;
-  auto rows = second->Query("SELECT CODIGO FROM EMPRESA ORDER BY CODIGO");
-  ASSERT_TRUE(rows.ok());
-  for (; !rows->eof(); rows->MoveNext()) seen += *rows->Text("CODIGO") + " ";
-  EXPECT_EQ(seen, "01 02 04 ");
+  EXPECT_EQ(One(*second, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "0");
+  ASSERT_TRUE(group.Commit().ok());
+  EXPECT_FALSE(group.is_open());
+  EXPECT_EQ(One(*second, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "1");
 }
 
 // A savepoint that can be neither released nor undone (here released behind
@@ -326,21 +414,17 @@ TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
 // so nothing is written outside the transaction its caller believes it is
 // in, and nothing rolled back is taken for committed.
 TEST_P(OdbcDatabaseTest, ALostSavepointFailsEveryTransactionAroundIt) {
-  const auto insert = [this](const char* code) {
-    return db_->Execute(std::string("INSERT INTO EMPRESA (CODIGO, NOME) VALUES ('") + code +
-                        "', 'N')");
-  };
   ASSERT_TRUE(db_->Begin().ok());
-  ASSERT_TRUE(insert("01").ok());
+  ASSERT_TRUE(InsertCompany("01").ok());
   ASSERT_TRUE(db_->Begin().ok());
-  ASSERT_TRUE(insert("02").ok());
+  ASSERT_TRUE(InsertCompany("02").ok());
   ASSERT_TRUE(db_->Execute("RELEASE SAVEPOINT boleto_sp1").ok());
   EXPECT_FALSE(db_->Commit().ok());
   EXPECT_FALSE(db_->Begin().ok());
-  EXPECT_FALSE(insert("03").ok());
+  EXPECT_FALSE(InsertCompany("03").ok());
   EXPECT_FALSE(db_->Query("SELECT CODIGO FROM EMPRESA").ok());
   EXPECT_FALSE(db_->Commit().ok()) << "the outer transaction was rolled back";
-  ASSERT_TRUE(insert("04").ok()) << "the connection goes on";
+  ASSERT_TRUE(InsertCompany("04").ok()) << "the connection goes on";
   EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "1");
 }
 

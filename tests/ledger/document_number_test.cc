@@ -175,6 +175,7 @@ class InterleavingDatabase : public Database {
     return inner_.Execute(sql);
   }
   Status Begin() override { return inner_.Begin(); }
+  bool NestsTransactions() const override { return inner_.NestsTransactions(); }
   Status Commit() override { return inner_.Commit(); }
   void Rollback() override { inner_.Rollback(); }
 

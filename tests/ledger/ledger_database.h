@@ -175,6 +175,7 @@ inline RunContext MakeContext(Database& db, Messages& messages, std::string_view
   ctx.messages = &messages;
   ctx.decimal_mark = ".";
   ctx.params.database_type = std::string(dialect);
+  ctx.dialect = *ParseDialect(dialect);
   ctx.params.codigo_emp = "01";
   ctx.params.matr_sel = "CLERK01        ";
   ctx.key = InstallmentKey{"01", "01      ", "DM        ", "1  ", "123     ", "02"};

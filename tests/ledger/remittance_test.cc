@@ -70,6 +70,7 @@ TEST(RemittanceInsertSqlTest, ColumnsAndFramingForEachDialect) {
     RunContext ctx;
     ctx.decimal_mark = ".";
     ctx.params.database_type = c.dialect;
+    ctx.dialect = *ParseDialect(c.dialect);
     ctx.params.codigo_emp = "01";
     ctx.params.matr_sel = "CLERK01        ";
     Result<std::string> sql = RemittanceInsertSql(ctx, Record());

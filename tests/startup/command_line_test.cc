@@ -33,7 +33,7 @@ std::string Selection(const std::optional<SelectRequest>& request) {
   if (!request) return "";
   const InstallmentFilter& f = request->filter;
   const auto day = [](const std::optional<Date>& d) { return d ? d->Format("YYYY-MM-DD") : ""; };
-  return request->dialect + "|" + request->connect_string + "|" + request->user + "|" +
+  return std::string(DialectTag(request->dialect)) + "|" + request->connect_string + "|" + request->user + "|" +
          f.codigo_emp + "|" + f.codigo_unidade + "|" + f.banco_cobranca + "|" + f.codigo_documento +
          "|" + day(f.due_from) + "|" + day(f.due_to);
 }

@@ -112,6 +112,7 @@ class EligibilityTest : public ::testing::TestWithParam<Backend> {
     tracing_ = std::make_unique<TracingDatabase>(*inner_);
 
     ctx_.params.database_type = GetParam() == Backend::kSqlite ? "SQLITE" : "POSTGRESQL";
+    ctx_.dialect = GetParam() == Backend::kSqlite ? Dialect::kSqlite : Dialect::kPostgresql;
     ctx_.params.codigo_emp = "01";
     ctx_.params.codigo_unidade = "01";
     ctx_.params.codigo_documento = "DUP";

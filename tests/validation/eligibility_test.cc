@@ -265,6 +265,7 @@ TEST_P(EligibilitySqlTest, PassingCheckSendsTheseQueriesAsSnapshots) {
 // defaults; the texts stay the same.
 TEST_P(EligibilitySqlTest, SqlServerOpensInstallmentAndAccountWithEngineDefaults) {
   ctx_.params.database_type = "SQLSERVER";
+  ctx_.dialect = Dialect::kSqlServer;
   ASSERT_EQ(Check(), EligibilityOutcome::kAccepted);
   EXPECT_EQ(Queries(), kPassingCheckSql);
   std::vector<QueryMode> modes;
