@@ -115,8 +115,7 @@ std::string InstallmentCountQuery(const InstallmentKey& key) {
          SqlQuote(key.numero) + "' ";
 }
 
-Result<std::string> OpenInstallmentsQuery(Dialect dialect,
-                                          const InstallmentFilter& filter) {
+Result<std::string> OpenInstallmentsQuery(Dialect dialect, const InstallmentFilter& filter) {
   // Widths of the CHAR key columns the unit and the document are compared to.
   constexpr size_t kUnidadeWidth = 8;
   constexpr size_t kDocumentoWidth = 10;

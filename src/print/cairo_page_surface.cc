@@ -21,13 +21,17 @@ namespace boleto {
 struct CairoPageSurface::State {
   PageFormat format = PageFormat::kPdf;
   PageSink sink;
+  // Where a streamed PDF goes; released after the surface, which may still
+  // write to it when it is destroyed unfinished.
+  std::unique_ptr<DocumentStream> stream;
   PagePixels pixels;  // the PNG page's; declared first, released after the surface
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
   TextPlacer text;
   TextBatch pending_text;
   PdfForms forms;
-  std::string document;  // PDF bytes as cairo writes them; PNG bytes at completion
+  // PDF bytes as cairo writes them (unless streamed); PNG bytes at completion.
+  std::string document;
   bool page_done = false;
   bool page_blank = true;  // nothing drawn on the current page yet
   // The page drawn last ends when the next one gets its first drawing: a
@@ -100,6 +104,12 @@ cairo_status_t AppendToDocument(void* closure, const unsigned char* data, unsign
   return CAIRO_STATUS_SUCCESS;
 }
 
+// A stream's failure waits for Finish: cairo goes on drawing.
+cairo_status_t WriteToStream(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<DocumentStream*>(closure)->Write(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
 // Whether every pixel of a picture has full alpha.
 bool IsOpaque(const Picture::Pixels& pixels) {
   for (int y = 0; y < pixels.height; ++y) {
@@ -124,12 +134,28 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat fo
   auto state = std::make_unique<State>();
   state->format = format;
   state->sink = std::move(sink);
+  return Start(std::move(state));
+}
+
+Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::CreateStreamed(
+    std::unique_ptr<DocumentStream> stream) {
+  auto state = std::make_unique<State>();
+  state->stream = std::move(stream);
+  return Start(std::move(state));
+}
+
+Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Start(std::unique_ptr<State> state) {
+  const PageFormat format = state->format;
   double units_per_twip;
   if (format == PageFormat::kPdf) {
     units_per_twip = kPointsPerTwip;
-    state->surface = cairo_pdf_surface_create_for_stream(AppendToDocument, &state->document,
-                                                         kA4WidthTwips * kPointsPerTwip,
-                                                         kA4HeightTwips * kPointsPerTwip);
+    state->surface = state->stream != nullptr
+                         ? cairo_pdf_surface_create_for_stream(WriteToStream, state->stream.get(),
+                                                               kA4WidthTwips * kPointsPerTwip,
+                                                               kA4HeightTwips * kPointsPerTwip)
+                         : cairo_pdf_surface_create_for_stream(AppendToDocument, &state->document,
+                                                               kA4WidthTwips * kPointsPerTwip,
+                                                               kA4HeightTwips * kPointsPerTwip);
     cairo_pdf_surface_set_metadata(state->surface, CAIRO_PDF_METADATA_TITLE, "Boleto");
     cairo_pdf_surface_set_metadata(state->surface, CAIRO_PDF_METADATA_CREATOR, kProgramName);
   } else {
@@ -412,6 +438,7 @@ Status CairoPageSurface::CompletePage() {
                      std::string("Cannot complete the printer page: ") +
                          cairo_status_to_string(cairo_surface_status(s.surface)));
   }
+  if (s.stream != nullptr) return s.stream->Finish();
   if (!s.sink) return Status::Ok();
   return s.sink(s.document);
 }

@@ -5,7 +5,9 @@
 // hold many pages (NewPage); a picture painted on several pages is written
 // into it once. Completing the page finishes the document and hands its
 // bytes to the page sink (a file or a printer queue); nothing can be drawn
-// after that. Its parts: text placement and batching (print/cairo_text.h),
+// after that; a PDF of many pages may instead be streamed piece by piece
+// as it is written (DocumentStream), so that it is never held whole in
+// memory. Its parts: text placement and batching (print/cairo_text.h),
 // PDF forms and layers (print/cairo_forms.h), the PNG page's pixels and file
 // (print/raster_page.h), and the level cairo's streams are compressed at
 // (print/deflate_level.h). Touches: the page sink.
@@ -33,11 +35,27 @@ inline constexpr double kLineWidthTwips = kTwipsPerInch / 300.0;
 // completed; an error from it is the page's failure.
 using PageSink = std::function<Status(const std::string& document)>;
 
+// Receives a PDF document piece by piece as cairo writes it, then hands it
+// over once it is complete.
+class DocumentStream {
+ public:
+  virtual ~DocumentStream() = default;
+  // The next bytes of the document; a failure is kept for Finish, while the
+  // drawing goes on.
+  virtual void Write(const char* data, size_t size) = 0;
+  // The document is complete: hands it to its destination. Dropped without
+  // it, the stream leaves no trace of the document.
+  virtual Status Finish() = 0;
+};
+
 class CairoPageSurface : public PrinterSurface {
  public:
   // A blank page in the given format; an error (482) where cairo cannot
   // make one.
   static Result<std::unique_ptr<CairoPageSurface>> Create(PageFormat format, PageSink sink);
+  // A blank PDF page whose document goes to `stream` as it is written.
+  static Result<std::unique_ptr<CairoPageSurface>> CreateStreamed(
+      std::unique_ptr<DocumentStream> stream);
   ~CairoPageSurface() override;
   CairoPageSurface(const CairoPageSurface&) = delete;
   CairoPageSurface& operator=(const CairoPageSurface&) = delete;
@@ -88,7 +106,7 @@ class CairoPageSurface : public PrinterSurface {
   // page reaches the document with its first drawing: one that nothing is
   // drawn on is no blank page of the document.
   Status NewPage() override;
-  // Finishes the document and hands it to the sink.
+  // Finishes the document and hands it to the sink (or the stream).
   Status CompletePage() override;
   Status EndJob() override;
 
@@ -97,6 +115,8 @@ class CairoPageSurface : public PrinterSurface {
  private:
   struct State;
   explicit CairoPageSurface(std::unique_ptr<State> state);
+  // Makes the page the state's format and destination ask for.
+  static Result<std::unique_ptr<CairoPageSurface>> Start(std::unique_ptr<State> state);
   std::unique_ptr<State> state_;
 };
 

@@ -4,13 +4,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
 
 #include "platform/shared_library.h"
 #include "platform/text.h"
 #include "print/page_file.h"
 #include "print/printer_pdf.h"
+#include "print/spool_file.h"
 #include "print/utf8_text.h"
 
 namespace boleto {
@@ -169,13 +173,18 @@ class JobOptions {
   cups_option_t* options_ = nullptr;
 };
 
-Result<Delivery> SendToCups(const PageDestination& destination, const std::string& page) {
+// The PDF handed to `write` piece by piece; false once `write` is.
+using PdfPieces = std::function<bool(const std::function<bool(const char*, size_t)>& write)>;
+
+// Sends the PDF, rewritten for the printer by `rewrite`, to the destination
+// as the job's one document.
+Result<Delivery> SendToCups(const PageDestination& destination,
+                            const std::function<Result<PdfPieces>()>& rewrite) {
   Result<DestPtr> dest = FindCupsDestination(destination.printer_name);
   if (!dest.ok()) return dest.error();
   const CupsApi& cups = **Cups();
   const char* queue = (*dest)->name;
-  Result<std::string> pdf = WithoutPageGroups(page);
-  if (!pdf.ok()) return pdf.error();
+  BOLETO_ASSIGN_OR_RETURN(const PdfPieces pdf, rewrite());
   const std::string refused = std::string("The printer \"") + queue + "\" refused the page: ";
   const char* title = destination.job_name.empty() ? kJobTitle : destination.job_name.c_str();
   const JobOptions options(cups);
@@ -189,8 +198,10 @@ Result<Delivery> SendToCups(const PageDestination& destination, const std::strin
     cups.cancel_job2(CUPS_HTTP_DEFAULT, queue, job, 0);
     return CupsFailure(cups, refused + why);
   }
-  if (cups.write_request_data(CUPS_HTTP_DEFAULT, pdf->data(), pdf->size()) !=
-      HTTP_STATUS_CONTINUE) {
+  const bool sent = pdf([&cups](const char* data, size_t size) {
+    return cups.write_request_data(CUPS_HTTP_DEFAULT, data, size) == HTTP_STATUS_CONTINUE;
+  });
+  if (!sent) {
     std::string why = cups.LastError();
     cups.finish_document(CUPS_HTTP_DEFAULT, queue);
     cups.cancel_job2(CUPS_HTTP_DEFAULT, queue, job, 0);
@@ -203,6 +214,68 @@ Result<Delivery> SendToCups(const PageDestination& destination, const std::strin
   if (QueueStopped(cups, queue)) delivery.stopped_queue = queue;
   return delivery;
 }
+
+// The PDF in memory, sent as it is rewritten, in memory too.
+Result<Delivery> SendToCups(const PageDestination& destination, const std::string& page) {
+  std::string pdf;
+  return SendToCups(destination, [&]() -> Result<PdfPieces> {
+    BOLETO_ASSIGN_OR_RETURN(pdf, WithoutPageGroups(page));
+    return PdfPieces([&pdf](const auto& write) { return write(pdf.data(), pdf.size()); });
+  });
+}
+
+// A document of many pages on its way to a file or a printer queue.
+class DocumentOnItsWay : public DocumentStream {
+ public:
+  DocumentOnItsWay(const PageDestination& destination, std::shared_ptr<Delivery> delivered)
+      : destination_(destination), delivered_(std::move(delivered)) {
+    if (!destination_.output_file.empty()) {
+      file_ = DocumentFile::ForPath(destination_.output_file);
+      return;
+    }
+    spool_ = Descriptor(OpenUnnamedFile(TemporaryFolder()));
+    if (spool_.get() < 0) error_ = errno;
+  }
+
+  void Write(const char* data, size_t size) override {
+    if (file_ != nullptr) {
+      file_->Append(data, size);
+    } else if (error_ == 0 && !WriteAll(spool_.get(), data, size)) {
+      error_ = errno;
+    }
+  }
+
+  Status Finish() override {
+    if (file_ != nullptr) {
+      BOLETO_RETURN_IF_ERROR(file_->Commit());
+      *delivered_ = Delivery{};
+      return Status::Ok();
+    }
+    Descriptor rewritten;
+    BOLETO_ASSIGN_OR_RETURN(*delivered_, SendToCups(destination_, [&]() -> Result<PdfPieces> {
+      if (error_ != 0) return SpoolFailure(error_);
+      rewritten = Descriptor(OpenUnnamedFile(TemporaryFolder()));
+      if (rewritten.get() < 0) return SpoolFailure(errno);
+      BOLETO_RETURN_IF_ERROR(WithoutPageGroups(spool_.get(), rewritten.get()));
+      spool_.Close();  // the document as drawn is no longer needed
+      return PdfPieces(
+          [&rewritten](const auto& write) { return EachPiece(rewritten.get(), write); });
+    }));
+    return Status::Ok();
+  }
+
+ private:
+  static Error SpoolFailure(int error) {
+    return PrinterFailure("Cannot keep the document for the printer in " + TemporaryFolder() +
+                          ": " + std::strerror(error));
+  }
+
+  PageDestination destination_;
+  std::shared_ptr<Delivery> delivered_;
+  std::unique_ptr<DocumentFile> file_;  // for an output file
+  Descriptor spool_;                    // for CUPS
+  int error_ = 0;                       // the spool's first failure
+};
 
 }  // namespace
 
@@ -244,6 +317,11 @@ Result<Delivery> DeliverDocument(const PageDestination& destination, const std::
     return Delivery{};
   }
   return SendToCups(destination, document);
+}
+
+std::unique_ptr<DocumentStream> StreamDocument(const PageDestination& destination,
+                                               std::shared_ptr<Delivery> delivered) {
+  return std::make_unique<DocumentOnItsWay>(destination, std::move(delivered));
 }
 
 }  // namespace boleto

@@ -6,6 +6,7 @@
 // says that it cannot be reached.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -47,5 +48,14 @@ struct Delivery {
 // paper (iso_a4_210x297mm), no scaling and one copy, with the page's
 // transparency group dropped (print/printer_pdf.h).
 Result<Delivery> DeliverDocument(const PageDestination& destination, const std::string& document);
+
+// A PDF document delivered as DeliverDocument delivers it, written to the
+// disk as it is made instead of held in memory: into the unnamed file
+// beside the output file (print/page_file.h), or, for CUPS, into an unnamed
+// file under $TMPDIR or /tmp that is rewritten into another one and sent
+// from there. Its Finish fills `delivered` in; dropped without it, nothing
+// is written or sent and no file is left.
+std::unique_ptr<DocumentStream> StreamDocument(const PageDestination& destination,
+                                               std::shared_ptr<Delivery> delivered);
 
 }  // namespace boleto

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <string>
 
 namespace boleto {
@@ -22,33 +21,6 @@ constexpr int kFifoReaderWaitMs = 3000;
 constexpr int kFifoRetryMs = 50;  // how often it is tried again meanwhile
 // Symbolic links followed before giving up, as the kernel does (ELOOP).
 constexpr int kMaxLinks = 40;
-
-// An open file descriptor, closed at the end of the scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd = -1) : fd_(fd) {}
-  ~Descriptor() { Close(); }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  Descriptor& operator=(Descriptor&& other) {
-    Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
-    return *this;
-  }
-
-  int get() const { return fd_; }
-  // False (errno set) where closing reports an error.
-  bool Close() {
-    if (fd_ < 0) return true;
-    const int fd = fd_;
-    fd_ = -1;
-    return close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 // The folder of a path ("." for a bare name).
 std::string FolderOf(const std::string& path) {
@@ -65,23 +37,6 @@ std::string NameOf(const std::string& path) {
 // The beginning of the temporary files' names beside the path:
 // ".NAME.part-", then the writing process's id.
 std::string PartPrefix(const std::string& path) { return "." + NameOf(path) + ".part-"; }
-
-// All of `bytes`; false with errno set.
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// All of `bytes`, then the file's data on the disk; false with errno set.
-bool WriteAndSync(int fd, const std::string& bytes) {
-  return WriteAll(fd, bytes) && fdatasync(fd) == 0;  // the data and the size, not the times
-}
 
 // The mode the page file gets: that of the file it replaces, or what a new
 // file gets under the process's umask.
@@ -123,45 +78,6 @@ int OpenWithoutWaiting(const std::string& path, bool fifo) {
   }
 }
 
-// Writes into a FIFO or device as it is, with no temporary file: a reader
-// that goes away makes the write fail (EPIPE) instead of killing the run.
-Status WriteInto(const std::string& path, bool fifo, const std::string& bytes,
-                 const std::function<Status(int)>& failure) {
-  Descriptor file(OpenWithoutWaiting(path, fifo));
-  if (file.get() < 0) {
-    if (fifo && errno == ENXIO) {
-      return MakeError(error_number::kPrinterFailure,
-                       "Cannot write the page to " + path + ": no program reads from it");
-    }
-    return failure(errno);
-  }
-  const int flags = fcntl(file.get(), F_GETFL);
-  if (flags < 0 || fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return failure(errno);
-
-  sigset_t pipe_signal, earlier;
-  sigemptyset(&pipe_signal);
-  sigaddset(&pipe_signal, SIGPIPE);
-  pthread_sigmask(SIG_BLOCK, &pipe_signal, &earlier);
-  bool written = WriteAll(file.get(), bytes);
-  int error = errno;
-  if (!written && error == EPIPE) {
-    const timespec now{0, 0};
-    sigtimedwait(&pipe_signal, nullptr, &now);  // the signal the write raised
-  }
-  pthread_sigmask(SIG_SETMASK, &earlier, nullptr);
-  // A device that keeps data (a disk) is synced; FIFOs and character
-  // devices cannot be (EINVAL) and need not be.
-  if (written && fdatasync(file.get()) != 0 && errno != EINVAL) {
-    written = false;
-    error = errno;
-  }
-  if (written && !file.Close()) {
-    written = false;
-    error = errno;
-  }
-  return written ? Status::Ok() : failure(error);
-}
-
 // Removes the temporary files that runs killed between naming and renaming
 // them left beside `path`: ".NAME.part-PID" (or ".NAME.part-PID.XXXXXX")
 // of a process that no longer exists.
@@ -188,68 +104,144 @@ void RemoveLeftovers(const std::string& path) {
   closedir(folder);
 }
 
-// Replaces the regular file at `path` (or creates it) whole: written to a
-// temporary file in the same folder, synced, renamed over the path, and
-// the folder synced.
-Status Replace(const std::string& path, const std::string& bytes,
-               const std::function<Status(int)>& failure) {
-  const std::string folder = FolderOf(path);
-  const mode_t mode = PageFileMode(path);
-  RemoveLeftovers(path);
-  std::string temporary = folder + "/" + PartPrefix(path) + std::to_string(getpid());
+}  // namespace
 
+std::unique_ptr<DocumentFile> DocumentFile::ForPath(const std::string& path) {
+  std::unique_ptr<DocumentFile> document(new DocumentFile(path));
+  DocumentFile& d = *document;
+  struct stat existing;
+  if (stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
+      !S_ISDIR(existing.st_mode)) {
+    d.direct_ = true;
+    d.fifo_ = S_ISFIFO(existing.st_mode);
+    d.file_ = Descriptor(OpenUnnamedFile(TemporaryFolder()));
+    if (d.file_.get() < 0) d.error_ = errno;
+    return document;
+  }
+  d.target_ = path;
+  if (!FollowLinks(d.target_)) {
+    d.error_ = errno;
+    return document;
+  }
+  const std::string folder = FolderOf(d.target_);
+  d.mode_ = PageFileMode(d.target_);
+  RemoveLeftovers(d.target_);
   // An unnamed file first: nothing is left of it if the run is killed
   // before it is given a name.
-  Descriptor file(open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-  bool named = false;
-  if (file.get() >= 0) {
-    if (fchmod(file.get(), mode) != 0 || !WriteAndSync(file.get(), bytes)) return failure(errno);
-    unlink(temporary.c_str());  // a leftover of an earlier run of this pid
-    const std::string self = "/proc/self/fd/" + std::to_string(file.get());
-    named = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    if (!named) file.Close();  // no /proc: write it again under a name
-  }
-  if (!named) {
+  d.file_ = Descriptor(open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, d.mode_));
+  if (d.file_.get() < 0) {
     // A file system without unnamed files (NFS, SMB): a named one.
-    temporary += ".XXXXXX";
-    file = Descriptor(mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.get() < 0) return failure(errno);
-    if (fchmod(file.get(), mode) != 0 || !WriteAndSync(file.get(), bytes)) {
-      const int error = errno;
-      unlink(temporary.c_str());
-      return failure(error);
+    d.temporary_ = folder + "/" + PartPrefix(d.target_) + std::to_string(getpid()) + ".XXXXXX";
+    d.file_ = Descriptor(mkostemp(d.temporary_.data(), O_CLOEXEC));
+    if (d.file_.get() < 0) {
+      d.error_ = errno;
+      d.temporary_.clear();
+      return document;
     }
   }
-  if (!file.Close() || rename(temporary.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    unlink(temporary.c_str());
-    return failure(error);
+  if (fchmod(d.file_.get(), d.mode_) != 0) d.error_ = errno;
+  return document;
+}
+
+DocumentFile::~DocumentFile() {
+  if (!temporary_.empty()) unlink(temporary_.c_str());
+}
+
+void DocumentFile::Append(const char* data, size_t size) {
+  if (error_ == 0 && !WriteAll(file_.get(), data, size)) error_ = errno;
+}
+
+Status DocumentFile::Failure(int error) const {
+  return MakeError(error_number::kPrinterFailure,
+                   "Cannot write the page to " + path_ + ": " + std::strerror(error));
+}
+
+Status DocumentFile::Commit() {
+  if (error_ != 0) return Failure(error_);
+  return direct_ ? WriteInto() : Replace();
+}
+
+// Writes into the FIFO or device as it is: a reader that goes away makes the
+// write fail (EPIPE) instead of killing the run.
+Status DocumentFile::WriteInto() {
+  Descriptor file(OpenWithoutWaiting(path_, fifo_));
+  if (file.get() < 0) {
+    if (fifo_ && errno == ENXIO) {
+      return MakeError(error_number::kPrinterFailure,
+                       "Cannot write the page to " + path_ + ": no program reads from it");
+    }
+    return Failure(errno);
   }
+  const int flags = fcntl(file.get(), F_GETFL);
+  if (flags < 0 || fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return Failure(errno);
+
+  sigset_t pipe_signal, earlier;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, &earlier);
+  bool written = CopyContents(file_.get(), file.get());
+  int error = errno;
+  if (!written && error == EPIPE) {
+    const timespec now{0, 0};
+    sigtimedwait(&pipe_signal, nullptr, &now);  // the signal the write raised
+  }
+  pthread_sigmask(SIG_SETMASK, &earlier, nullptr);
+  // A device that keeps data (a disk) is synced; FIFOs and character
+  // devices cannot be (EINVAL) and need not be.
+  if (written && fdatasync(file.get()) != 0 && errno != EINVAL) {
+    written = false;
+    error = errno;
+  }
+  if (written && !file.Close()) {
+    written = false;
+    error = errno;
+  }
+  return written ? Status::Ok() : Failure(error);
+}
+
+// Replaces the regular file whole: the waiting file synced, named beside the
+// target, renamed over it, and the folder synced.
+Status DocumentFile::Replace() {
+  // The data and the size, not the times.
+  if (fdatasync(file_.get()) != 0) return Failure(errno);
+  if (temporary_.empty()) {
+    const std::string name =
+        FolderOf(target_) + "/" + PartPrefix(target_) + std::to_string(getpid());
+    unlink(name.c_str());  // a leftover of an earlier run of this pid
+    const std::string self = "/proc/self/fd/" + std::to_string(file_.get());
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      temporary_ = name;
+    } else {
+      // No /proc: the document copied into a named file.
+      temporary_ = name + ".XXXXXX";
+      Descriptor named(mkostemp(temporary_.data(), O_CLOEXEC));
+      if (named.get() < 0) {
+        const int error = errno;
+        temporary_.clear();
+        return Failure(error);
+      }
+      if (fchmod(named.get(), mode_) != 0 || !CopyContents(file_.get(), named.get()) ||
+          fdatasync(named.get()) != 0 || !named.Close()) {
+        return Failure(errno);
+      }
+    }
+  }
+  if (!file_.Close() || rename(temporary_.c_str(), target_.c_str()) != 0) return Failure(errno);
+  temporary_.clear();  // renamed: nothing to remove
   // The new name on the disk too: after a crash the folder holds the new
   // page. A folder that cannot be read cannot be synced; some file systems
   // do not sync folders (EINVAL).
-  Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Descriptor directory(open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() >= 0 && fsync(directory.get()) != 0 && errno != EINVAL) {
-    return failure(errno);
+    return Failure(errno);
   }
   return Status::Ok();
 }
 
-}  // namespace
-
 Status WritePageFile(const std::string& path, const std::string& bytes) {
-  const std::function<Status(int)> failure = [&path](int error) -> Status {
-    return MakeError(error_number::kPrinterFailure,
-                     "Cannot write the page to " + path + ": " + std::strerror(error));
-  };
-  struct stat existing;
-  if (stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
-      !S_ISDIR(existing.st_mode)) {
-    return WriteInto(path, S_ISFIFO(existing.st_mode), bytes, failure);
-  }
-  std::string file = path;
-  if (!FollowLinks(file)) return failure(errno);
-  return Replace(file, bytes, failure);
+  std::unique_ptr<DocumentFile> document = DocumentFile::ForPath(path);
+  document->Append(bytes.data(), bytes.size());
+  return document->Commit();
 }
 
 }  // namespace boleto

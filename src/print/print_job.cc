@@ -20,12 +20,17 @@ Result<std::unique_ptr<PrintJob>> PrintJob::Open(const PageDestination& destinat
                                                  bool many_pages) {
   if (Status found = CheckDestination(destination); !found.ok()) return found.error();
   auto delivery = std::make_shared<Delivery>();
-  Result<std::unique_ptr<CairoPageSurface>> page = CairoPageSurface::Create(
-      FormatForDestination(destination),
-      [destination, delivery](const std::string& document) -> Status {
-        BOLETO_ASSIGN_OR_RETURN(*delivery, DeliverDocument(destination, document));
-        return Status::Ok();
-      });
+  const PageFormat format = FormatForDestination(destination);
+  // A document of many pages goes to the disk as it is drawn; one page
+  // stays in memory until it is handed over.
+  Result<std::unique_ptr<CairoPageSurface>> page =
+      many_pages && format == PageFormat::kPdf
+          ? CairoPageSurface::CreateStreamed(StreamDocument(destination, delivery))
+          : CairoPageSurface::Create(
+                format, [destination, delivery](const std::string& document) -> Status {
+                  BOLETO_ASSIGN_OR_RETURN(*delivery, DeliverDocument(destination, document));
+                  return Status::Ok();
+                });
   if (!page.ok()) return page.error();
   if (many_pages) (*page)->KeepLayers();
   auto job = std::make_unique<PrintJob>(std::move(page).value());

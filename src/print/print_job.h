@@ -31,7 +31,8 @@ class PrintJob {
  public:
   // A job for the destination: a PDF or PNG page for a file, a PDF page for
   // CUPS. No CUPS destination (or no such printer) is an error (482). A job
-  // of many pages keeps the parts its pages share as layers.
+  // of many pages keeps the parts its pages share as layers, and its PDF
+  // goes to the disk as it is drawn (print/page_delivery.h: StreamDocument).
   static Result<std::unique_ptr<PrintJob>> Open(const PageDestination& destination,
                                                 bool many_pages = false);
   // A job drawing on a surface of the caller's (tests use a recording one).

@@ -73,7 +73,8 @@ std::optional<std::string> ArgumentText(const SelectRequest& request,
 }  // namespace
 
 int RunSelect(const SelectRequest& request, std::FILE* out, std::FILE* log, Messages& messages) {
-  Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(request.connect_string, request.dialect);
+  Result<std::unique_ptr<Database>> opened =
+      OpenOdbcDatabase(request.connect_string, request.dialect);
   if (!opened.ok()) {
     ReportError(messages, opened.error(), kStartUpContext);
     return kExitErrorReported;

@@ -3,12 +3,19 @@
 // a repeated line and lines with control characters go into one PDF of a
 // page per printed installment, each page's barcode decoding to its own
 // line; the database afterwards is what the same single runs one by one
-// leave; a preview and a failed delivery leave every table as it was; on a
-// CUPS queue the batch is one job.
+// leave; the PDF, streamed to the disk, passes qpdf's check; a preview, a
+// failed delivery and a run killed mid-way leave every table as it was (the
+// killed one the earlier output too, and no temporary file); on a CUPS
+// queue the batch is one job.
 // The installments a clerk chooses with --select are those chosen by hand,
 // and the batch prints each of them.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -152,6 +159,11 @@ TEST_P(BatchTest, OnePdfOfEveryPrintedInstallmentRecordedAsSingleRunsWouldBe) {
     EXPECT_EQ(batch_->Rows("SELECT MATRSEL FROM REMESSAR"), "JOÃO           \n");
     const std::string info = RunProgram("/usr/bin/pdfinfo", {pdf}).out;
     ASSERT_TRUE(std::regex_search(info, std::regex("\nPages: +11\n"))) << info;
+    // Streamed to the disk page by page, the document is still a clean PDF.
+    const ProgramRun check = RunProgram("/usr/bin/qpdf", {"--check", pdf});
+    EXPECT_EQ(check.exit_status, 0) << check.out << check.err;
+    EXPECT_EQ(check.out.find("WARNING") + check.err.find("WARNING"), 2 * std::string::npos)
+        << check.out << check.err;
     EXPECT_EQ(RowsText(batch_->db(),
                        "SELECT COUNT(*) FROM PARCELAR WHERE DoctoRecebimento = 'BOL-BANCAR'"),
               "11\n");
@@ -206,6 +218,32 @@ TEST_P(BatchTest, PreviewAndFailedDeliveryLeaveEveryTableAsItWas) {
   EXPECT_NE(undelivered.err.find("o documento não foi entregue, nada foi gravado"),
             std::string::npos)
       << undelivered.err;
+  EXPECT_EQ(Tables(*batch_), before);
+
+  // Killed while its pages go to the disk (a file-size limit of 16 KiB, far
+  // below the document's, raises SIGXFSZ, which no handler catches): the
+  // earlier output is as it was and no temporary file is left beside it.
+  const std::string earlier = out_ + "/run.pdf";
+  std::ofstream(earlier, std::ios::binary) << "earlier";
+  const std::string batch_file = BatchFile(*batch_);
+  // No core file either, wherever cores are kept.
+  rlimit file_size, core_size;
+  getrlimit(RLIMIT_FSIZE, &file_size);
+  getrlimit(RLIMIT_CORE, &core_size);
+  const rlimit small{16 << 10, file_size.rlim_max}, no_core{0, core_size.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &small);
+  setrlimit(RLIMIT_CORE, &no_core);
+  const ProgramRun killed = RunProgram(ProgramPath(), {"--output", earlier, "--batch", batch_file});
+  setrlimit(RLIMIT_FSIZE, &file_size);
+  setrlimit(RLIMIT_CORE, &core_size);
+  EXPECT_EQ(killed.signal, SIGXFSZ) << killed.err;
+  EXPECT_EQ(ReadFile(earlier), "earlier");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(out_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"batch.txt", "preview.pdf", "run.pdf"}));
   EXPECT_EQ(Tables(*batch_), before);
 }
 

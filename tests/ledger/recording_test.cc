@@ -773,8 +773,7 @@ TEST_P(RecordingTest, CancelAfterTheLockedReadIsNeverCommittedOver) {
     if (batch) {
       Transaction transaction(db);
       ASSERT_TRUE(transaction.Begin().ok());
-      Result<std::map<std::string, RowSet>> locked =
-          LockInstallments(db, ctx_.dialect, {ctx_.key});
+      Result<std::map<std::string, RowSet>> locked = LockInstallments(db, ctx_.dialect, {ctx_.key});
       ASSERT_TRUE(locked.ok()) << locked.error().description;
       ASSERT_EQ(locked->size(), 1u);
       outcome = RecordLockedBoleto(ctx_, printed, locked->begin()->second);

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,6 +30,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "support/fifo_copy.h"
@@ -141,6 +143,50 @@ TEST(WritePageFile, WholeOrNotAtAll) {
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   }
   umount(folder.c_str());
+  testing::RemoveTree(folder);
+}
+
+// A document streamed in pieces is on the disk before it is committed, in a
+// file that has no name (nothing in the folder but the earlier page);
+// dropped uncommitted, or committed, it leaves nothing else behind.
+TEST(DocumentFile, PiecesWaitUnnamedUntilCommitted) {
+  const std::string folder = testing::MakeTempDir("boleto-document-file-");
+  ASSERT_FALSE(folder.empty());
+  const std::string path = folder + "/lote.pdf";
+  const std::string piece(100 << 10, 'P');  // far more than any buffer holds
+  const struct {
+    const char* what;
+    bool commit;
+  } rows[] = {{"dropped", false}, {"committed", true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "earlier";
+    const auto unnamed_sizes = [&folder] {
+      std::vector<uintmax_t> sizes;
+      for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = fs::read_symlink(fd.path(), error).string();
+        if (target.rfind(folder + "/", 0) == 0 && target.ends_with(" (deleted)")) {
+          sizes.push_back(fs::file_size(fd.path(), error));
+        }
+      }
+      return sizes;
+    };
+    {
+      std::unique_ptr<DocumentFile> document = DocumentFile::ForPath(path);
+      for (int i = 0; i < 3; ++i) document->Append(piece.data(), piece.size());
+      EXPECT_EQ(unnamed_sizes(), std::vector<uintmax_t>{3 * piece.size()});
+      EXPECT_EQ(Names(folder), std::set<std::string>{"lote.pdf"});
+      EXPECT_EQ(testing::ReadFile(path), "earlier");
+      if (row.commit) {
+        const Status committed = document->Commit();
+        EXPECT_TRUE(committed.ok()) << committed.error().description;
+      }
+    }
+    EXPECT_EQ(unnamed_sizes(), std::vector<uintmax_t>{});
+    EXPECT_EQ(Names(folder), std::set<std::string>{"lote.pdf"});
+    EXPECT_EQ(testing::ReadFile(path), row.commit ? piece + piece + piece : "earlier");
+  }
   testing::RemoveTree(folder);
 }
 
