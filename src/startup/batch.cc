@@ -22,6 +22,7 @@
 #include "platform/text.h"
 #include "print/page_pipeline.h"
 #include "startup/argument_text.h"
+#include "startup/batch_progress.h"
 #include "startup/command_line.h"
 #include "startup/company_parameters.h"
 #include "validation/eligibility.h"
@@ -44,8 +45,6 @@ constexpr size_t kLockedAtOnce = 100;
 // query or a slow page, few enough that their forms (some 50 KB each) stay
 // a small part of the batch's memory.
 constexpr size_t kWaitingPages = 32;
-// The progress line is rewritten at most this often.
-constexpr std::chrono::milliseconds kProgressInterval{200};
 
 // One installment of the batch, from its line to its recording.
 struct Entry {
@@ -135,7 +134,9 @@ class Batch {
   RunOutcome CheckAndCompose(Entry& entry);
   Database* Connection(const std::string& connect_string, Error& error);
   void Say(const std::string& line);
-  void Progress(const char* what, size_t done, size_t total, bool force = false);
+  // Rewrites the progress line on a terminal: `done` of `total` lines read
+  // or installments recorded.
+  void Progress(size_t done, size_t total, bool force = false);
   void RecordAll();
   // Locks and reads the installments of `entries` at once into `locked`;
   // false when that failed and nothing was locked.
@@ -163,8 +164,7 @@ class Batch {
   size_t printed_ = 0;
   size_t refused_ = 0;
   size_t errors_ = 0;
-  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point last_progress_{};
+  BatchProgress progress_{BatchProgress::Clock::now()};
   bool progress_shown_ = false;
 };
 
@@ -174,16 +174,12 @@ void Batch::Say(const std::string& line) {
   std::fprintf(log_, "%s\n", TerminalSafe(line).c_str());
 }
 
-void Batch::Progress(const char* what, size_t done, size_t total, bool force) {
+void Batch::Progress(size_t done, size_t total, bool force) {
   if (!live_) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (!force && now - last_progress_ < kProgressInterval) return;
-  last_progress_ = now;
-  const double seconds = std::chrono::duration<double>(now - started_).count();
-  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-  const long left = rate > 0 ? static_cast<long>(static_cast<double>(total - done) / rate) : 0;
-  std::fprintf(log_, "\r\033[K%s %zu/%zu  %.0f boletos/s  restam %ld:%02ld", what, done, total,
-               rate, left / 60, left % 60);
+  const std::optional<std::string> line =
+      progress_.Update(BatchProgress::Clock::now(), done, total, drawn_.size(), force);
+  if (!line) return;
+  std::fprintf(log_, "\r\033[K%s", line->c_str());
   std::fflush(log_);
   progress_shown_ = true;
 }
@@ -379,7 +375,7 @@ void Batch::RecordAll() {
             CountError(entry);
           }
         }
-        Progress("gravando", ++done, drawn_.size());
+        Progress(++done, drawn_.size());
       }
       const Status committed = begun.ok() ? transaction.Commit() : begun;
       for (Entry* entry : recorded) {
@@ -438,7 +434,7 @@ int Batch::Run(std::istream& input) {
   pages_ = std::make_unique<PagePipeline>(*job_, kWaitingPages);
   for (size_t i = 0; i < lines.size(); ++i) {
     DrawLine(i + 1, lines[i]);
-    Progress("imprimindo", i + 1, lines.size());
+    Progress(i + 1, lines.size());
   }
   const Status document = pages_->Finish();
   pages_.reset();
@@ -462,7 +458,7 @@ int Batch::Run(std::istream& input) {
       }
       printed_ += drawn_.size();
     } else {
-      started_ = std::chrono::steady_clock::now();
+      progress_.StartRecording(BatchProgress::Clock::now());
       RecordAll();
     }
   } else {
