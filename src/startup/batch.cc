@@ -13,6 +13,7 @@
 
 #include "boleto/boleto_run.h"
 #include "db/caching_database.h"
+#include "db/database_identity.h"
 #include "db/dialect.h"
 #include "db/odbc_database.h"
 #include "ledger/recording.h"
@@ -49,7 +50,9 @@ constexpr size_t kWaitingPages = 32;
 // One installment of the batch, from its line to its recording.
 struct Entry {
   size_t line_number = 0;
-  std::string key_text;  // "01 01 DM 1 1003/01"
+  // How every report names it: its line, then the installment as the clerk
+  // reads it ("linha 3: 01 01 DM 1 1003/01").
+  std::string key_text;
   RunContext ctx;
   std::unique_ptr<RecordingMessages> messages = std::make_unique<RecordingMessages>();
   PrintedBoleto printed;
@@ -132,7 +135,10 @@ class Batch {
   // The installment checked as a single run checks it, then composed and
   // handed to the drawing thread; kPrinted once handed over.
   RunOutcome CheckAndCompose(Entry& entry);
-  Database* Connection(const std::string& connect_string, Error& error);
+  // The connection of the database `identity` names (DatabaseIdentity),
+  // opened with `connect_string` the first time.
+  Database* Connection(const std::string& identity, const std::string& connect_string,
+                       Error& error);
   void Say(const std::string& line);
   // Rewrites the progress line on a terminal: `done` of `total` lines read
   // or installments recorded.
@@ -155,6 +161,8 @@ class Batch {
   std::unique_ptr<PrintJob> job_;
   std::unique_ptr<PagePipeline> pages_;
   PictureCache pictures_;
+  // By the identity of their database, not by the text of the connect
+  // string: two spellings of one database share its connection.
   std::map<std::string, std::unique_ptr<Database>> connections_;
   std::map<std::string, Error> failed_connections_;
   std::set<std::tuple<std::string, std::string, std::string, std::string, std::string, std::string,
@@ -184,22 +192,23 @@ void Batch::Progress(size_t done, size_t total, bool force) {
   progress_shown_ = true;
 }
 
-Database* Batch::Connection(const std::string& connect_string, Error& error) {
-  if (auto open = connections_.find(connect_string); open != connections_.end()) {
+Database* Batch::Connection(const std::string& identity, const std::string& connect_string,
+                            Error& error) {
+  if (auto open = connections_.find(identity); open != connections_.end()) {
     return open->second.get();
   }
-  if (auto failed = failed_connections_.find(connect_string); failed != failed_connections_.end()) {
+  if (auto failed = failed_connections_.find(identity); failed != failed_connections_.end()) {
     error = failed->second;
     return nullptr;
   }
   Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(connect_string);
   if (!opened.ok()) {
     error = opened.error();
-    failed_connections_.emplace(connect_string, error);
+    failed_connections_.emplace(identity, error);
     return nullptr;
   }
   auto cached = std::make_unique<CachingDatabase>(std::move(opened).value(), HowLongToKeep);
-  return connections_.emplace(connect_string, std::move(cached)).first->second.get();
+  return connections_.emplace(identity, std::move(cached)).first->second.get();
 }
 
 RunOutcome Batch::CheckAndCompose(Entry& entry) {
@@ -239,10 +248,8 @@ RunOutcome Batch::CheckAndCompose(Entry& entry) {
 
 bool Batch::DrawLine(size_t line_number, const std::string& text) {
   const std::string where = "linha " + std::to_string(line_number) + ": ";
-  if (TrimBlanks(text).empty()) {
-    Say(where + "em branco");
-    return false;
-  }
+  // A blank line (a file ends with one often) names nothing.
+  if (TrimBlanks(text).empty()) return false;
   if (const size_t columns = CharacterCount(text); columns < kInstallmentEndColumn) {
     Say(where + "texto de argumento incompleto (" + std::to_string(columns) +
         " colunas; a parcela ocupa as colunas 116-117)");
@@ -263,23 +270,26 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   ctx.destination = destination_;
   ctx.preview = preview_;
   const InstallmentKey key = NormalizeInstallmentKey(ctx.params);
-  entry->key_text = KeyText(key);
+  entry->key_text = where + KeyText(key);
   if (!IsKnownDialect(ctx.params.database_type)) {
-    Say(where + entry->key_text + ": dialeto desconhecido \"" + ctx.params.database_type + "\"");
+    Say(entry->key_text + ": dialeto desconhecido \"" + ctx.params.database_type + "\"");
     ++refused_;
     return false;
   }
+  // One installment reached through two spellings of its database's connect
+  // string is still one installment.
+  const std::string database = DatabaseIdentity(ctx.params.connect_string);
   const bool first = seen_
-                         .emplace(ctx.params.connect_string, key.codigo_emp, key.codigo_unidade,
+                         .emplace(database, key.codigo_emp, key.codigo_unidade,
                                   key.codigo_documento, key.serie, key.numero, key.parcela)
                          .second;
   if (!first) {
-    Say(where + entry->key_text + ": repetida, impressa uma só vez");
+    Say(entry->key_text + ": repetida, impressa uma só vez");
     return false;
   }
 
   Error failure;
-  ctx.db = Connection(ctx.params.connect_string, failure);
+  ctx.db = Connection(database, ctx.params.connect_string, failure);
   if (ctx.db == nullptr) {
     ReportRunError(ctx, failure,
                    "Parâmetros não cadastrados corretamente, verifique e corrija antes de "
@@ -413,11 +423,19 @@ bool Batch::LockNext(Database& db, const std::string& dialect, std::span<Entry* 
 int Batch::Run(std::istream& input) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(input, line);) {
+    // The byte-order mark Notepad writes at the start of a UTF-8 file.
+    if (lines.empty() && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(DecodeArgumentText(line));
   }
-  const PageDestination destination{destination_.output_file, destination_.printer_name,
-                                    "Boletos (" + std::to_string(lines.size()) + ")"};
+  // A read that failed part-way is not the end of the file: nothing of a
+  // batch cut short is printed.
+  if (input.bad()) {
+    Say("boleto-sr: o lote não pôde ser lido até o fim; nada foi impresso");
+    return kExitUsage;
+  }
+  // The job is named by its pages once they are counted, at delivery.
+  const PageDestination destination{destination_.output_file, destination_.printer_name, "Boletos"};
   if (FormatForDestination(destination) != PageFormat::kPdf) {
     Say("boleto-sr: um lote vai para um arquivo PDF ou para uma impressora, não para um PNG");
     return kExitUsage;
@@ -441,6 +459,8 @@ int Batch::Run(std::istream& input) {
   DropUndrawn();
 
   if (!drawn_.empty()) {
+    // One page for each installment left after the undrawn ones went.
+    job_->SetJobName("Boletos (" + std::to_string(drawn_.size()) + ")");
     // A document that holds what a failed page drew is not handed over.
     const Status handed = document.ok() ? job_->CompletePage() : document;
     job_->Close();
