@@ -140,8 +140,7 @@ class Batch {
   Database* Connection(const std::string& identity, const std::string& connect_string,
                        Error& error);
   void Say(const std::string& line);
-  // Rewrites the progress line on a terminal: `done` of `total` lines read
-  // or installments recorded.
+  // The progress line on a terminal: `done` of `total` lines or recordings.
   void Progress(size_t done, size_t total, bool force = false);
   void RecordAll();
   // Locks and reads the installments of `entries` at once into `locked`;
@@ -161,8 +160,7 @@ class Batch {
   std::unique_ptr<PrintJob> job_;
   std::unique_ptr<PagePipeline> pages_;
   PictureCache pictures_;
-  // By the identity of their database, not by the text of the connect
-  // string: two spellings of one database share its connection.
+  // By DatabaseIdentity: two spellings of one database share a connection.
   std::map<std::string, std::unique_ptr<Database>> connections_;
   std::map<std::string, Error> failed_connections_;
   std::set<std::tuple<std::string, std::string, std::string, std::string, std::string, std::string,
@@ -276,8 +274,7 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
     ++refused_;
     return false;
   }
-  // One installment reached through two spellings of its database's connect
-  // string is still one installment.
+  // A repeat is one installment of one database, however its line spells it.
   const std::string database = DatabaseIdentity(ctx.params.connect_string);
   const bool first = seen_
                          .emplace(database, key.codigo_emp, key.codigo_unidade,
