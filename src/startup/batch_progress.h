@@ -6,10 +6,10 @@
 // A rate and a time left are shown only once the phase has gone on for 20
 // boletos or 2 seconds: before that they say nothing true. The time left is
 // that of the whole run: while printing, the lines left plus the recording
-// of every page (each recording estimated to take what printing one line
+// of every page (each recording estimated from what printing one line
 // took, the only measure there is yet); while recording, the installments
-// left at the recording's own rate (at the printing's until that rate
-// means something). Pure: no clock of its own, no output.
+// left at the recording's own rate (estimated from the printing's until
+// that rate means something). Pure: no clock of its own, no output.
 #pragma once
 
 #include <chrono>

@@ -26,19 +26,19 @@ TEST(ProgressLineTest, RateAndTimeLeftOnlyWhenTheyMeanSomethingAndForTheWholeRun
        "imprimindo 19/10000"},
       {"20 boletos are: the lines left and the recording of every page",
        {kPrinting, 20, 10000, 20, 0.02, 0},
-       "imprimindo 20/10000  1000 boletos/s  restam 0:20"},
+       "imprimindo 20/10000  1000 boletos/s  restam 0:15"},
       {"2 seconds are: half the lines refused, half the pages to record",
        {kPrinting, 10, 100, 5, 2.0, 0},
-       "imprimindo 10/100  5 boletos/s  restam 0:28"},
+       "imprimindo 10/100  5 boletos/s  restam 0:23"},
       {"near the end of printing the recording is still ahead",
        {kPrinting, 9000, 10000, 9000, 9.0, 0},
-       "imprimindo 9000/10000  1000 boletos/s  restam 0:11"},
+       "imprimindo 9000/10000  1000 boletos/s  restam 0:06"},
       {"minutes",
        {kPrinting, 100, 1000, 100, 60.0, 0},
-       "imprimindo 100/1000  2 boletos/s  restam 19:00"},
+       "imprimindo 100/1000  2 boletos/s  restam 14:00"},
       {"recording starts with the printing's measure",
-       {kRecording, 5, 1000, 0, 0.1, 0.001},
-       "gravando 5/1000  restam 0:01"},
+       {kRecording, 5, 1000, 0, 0.1, 0.01},
+       "gravando 5/1000  restam 0:05"},
       {"recording without a measure says nothing",
        {kRecording, 5, 1000, 0, 0.1, 0},
        "gravando 5/1000"},
@@ -65,11 +65,11 @@ TEST(BatchProgressTest, RewrittenAtMostEvery200MsAndRecordingMeasuredFromItsStar
   EXPECT_EQ(progress.Update(start + 100ms, 10, 1000, 10), std::nullopt);
   EXPECT_EQ(progress.Update(start + 100ms, 10, 1000, 10, /*force=*/true), "imprimindo 10/1000");
   EXPECT_EQ(progress.Update(start + 400ms, 40, 1000, 40),
-            "imprimindo 40/1000  100 boletos/s  restam 0:20");
+            "imprimindo 40/1000  100 boletos/s  restam 0:15");
   EXPECT_EQ(progress.Update(start + 9s, 1000, 1000, 1000),
-            "imprimindo 1000/1000  111 boletos/s  restam 0:09");
+            "imprimindo 1000/1000  111 boletos/s  restam 0:05");
   progress.StartRecording(start + 10s);  // 10 ms a line, delivery included
-  EXPECT_EQ(progress.Update(start + 10s + 50ms, 10, 1000, 1000), "gravando 10/1000  restam 0:10");
+  EXPECT_EQ(progress.Update(start + 10s + 50ms, 10, 1000, 1000), "gravando 10/1000  restam 0:05");
   EXPECT_EQ(progress.Update(start + 10s + 250ms, 100, 1000, 1000),
             "gravando 100/1000  400 boletos/s  restam 0:03");
 }
