@@ -2,10 +2,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/dialog_messages.h"
@@ -44,9 +46,13 @@ int main(int argc, char** argv) {
     // terminal.
     std::ifstream file;
     if (line.batch_file != "-") {
-      file.open(line.batch_file);
-      if (!file) {
-        std::fprintf(stderr, "boleto-sr: cannot read %s\n",
+      // A folder opens as a file would, and then reads as no line at all.
+      std::error_code not_a_folder;
+      if (!std::filesystem::is_directory(line.batch_file, not_a_folder)) {
+        file.open(line.batch_file);
+      }
+      if (!file.is_open()) {
+        std::fprintf(stderr, "boleto-sr: não foi possível ler o arquivo do lote \"%s\"\n",
                      boleto::TerminalSafe(line.batch_file).c_str());
         return boleto::kExitUsage;
       }

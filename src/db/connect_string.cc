@@ -4,7 +4,8 @@
 
 namespace boleto {
 
-ValuePlace FindConnectValue(std::string_view connect, std::string_view key) {
+std::vector<ConnectPart> ConnectParts(std::string_view connect) {
+  std::vector<ConnectPart> parts;
   size_t pos = 0;
   while (pos < connect.size()) {
     size_t eq = connect.find('=', pos);
@@ -22,24 +23,41 @@ ValuePlace FindConnectValue(std::string_view connect, std::string_view key) {
       end = connect.find(';', eq + 1);
       value_end = end == std::string_view::npos ? connect.size() : end;
     }
-    if (name.size() == key.size() && strncasecmp(name.data(), key.data(), key.size()) == 0) {
-      return {eq + 1, value_end};
+    std::string_view text = connect.substr(eq + 1, value_end - (eq + 1));
+    if (!text.empty() && text.front() == '{') {
+      text.remove_prefix(1);
+      if (!text.empty() && text.back() == '}') text.remove_suffix(1);
     }
+    parts.push_back({name, {eq + 1, value_end}, text});
     if (end == std::string_view::npos) break;
     pos = end + 1;
   }
-  return {};
+  return parts;
+}
+
+namespace {
+
+// The first part of `key` (compared without case), if any.
+std::optional<ConnectPart> FindPart(std::string_view connect, std::string_view key) {
+  for (const ConnectPart& part : ConnectParts(connect)) {
+    if (part.name.size() == key.size() &&
+        strncasecmp(part.name.data(), key.data(), key.size()) == 0) {
+      return part;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ValuePlace FindConnectValue(std::string_view connect, std::string_view key) {
+  const std::optional<ConnectPart> part = FindPart(connect, key);
+  return part ? part->value : ValuePlace{};
 }
 
 std::string ConnectValue(std::string_view connect, std::string_view key) {
-  const ValuePlace place = FindConnectValue(connect, key);
-  if (place.begin == std::string_view::npos) return "";
-  std::string_view value = connect.substr(place.begin, place.end - place.begin);
-  if (!value.empty() && value.front() == '{') {
-    value.remove_prefix(1);
-    if (!value.empty() && value.back() == '}') value.remove_suffix(1);
-  }
-  return std::string(value);
+  const std::optional<ConnectPart> part = FindPart(connect, key);
+  return part ? std::string(part->text) : "";
 }
 
 bool HasConnectKey(std::string_view connect, std::string_view key) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace boleto {
 
@@ -19,6 +20,16 @@ struct ValuePlace {
   size_t end = std::string_view::npos;
 };
 ValuePlace FindConnectValue(std::string_view connect, std::string_view key);
+
+// Each "key=value" part of a connect string in its order: the key without
+// the blanks around it, as written; where its value stands; the value with
+// the braces around it removed.
+struct ConnectPart {
+  std::string_view name;
+  ValuePlace value;
+  std::string_view text;
+};
+std::vector<ConnectPart> ConnectParts(std::string_view connect);
 
 // The value of `key` (braces around it removed); empty when absent.
 std::string ConnectValue(std::string_view connect, std::string_view key);

@@ -227,10 +227,11 @@ Result<Delivery> SendToCups(const PageDestination& destination, const std::strin
 // A document of many pages on its way to a file or a printer queue.
 class DocumentOnItsWay : public DocumentStream {
  public:
-  DocumentOnItsWay(const PageDestination& destination, std::shared_ptr<Delivery> delivered)
-      : destination_(destination), delivered_(std::move(delivered)) {
-    if (!destination_.output_file.empty()) {
-      file_ = DocumentFile::ForPath(destination_.output_file);
+  DocumentOnItsWay(std::shared_ptr<const PageDestination> destination,
+                   std::shared_ptr<Delivery> delivered)
+      : destination_(std::move(destination)), delivered_(std::move(delivered)) {
+    if (!destination_->output_file.empty()) {
+      file_ = DocumentFile::ForPath(destination_->output_file);
       return;
     }
     spool_ = Descriptor(OpenUnnamedFile(TemporaryFolder()));
@@ -252,7 +253,7 @@ class DocumentOnItsWay : public DocumentStream {
       return Status::Ok();
     }
     Descriptor rewritten;
-    BOLETO_ASSIGN_OR_RETURN(*delivered_, SendToCups(destination_, [&]() -> Result<PdfPieces> {
+    BOLETO_ASSIGN_OR_RETURN(*delivered_, SendToCups(*destination_, [&]() -> Result<PdfPieces> {
       if (error_ != 0) return SpoolFailure(error_);
       rewritten = Descriptor(OpenUnnamedFile(TemporaryFolder()));
       if (rewritten.get() < 0) return SpoolFailure(errno);
@@ -270,7 +271,7 @@ class DocumentOnItsWay : public DocumentStream {
                           ": " + std::strerror(error));
   }
 
-  PageDestination destination_;
+  std::shared_ptr<const PageDestination> destination_;
   std::shared_ptr<Delivery> delivered_;
   std::unique_ptr<DocumentFile> file_;  // for an output file
   Descriptor spool_;                    // for CUPS
@@ -319,9 +320,9 @@ Result<Delivery> DeliverDocument(const PageDestination& destination, const std::
   return SendToCups(destination, document);
 }
 
-std::unique_ptr<DocumentStream> StreamDocument(const PageDestination& destination,
+std::unique_ptr<DocumentStream> StreamDocument(std::shared_ptr<const PageDestination> destination,
                                                std::shared_ptr<Delivery> delivered) {
-  return std::make_unique<DocumentOnItsWay>(destination, std::move(delivered));
+  return std::make_unique<DocumentOnItsWay>(std::move(destination), std::move(delivered));
 }
 
 }  // namespace boleto

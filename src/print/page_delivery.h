@@ -54,8 +54,9 @@ Result<Delivery> DeliverDocument(const PageDestination& destination, const std::
 // beside the output file (print/page_file.h), or, for CUPS, into an unnamed
 // file under $TMPDIR or /tmp that is rewritten into another one and sent
 // from there. Its Finish fills `delivered` in; dropped without it, nothing
-// is written or sent and no file is left.
-std::unique_ptr<DocumentStream> StreamDocument(const PageDestination& destination,
+// is written or sent and no file is left. The destination is read when the
+// document is finished (a job's name may change until then).
+std::unique_ptr<DocumentStream> StreamDocument(std::shared_ptr<const PageDestination> destination,
                                                std::shared_ptr<Delivery> delivered);
 
 }  // namespace boleto

@@ -21,20 +21,23 @@ Result<std::unique_ptr<PrintJob>> PrintJob::Open(const PageDestination& destinat
   if (Status found = CheckDestination(destination); !found.ok()) return found.error();
   auto delivery = std::make_shared<Delivery>();
   const PageFormat format = FormatForDestination(destination);
+  // Shared with the job, which may still rename it before delivery.
+  auto target = std::make_shared<PageDestination>(destination);
   // A document of many pages goes to the disk as it is drawn; one page
   // stays in memory until it is handed over.
   Result<std::unique_ptr<CairoPageSurface>> page =
       many_pages && format == PageFormat::kPdf
-          ? CairoPageSurface::CreateStreamed(StreamDocument(destination, delivery))
+          ? CairoPageSurface::CreateStreamed(StreamDocument(target, delivery))
           : CairoPageSurface::Create(
-                format, [destination, delivery](const std::string& document) -> Status {
-                  BOLETO_ASSIGN_OR_RETURN(*delivery, DeliverDocument(destination, document));
+                format, [target, delivery](const std::string& document) -> Status {
+                  BOLETO_ASSIGN_OR_RETURN(*delivery, DeliverDocument(*target, document));
                   return Status::Ok();
                 });
   if (!page.ok()) return page.error();
   if (many_pages) (*page)->KeepLayers();
   auto job = std::make_unique<PrintJob>(std::move(page).value());
   job->delivery_ = std::move(delivery);
+  job->destination_ = std::move(target);
   return job;
 }
 
@@ -42,6 +45,10 @@ PrintJob::PrintJob(std::unique_ptr<PrinterSurface> surface)
     : surface_(std::move(surface)), delivery_(std::make_shared<Delivery>()) {}
 
 const std::string& PrintJob::stopped_queue() const { return delivery_->stopped_queue; }
+
+void PrintJob::SetJobName(std::string name) {
+  if (destination_ != nullptr) destination_->job_name = std::move(name);
+}
 
 void PrintJob::Setup() { PrinterSetup(*surface_); }
 

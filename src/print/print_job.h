@@ -63,6 +63,11 @@ class PrintJob {
   // The closing step: finishes the job (a page never completed is dropped).
   Status Close();
 
+  // The CUPS job's name for the documents handed over from now on: a batch
+  // names its job by the pages it holds once they are counted. A job on a
+  // surface of the caller's has no name to change.
+  void SetJobName(std::string name);
+
   // The CUPS queue that accepted the document last handed over but is
   // stopped (paused): the job waits there and prints once the queue is
   // resumed. Empty when the document went out as usual (or to a file).
@@ -72,6 +77,8 @@ class PrintJob {
   std::unique_ptr<PrinterSurface> surface_;
   // Filled in by the page sink each time a document is handed over.
   std::shared_ptr<Delivery> delivery_;
+  // Where the page sink hands documents over; null on a caller's surface.
+  std::shared_ptr<PageDestination> destination_;
 };
 
 }  // namespace boleto

@@ -13,6 +13,7 @@
 
 #include "boleto/boleto_run.h"
 #include "db/caching_database.h"
+#include "db/database_identity.h"
 #include "db/dialect.h"
 #include "db/odbc_database.h"
 #include "ledger/recording.h"
@@ -22,6 +23,7 @@
 #include "platform/text.h"
 #include "print/page_pipeline.h"
 #include "startup/argument_text.h"
+#include "startup/batch_progress.h"
 #include "startup/command_line.h"
 #include "startup/company_parameters.h"
 #include "validation/eligibility.h"
@@ -44,13 +46,13 @@ constexpr size_t kLockedAtOnce = 100;
 // query or a slow page, few enough that their forms (some 50 KB each) stay
 // a small part of the batch's memory.
 constexpr size_t kWaitingPages = 32;
-// The progress line is rewritten at most this often.
-constexpr std::chrono::milliseconds kProgressInterval{200};
 
 // One installment of the batch, from its line to its recording.
 struct Entry {
   size_t line_number = 0;
-  std::string key_text;  // "01 01 DM 1 1003/01"
+  // How every report names it: its line, then the installment as the clerk
+  // reads it ("linha 3: 01 01 DM 1 1003/01").
+  std::string key_text;
   RunContext ctx;
   std::unique_ptr<RecordingMessages> messages = std::make_unique<RecordingMessages>();
   PrintedBoleto printed;
@@ -134,9 +136,14 @@ class Batch {
   // The installment checked as a single run checks it, then composed and
   // handed to the drawing thread; kPrinted once handed over.
   RunOutcome CheckAndCompose(Entry& entry);
-  Database* Connection(const std::string& connect_string, Dialect dialect, Error& error);
+  // The connection of the database `identity` names (DatabaseIdentity) in
+  // `dialect`, which gives it its savepoints; opened with `connect_string`
+  // the first time.
+  Database* Connection(const std::string& identity, const std::string& connect_string,
+                       Dialect dialect, Error& error);
   void Say(const std::string& line);
-  void Progress(const char* what, size_t done, size_t total, bool force = false);
+  // The progress line on a terminal: `done` of `total` lines or recordings.
+  void Progress(size_t done, size_t total, bool force = false);
   void RecordAll();
   // Locks and reads the installments of `entries` at once into `locked`;
   // false when that failed and nothing was locked.
@@ -155,8 +162,8 @@ class Batch {
   std::unique_ptr<PrintJob> job_;
   std::unique_ptr<PagePipeline> pages_;
   PictureCache pictures_;
-  // Per connect string and dialect: the dialect gives the connection its
-  // savepoints.
+  // By DatabaseIdentity and dialect: two spellings of one database share a
+  // connection.
   std::map<std::pair<std::string, Dialect>, std::unique_ptr<Database>> connections_;
   std::map<std::string, Error> failed_connections_;
   std::set<std::tuple<std::string, std::string, std::string, std::string, std::string, std::string,
@@ -166,8 +173,7 @@ class Batch {
   size_t printed_ = 0;
   size_t refused_ = 0;
   size_t errors_ = 0;
-  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point last_progress_{};
+  BatchProgress progress_{BatchProgress::Clock::now()};
   bool progress_shown_ = false;
 };
 
@@ -177,37 +183,33 @@ void Batch::Say(const std::string& line) {
   std::fprintf(log_, "%s\n", TerminalSafe(line).c_str());
 }
 
-void Batch::Progress(const char* what, size_t done, size_t total, bool force) {
+void Batch::Progress(size_t done, size_t total, bool force) {
   if (!live_) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (!force && now - last_progress_ < kProgressInterval) return;
-  last_progress_ = now;
-  const double seconds = std::chrono::duration<double>(now - started_).count();
-  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-  const long left = rate > 0 ? static_cast<long>(static_cast<double>(total - done) / rate) : 0;
-  std::fprintf(log_, "\r\033[K%s %zu/%zu  %.0f boletos/s  restam %ld:%02ld", what, done, total,
-               rate, left / 60, left % 60);
+  const std::optional<std::string> line =
+      progress_.Update(BatchProgress::Clock::now(), done, total, drawn_.size(), force);
+  if (!line) return;
+  std::fprintf(log_, "\r\033[K%s", line->c_str());
   std::fflush(log_);
   progress_shown_ = true;
 }
 
-Database* Batch::Connection(const std::string& connect_string, Dialect dialect, Error& error) {
-  if (auto open = connections_.find({connect_string, dialect}); open != connections_.end()) {
+Database* Batch::Connection(const std::string& identity, const std::string& connect_string,
+                            Dialect dialect, Error& error) {
+  if (auto open = connections_.find({identity, dialect}); open != connections_.end()) {
     return open->second.get();
   }
-  if (auto failed = failed_connections_.find(connect_string); failed != failed_connections_.end()) {
+  if (auto failed = failed_connections_.find(identity); failed != failed_connections_.end()) {
     error = failed->second;
     return nullptr;
   }
   Result<std::unique_ptr<Database>> opened = OpenOdbcDatabase(connect_string, dialect);
   if (!opened.ok()) {
     error = opened.error();
-    failed_connections_.emplace(connect_string, error);
+    failed_connections_.emplace(identity, error);
     return nullptr;
   }
   auto cached = std::make_unique<CachingDatabase>(std::move(opened).value(), HowLongToKeep);
-  return connections_.emplace(std::pair(connect_string, dialect), std::move(cached))
-      .first->second.get();
+  return connections_.emplace(std::pair(identity, dialect), std::move(cached)).first->second.get();
 }
 
 RunOutcome Batch::CheckAndCompose(Entry& entry) {
@@ -247,10 +249,8 @@ RunOutcome Batch::CheckAndCompose(Entry& entry) {
 
 bool Batch::DrawLine(size_t line_number, const std::string& text) {
   const std::string where = "linha " + std::to_string(line_number) + ": ";
-  if (TrimBlanks(text).empty()) {
-    Say(where + "em branco");
-    return false;
-  }
+  // A blank line (a file ends with one often) names nothing.
+  if (TrimBlanks(text).empty()) return false;
   if (const size_t columns = CharacterCount(text); columns < kInstallmentEndColumn) {
     Say(where + "texto de argumento incompleto (" + std::to_string(columns) +
         " colunas; a parcela ocupa as colunas 116-117)");
@@ -271,25 +271,27 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   ctx.destination = destination_;
   ctx.preview = preview_;
   const InstallmentKey key = NormalizeInstallmentKey(ctx.params);
-  entry->key_text = KeyText(key);
+  entry->key_text = where + KeyText(key);
   const std::optional<Dialect> dialect = ParseDialect(ctx.params.database_type);
   if (!dialect) {
-    Say(where + entry->key_text + ": dialeto desconhecido \"" + ctx.params.database_type + "\"");
+    Say(entry->key_text + ": dialeto desconhecido \"" + ctx.params.database_type + "\"");
     ++refused_;
     return false;
   }
   ctx.dialect = *dialect;
+  // A repeat is one installment of one database, however its line spells it.
+  const std::string database = DatabaseIdentity(ctx.params.connect_string);
   const bool first = seen_
-                         .emplace(ctx.params.connect_string, key.codigo_emp, key.codigo_unidade,
+                         .emplace(database, key.codigo_emp, key.codigo_unidade,
                                   key.codigo_documento, key.serie, key.numero, key.parcela)
                          .second;
   if (!first) {
-    Say(where + entry->key_text + ": repetida, impressa uma só vez");
+    Say(entry->key_text + ": repetida, impressa uma só vez");
     return false;
   }
 
   Error failure;
-  ctx.db = Connection(ctx.params.connect_string, ctx.dialect, failure);
+  ctx.db = Connection(database, ctx.params.connect_string, ctx.dialect, failure);
   if (ctx.db == nullptr) {
     ReportRunError(ctx, failure,
                    "Parâmetros não cadastrados corretamente, verifique e corrija antes de "
@@ -386,7 +388,7 @@ void Batch::RecordAll() {
             CountError(entry);
           }
         }
-        Progress("gravando", ++done, drawn_.size());
+        Progress(++done, drawn_.size());
       }
       const Status committed = begun.ok() ? transaction.Commit() : begun;
       for (Entry* entry : recorded) {
@@ -424,11 +426,19 @@ bool Batch::LockNext(Database& db, Dialect dialect, std::span<Entry* const> entr
 int Batch::Run(std::istream& input) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(input, line);) {
+    // The byte-order mark Notepad writes at the start of a UTF-8 file.
+    if (lines.empty() && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(DecodeArgumentText(line));
   }
-  const PageDestination destination{destination_.output_file, destination_.printer_name,
-                                    "Boletos (" + std::to_string(lines.size()) + ")"};
+  // A read that failed part-way is not the end of the file: nothing of a
+  // batch cut short is printed.
+  if (input.bad()) {
+    Say("boleto-sr: o lote não pôde ser lido até o fim; nada foi impresso");
+    return kExitUsage;
+  }
+  // The job is named by its pages once they are counted, at delivery.
+  const PageDestination destination{destination_.output_file, destination_.printer_name, "Boletos"};
   if (FormatForDestination(destination) != PageFormat::kPdf) {
     Say("boleto-sr: um lote vai para um arquivo PDF ou para uma impressora, não para um PNG");
     return kExitUsage;
@@ -445,13 +455,15 @@ int Batch::Run(std::istream& input) {
   pages_ = std::make_unique<PagePipeline>(*job_, kWaitingPages);
   for (size_t i = 0; i < lines.size(); ++i) {
     DrawLine(i + 1, lines[i]);
-    Progress("imprimindo", i + 1, lines.size());
+    Progress(i + 1, lines.size());
   }
   const Status document = pages_->Finish();
   pages_.reset();
   DropUndrawn();
 
   if (!drawn_.empty()) {
+    // One page for each installment left after the undrawn ones went.
+    job_->SetJobName("Boletos (" + std::to_string(drawn_.size()) + ")");
     // A document that holds what a failed page drew is not handed over.
     const Status handed = document.ok() ? job_->CompletePage() : document;
     job_->Close();
@@ -469,7 +481,7 @@ int Batch::Run(std::istream& input) {
       }
       printed_ += drawn_.size();
     } else {
-      started_ = std::chrono::steady_clock::now();
+      progress_.StartRecording(BatchProgress::Clock::now());
       RecordAll();
     }
   } else {

@@ -3,10 +3,12 @@
 // recorded once that document has been handed over.
 //
 // Every installment is checked as a single run checks it. The eligible ones
-// are drawn in the file's order, one page each; a blank line, a line too
-// short to name an installment or with an unknown dialect tag is reported
-// with its line number and skipped; a line naming an installment already in
-// the batch is reported as repeated and printed once. An installment whose
+// are drawn in the file's order, one page each. A byte-order mark at the
+// start of the file is skipped and blank lines are passed over silently; a
+// line too short to name an installment or with an unknown dialect tag is
+// reported and skipped; a line naming an installment already in the batch
+// (through any spelling of its database's connect string) is reported as
+// repeated and printed once. An installment whose
 // error did not stop it (its bank's name could not be read) is printed and
 // recorded as a single run does, its error shown. Only a failed delivery,
 // or a document that still holds a failed page's drawing, stops the batch,
@@ -18,9 +20,12 @@
 // messages are never dialogs.
 //
 // What the clerk sees, on `log` (standard error): one line per installment,
-// its key and "impresso", the refusal message or the error; a summary at the
-// end, where an installment printed despite an error counts among both; and, when `live` is set (a terminal), a progress line that is
-// rewritten in place instead of a line for each printed installment.
+// its line number and key, then "impresso", the refusal message or the
+// error; a summary at the end, where an installment printed despite an
+// error counts among both; and, when `live` is set (a terminal), a progress
+// line (startup/batch_progress.h) that is rewritten in place instead of a
+// line for each printed installment. A CUPS job is named "Boletos (N)" by
+// its N pages.
 // Touches: the database, the printer or the file, `log`.
 #pragma once
 
@@ -32,9 +37,10 @@
 namespace boleto {
 
 // Runs the batch of `input` to `destination` and gives the exit status: 0
-// every installment printed and recorded; 1 some refused (or skipped, or
-// nothing to print) and none failed; 2 an error on any installment or in
-// the delivery.
+// every installment printed and recorded (blank lines and repeats do not
+// count); 1 some refused (or skipped, or nothing to print) and none failed;
+// 2 an error on any installment or in the delivery; 64 (bad usage) when
+// reading `input` failed, and then nothing is printed.
 int RunBatch(std::istream& input, const PrintDestination& destination, bool preview, std::FILE* log,
              bool live);
 

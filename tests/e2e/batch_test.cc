@@ -63,6 +63,16 @@ std::string BarcodeOfLine(std::string line) {
          line.substr(10, 10) + line.substr(21, 10);
 }
 
+// The demo's database under another spelling of its connect string: the
+// SQLite file's path with a doubled "/", the PostgreSQL parts the other way
+// round.
+std::string OtherSpelling(const DemoOn& demo) {
+  std::string connect = demo.connect_string();
+  if (demo.tag() == "SQLITE") return connect.insert(connect.rfind('/'), "/");
+  const size_t split = connect.find(';');
+  return connect.substr(split + 1) + ";" + connect.substr(0, split);
+}
+
 class BatchTest : public ::testing::TestWithParam<Engine> {
  protected:
   void SetUp() override {
@@ -85,11 +95,13 @@ class BatchTest : public ::testing::TestWithParam<Engine> {
   }
   void TearDown() override { RemoveTree(out_); }
 
-  // The batch file: every demo installment (the remittance one requested by
-  // a user written in Windows-1252), then a malformed, a blank and a
-  // repeated line, and two lines with control characters in the user.
+  // The batch file as Notepad writes it (a byte-order mark first, CR LF):
+  // every demo installment (the remittance one requested by a user written
+  // in Windows-1252), then a malformed, a blank and a repeated line, two
+  // lines with control characters in the user, an installment repeated
+  // through another spelling of its database, and blank lines at the end.
   std::string BatchFile(DemoOn& demo) {
-    std::string text;
+    std::string text = "\xEF\xBB\xBF";
     for (const Key& k : kDemo) {
       std::string line = demo.Argument(k.numero, k.parcela, k.document, k.serie);
       if (std::string(k.numero) == "1008") line.replace(118, 4, "JO\xC3O");
@@ -99,6 +111,8 @@ class BatchTest : public ::testing::TestWithParam<Engine> {
     text += demo.Argument("1003") + "\n";
     text += demo.Argument("1002").replace(120, 1, 1, '\0') + "\n";
     text += demo.Argument("1002").replace(118, 3, "\x1B[2J") + "\n";
+    text += ArgumentText(demo.tag(), OtherSpelling(demo), "DM", "1", "1002", "01") + "\r\n";
+    text += "   \r\n\r\n";
     const std::string file = out_ + "/batch.txt";
     std::ofstream(file) << text;
     return file;
@@ -125,8 +139,8 @@ TEST_P(BatchTest, OnePdfOfEveryPrintedInstallmentRecordedAsSingleRunsWouldBe) {
       {"bank 237 without a name",
        "UPDATE BANCO SET NOME = NULL WHERE CODIGO = '237'",
        2,
-       {"01 01 DM 1 1002/01: Error #  94 Invalid use of Null: Descricao",
-        "01 01 DM 1 1002/01: impresso\n", "01 01 DM 1 1011/02: impresso\n",
+       {"linha 2: 01 01 DM 1 1002/01: Error #  94 Invalid use of Null: Descricao",
+        "linha 2: 01 01 DM 1 1002/01: impresso\n", "linha 12: 01 01 DM 1 1011/02: impresso\n",
         "boleto-sr: 11 impressos, 5 recusados, 2 com erro\n"}},
   };
   for (const Case& c : cases) {
@@ -144,18 +158,22 @@ TEST_P(BatchTest, OnePdfOfEveryPrintedInstallmentRecordedAsSingleRunsWouldBe) {
     EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
     std::vector<const char*> said = {
         "linha 14: texto de argumento incompleto",
-        "linha 15: em branco",
         "linha 16: 01 01 DM 1 1003/01: repetida, impressa uma só vez",
-        "01 01 DM 1 1001/01: Documento: DM 1 1001    /01-Parcela quitada.",
-        "01 01 DM 1 1004/01: Documento: DM 1 1004    /01-Documento Cancelado.",
+        "linha 1: 01 01 DM 1 1001/01: Documento: DM 1 1001    /01-Parcela quitada.",
+        "linha 4: 01 01 DM 1 1004/01: Documento: DM 1 1004    /01-Documento Cancelado.",
         "linha 17: texto de argumento com caractere de controle U+0000 na coluna 121 (usuário)\n",
         "linha 18: texto de argumento com caractere de controle U+001B na coluna 119 (usuário)\n",
-        "01 01 DM 1 1003/01: impresso\n"};
+        "linha 19: 01 01 DM 1 1002/01: repetida, impressa uma só vez\n",
+        "linha 3: 01 01 DM 1 1003/01: impresso\n"};
     said.insert(said.end(), c.said.begin(), c.said.end());
     for (const char* line : said) {
       EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
     }
     EXPECT_EQ(run.err.find('\x1B'), std::string::npos) << run.err;
+    // Blank lines name nothing and are passed over without a word.
+    for (const char* unsaid : {"em branco", "linha 15", "linha 20", "linha 21"}) {
+      EXPECT_EQ(run.err.find(unsaid), std::string::npos) << unsaid << "\n" << run.err;
+    }
     EXPECT_EQ(batch_->Rows("SELECT MATRSEL FROM REMESSAR"), "JOÃO           \n");
     const std::string info = RunProgram("/usr/bin/pdfinfo", {pdf}).out;
     ASSERT_TRUE(std::regex_search(info, std::regex("\nPages: +11\n"))) << info;
@@ -269,7 +287,8 @@ TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
   };
   const Case cases[] = {
       {"paid meanwhile", "UPDATE PARCELAR SET RECEBIMENTO = '2026-12-01' WHERE NUMERO = '1003    '",
-       "AFTER", "01 01 DM 1 1003/01: Documento: DM 1 1003    /01-Parcela quitada por outro usuário",
+       "AFTER",
+       "linha 3: 01 01 DM 1 1003/01: Documento: DM 1 1003    /01-Parcela quitada por outro usuário",
        "boleto-sr: 10 impressos, 6 recusados, 0 com erro", 1},
       {"lock refused",
        pg ? "RAISE EXCEPTION 'bloqueio recusado pelo teste'"
@@ -300,7 +319,7 @@ TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
     const ProgramRun run =
         RunProgram(ProgramPath(), {"--output", out_ + "/run.pdf", "--batch", BatchFile(*batch_)});
     EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
-    for (const char* said : {c.said, c.summary, "01 01 DM 1 1002/01: impresso\n"}) {
+    for (const char* said : {c.said, c.summary, "linha 2: 01 01 DM 1 1002/01: impresso\n"}) {
       EXPECT_NE(run.err.find(said), std::string::npos) << said << "\n" << run.err;
     }
     EXPECT_EQ(RowsText(db, "SELECT DoctoRecebimento FROM PARCELAR WHERE NUMERO = '1003    '"),
@@ -374,15 +393,17 @@ TEST_P(BatchTest, SelectListsTheOpenInstallmentsChosenByHandAndTheBatchPrintsThe
     if (c.installments == company_01) company_01_list = run.out;
   }
 
-  // The list, as the batch reads it, prints every installment of it.
+  // The list, as the batch reads it, prints every installment of it, saved
+  // by Notepad with its byte-order mark and a blank line at the end.
   const std::string file = out_ + "/selected.txt";
-  std::ofstream(file) << company_01_list;
+  std::ofstream(file) << "\xEF\xBB\xBF" + company_01_list + "\n";
   const ProgramRun batch =
       RunProgram(ProgramPath(), {"--output", out_ + "/run.pdf", "--batch", file});
   EXPECT_EQ(batch.exit_status, 0) << batch.err;
   EXPECT_NE(batch.err.find("boleto-sr: 9 impressos, 0 recusados, 0 com erro\n"), std::string::npos)
       << batch.err;
-  EXPECT_NE(batch.err.find("01 02 NFS 2 1005/01: impresso\n"), std::string::npos) << batch.err;
+  EXPECT_NE(batch.err.find("linha 9: 01 02 NFS 2 1005/01: impresso\n"), std::string::npos)
+      << batch.err;
 
   // A key longer than its columns cannot be named by an argument text: it is
   // reported and left out (SQLite alone keeps a value longer than its CHAR).
@@ -408,7 +429,8 @@ INSTANTIATE_TEST_SUITE_P(Engines, BatchTest, ::testing::Values(Engine::kSqlite, 
                            return info.param == Engine::kSqlite ? "Sqlite" : "Postgres";
                          });
 
-// On a printer the batch is one job of a page per installment. The queue is
+// On a printer the batch is one job of a page per installment, named by its
+// pages (not by the lines read: a blank one and a repeat). The queue is
 // stopped (paused) meanwhile: it takes the job, the log says the job waits
 // until the queue is resumed, the installments are recorded and the job
 // prints once the queue is resumed.
@@ -424,8 +446,11 @@ TEST(BatchOnCups, OneJobOfAPagePerInstallment) {
   ASSERT_TRUE(demo.ok());
   const std::string dir = MakeTempDir("bolbatchcups");
   const std::string file = dir + "/batch.txt";
-  std::ofstream(file) << (*demo)->Argument("1002") + "\n" + (*demo)->Argument("1003") + "\n" +
-                             (*demo)->Argument("1006") + "\n";
+  std::ofstream(file) << (*demo)->Argument("1002") + "\n\n" + (*demo)->Argument("1003") + "\n" +
+                             (*demo)->Argument("1006") + "\n" +
+                             ArgumentText("SQLITE", OtherSpelling(**demo), "DM", "1", "1003",
+                                          "01") +
+                             "\n";
   server.Run("cupsdisable " + server.queue());
   const ProgramRun run = RunProgram(ProgramPath(), {"--printer", server.queue(), "--batch", file},
                                     {"CUPS_SERVER=" + server.socket()});
