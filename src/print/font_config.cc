@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <tuple>
 
@@ -174,10 +175,14 @@ FcPattern* MatchPattern(const char* family, bool bold, bool italic) {
   return matched;
 }
 
-// Faces by name, weight and slant, for the process.
+// Faces by name, weight and slant, for the process. Pages drawn on two
+// threads (a batch's drawing thread and a test's own) may ask at once: the
+// map is read and filled under its lock, and a face never changes once made.
 const PrintFace& CachedFace(std::string_view name, bool bold, bool italic) {
+  static std::mutex lock;
   static std::map<std::tuple<std::string, bool, bool>, std::unique_ptr<MatchedFace>, std::less<>>
       faces;
+  std::lock_guard hold(lock);
   auto key = std::make_tuple(std::string(name), bold, italic);
   auto found = faces.find(key);
   if (found == faces.end()) {

@@ -10,7 +10,8 @@
 // every text against every installed font cost more than drawing the page.
 // Where that file is missing or one of the faces is not found where Debian
 // installs it, the system configuration (with the same aliases) is used
-// instead. Faces are matched once per process and kept. Touches: files.
+// instead. Faces are matched once per process and kept; any thread may ask
+// for one (the cache has a lock of its own). Touches: files.
 #pragma once
 
 #include <cairo.h>

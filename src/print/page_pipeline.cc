@@ -4,8 +4,8 @@
 
 namespace boleto {
 
-PagePipeline::PagePipeline(PrintJob& job, size_t waiting)
-    : job_(job), waiting_(waiting == 0 ? 1 : waiting), thread_([this] { DrawAll(); }) {}
+PagePipeline::PagePipeline(std::unique_ptr<PrintJob> job, size_t waiting)
+    : job_(std::move(job)), waiting_(waiting == 0 ? 1 : waiting), thread_([this] { DrawAll(); }) {}
 
 PagePipeline::~PagePipeline() {
   if (thread_.joinable()) Finish();
@@ -13,19 +13,22 @@ PagePipeline::~PagePipeline() {
 
 void PagePipeline::Add(DrawPage draw) {
   std::unique_lock lock(mutex_);
-  taken_.wait(lock, [this] { return queue_.size() < waiting_; });
+  taken_.wait(lock, [this] { return queue_.size() < waiting_ || closed_; });
+  if (closed_) return;  // finished: no thread left to draw it
   queue_.push_back(std::move(draw));
   added_.notify_one();
 }
 
-Status PagePipeline::Finish() {
+PagePipeline::Finished PagePipeline::Finish() {
   {
     std::lock_guard lock(mutex_);
     closed_ = true;
   }
   added_.notify_one();
+  taken_.notify_all();
   if (thread_.joinable()) thread_.join();
-  return document_;
+  // The thread has ended: the job is the caller's again.
+  return Finished{std::move(job_), document_};
 }
 
 void PagePipeline::DrawAll() {
@@ -43,16 +46,16 @@ void PagePipeline::DrawAll() {
     taken_.notify_one();
     if (!document.ok()) continue;  // the pages after a spoilt document are not drawn
     if (page_used) {
-      document = job_.NewPage();
+      document = job_->NewPage();
       if (!document.ok()) continue;
       page_used = false;
     }
-    if (draw(job_).ok()) {
+    if (draw(*job_).ok()) {
       page_used = true;
-    } else if (!job_.surface().PageBlank()) {
+    } else if (!job_->surface().PageBlank()) {
       // A page that failed part-way goes whole: a barcode on it would be
       // paid, and its installment is never recorded.
-      document = job_.ClearPage();
+      document = job_->ClearPage();
     }
     draw = nullptr;  // its content goes here, on this thread
   }

@@ -1,9 +1,9 @@
 // Draws the pages of one job on a thread of its own, in the order they are
 // handed over, while the caller reads and composes the next ones: a batch
 // of boletos then waits for the database or for the PDF, not for both.
-// Everything that touches the job's surface (fonts and cairo) runs on that
-// thread once the pipeline is made and until it is finished; the caller
-// uses the job again only after Finish.
+// The pipeline owns the job while it runs: everything that touches the
+// job's surface (cairo, and the fonts it draws with) runs on that thread,
+// and the caller gets the job back from Finish, once the thread has ended.
 //
 // The first page is drawn on the job's current page, each later one on a
 // new page after it. A page whose drawing fails leaves nothing behind: what
@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -30,25 +31,35 @@ class PagePipeline {
   // Draws one page's content on the job's current page.
   using DrawPage = std::function<Status(PrintJob& job)>;
 
-  // Starts the drawing thread; at most `waiting` pages wait to be drawn,
-  // which bounds the memory their content holds.
-  PagePipeline(PrintJob& job, size_t waiting);
+  // The job handed back, and how its document went: an error when the
+  // document cannot be handed over as it is (a new page could not be
+  // started, or a failed page's drawing could not be taken off it).
+  struct Finished {
+    std::unique_ptr<PrintJob> job;
+    Status document;
+  };
+
+  // Takes the job and starts the drawing thread; at most `waiting` pages
+  // wait to be drawn, which bounds the memory their content holds.
+  // REQUIRES: job is not null.
+  PagePipeline(std::unique_ptr<PrintJob> job, size_t waiting);
+  // Finishes, if Finish was not called; the job goes with the pipeline.
   ~PagePipeline();
   PagePipeline(const PagePipeline&) = delete;
   PagePipeline& operator=(const PagePipeline&) = delete;
 
   // Queues a page after the earlier ones; waits while `waiting` pages wait.
+  // A page added after Finish is not drawn.
   void Add(DrawPage draw);
-  // Waits until every page is drawn and stops the thread. An error when the
-  // document cannot be handed over as it is: a new page could not be
-  // started, or a failed page's drawing could not be taken off it; the
-  // pages queued after that are not drawn.
-  Status Finish();
+  // Waits until every page is drawn, stops the thread and hands the job
+  // back; after a spoilt document the pages queued are not drawn. A second
+  // call hands back no job.
+  Finished Finish();
 
  private:
   void DrawAll();
 
-  PrintJob& job_;
+  std::unique_ptr<PrintJob> job_;  // the drawing thread's until it has ended
   const size_t waiting_;
   std::mutex mutex_;
   std::condition_variable added_;  // a page waits, or no more will come

@@ -451,14 +451,16 @@ int Batch::Run(std::istream& input) {
   job_ = std::move(job).value();
   job_->Setup();
 
-  // The job's surface belongs to the drawing thread until it is finished.
-  pages_ = std::make_unique<PagePipeline>(*job_, kWaitingPages);
+  // The job belongs to the drawing thread until it is finished.
+  pages_ = std::make_unique<PagePipeline>(std::move(job_), kWaitingPages);
   for (size_t i = 0; i < lines.size(); ++i) {
     DrawLine(i + 1, lines[i]);
     Progress(i + 1, lines.size());
   }
-  const Status document = pages_->Finish();
+  PagePipeline::Finished finished = pages_->Finish();
   pages_.reset();
+  job_ = std::move(finished.job);
+  const Status& document = finished.document;
   DropUndrawn();
 
   if (!drawn_.empty()) {

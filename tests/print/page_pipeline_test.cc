@@ -71,14 +71,35 @@ PagePipeline::DrawPage FailsBeforeDrawing(Status* outcome) {
 TEST(PagePipelineTest, PagesFollowOneAnotherInTheOrderAdded) {
   auto owned = std::make_unique<PagedSurface>();
   PagedSurface& surface = *owned;
-  PrintJob job(std::move(owned));
-  PagePipeline pages(job, 1);  // the adding waits for the drawing
+  PagePipeline pages(std::make_unique<PrintJob>(std::move(owned)), 1);  // the adding waits
   std::vector<Status> drawn(4, MakeError(error_number::kPrinterFailure, "not drawn"));
   for (int i = 0; i < 4; ++i) pages.Add(Prints(std::to_string(i + 1), &drawn[i]));
-  EXPECT_TRUE(pages.Finish().ok());
+  const PagePipeline::Finished finished = pages.Finish();  // the surface goes with its job
+  EXPECT_TRUE(finished.document.ok());
   for (const Status& page : drawn) EXPECT_TRUE(page.ok());
   EXPECT_EQ(surface.log,
             (std::vector<std::string>{"1", "new page", "2", "new page", "3", "new page", "4"}));
+}
+
+// The pipeline owns the job while it draws and hands that same job back
+// once; a page added after that is not drawn, and the adding does not wait.
+TEST(PagePipelineTest, TheJobComesBackOnceFinished) {
+  auto owned = std::make_unique<PagedSurface>();
+  PagedSurface& surface = *owned;
+  auto given = std::make_unique<PrintJob>(std::move(owned));
+  const PrintJob* job = given.get();
+  PagePipeline pages(std::move(given), 1);
+  Status first = MakeError(error_number::kPrinterFailure, "not drawn");
+  pages.Add(Prints("1", &first));
+  PagePipeline::Finished finished = pages.Finish();
+  EXPECT_EQ(finished.job.get(), job);
+  EXPECT_TRUE(finished.document.ok());
+  EXPECT_TRUE(first.ok());
+  std::vector<Status> late(2, MakeError(error_number::kPrinterFailure, "not drawn"));
+  for (int i = 0; i < 2; ++i) pages.Add(Prints("late", &late[i]));
+  EXPECT_EQ(pages.Finish().job, nullptr);
+  for (const Status& page : late) EXPECT_EQ(page.error().description, "not drawn");
+  EXPECT_EQ(surface.log, std::vector<std::string>{"1"});
 }
 
 // A failed page leaves nothing behind: no blank page, and nothing of what
@@ -98,8 +119,7 @@ TEST(PagePipelineTest, AFailedPageLeavesNothingBehind) {
     SCOPED_TRACE(c.clears ? "clears" : "cannot clear");
     auto owned = std::make_unique<PagedSurface>(c.clears);
     PagedSurface& surface = *owned;
-    PrintJob job(std::move(owned));
-    PagePipeline pages(job, 2);
+    PagePipeline pages(std::make_unique<PrintJob>(std::move(owned)), 2);
     std::vector<Status> drawn(6, MakeError(error_number::kPrinterFailure, "not drawn"));
     pages.Add(FailsBeforeDrawing(&drawn[0]));
     pages.Add(Prints("1", &drawn[1]));
@@ -107,7 +127,8 @@ TEST(PagePipelineTest, AFailedPageLeavesNothingBehind) {
     pages.Add(Prints("2", &drawn[3]));
     pages.Add(FailsAfterPrinting("half", &drawn[4]));
     pages.Add(Prints("3", &drawn[5]));
-    const Status document = pages.Finish();
+    const PagePipeline::Finished finished = pages.Finish();
+    const Status& document = finished.document;
     EXPECT_EQ(document.ok() ? "" : document.error().description, c.document);
     EXPECT_EQ(drawn[0].error().description, "no page");
     EXPECT_TRUE(drawn[1].ok());
@@ -135,12 +156,12 @@ TEST(PagePipelineTest, APageFailingAfterItsBarcodeLeavesNoBarcodeInTheDocument) 
   Result<std::unique_ptr<CairoPageSurface>> page = PageInto(PageFormat::kPdf, document);
   ASSERT_TRUE(page.ok());
   (*page)->KeepLayers();
-  PrintJob job(std::move(page).value());
-  job.Setup();
+  auto job = std::make_unique<PrintJob>(std::move(page).value());
+  job->Setup();
   const std::vector<testing::SampleBoleto> boletos = testing::TenBankBoletos();
   std::vector<Status> drawn(4);
   {
-    PagePipeline pages(job, 2);
+    PagePipeline pages(std::move(job), 2);
     for (int i = 0; i < 4; ++i) {
       const bool fails = i % 2 == 1;
       const std::string line = testing::PrintedLineOf(boletos[i].barcode);
@@ -155,13 +176,15 @@ TEST(PagePipelineTest, APageFailingAfterItsBarcodeLeavesNoBarcodeInTheDocument) 
         return *outcome;
       });
     }
-    ASSERT_TRUE(pages.Finish().ok());
+    PagePipeline::Finished finished = pages.Finish();
+    ASSERT_TRUE(finished.document.ok());
+    job = std::move(finished.job);
   }
   EXPECT_TRUE(drawn[0].ok());
   EXPECT_FALSE(drawn[1].ok());
   EXPECT_TRUE(drawn[2].ok());
   EXPECT_FALSE(drawn[3].ok());
-  ASSERT_TRUE(job.CompletePage().ok());
+  ASSERT_TRUE(job->CompletePage().ok());
 
   const std::string dir = testing::MakeTempDir("boleto-pipeline-");
   std::ofstream(dir + "/run.pdf", std::ios::binary) << document;
@@ -178,6 +201,36 @@ TEST(PagePipelineTest, APageFailingAfterItsBarcodeLeavesNoBarcodeInTheDocument) 
     EXPECT_EQ(texts.find(testing::PrintedLineOf(boletos[failed].barcode)), std::string::npos)
         << texts;
   }
+}
+
+// While the drawing thread prints pages, the caller measures texts on a
+// page of its own, as a batch composes the next boleto: both threads ask for
+// faces nobody matched before at the same time, and every page prints (the
+// thread sanitizer run fails on anything they share without a lock).
+TEST(PagePipelineTest, TheCallerMeasuresTextWhileThePipelineDraws) {
+  std::string document;
+  Result<std::unique_ptr<CairoPageSurface>> drawn_on = PageInto(PageFormat::kPdf, document);
+  Result<std::unique_ptr<CairoPageSurface>> measured =
+      CairoPageSurface::Create(PageFormat::kPdf, {});
+  ASSERT_TRUE(drawn_on.ok());
+  ASSERT_TRUE(measured.ok());
+  constexpr int kPages = 20;
+  std::vector<Status> drawn(kPages, MakeError(error_number::kPrinterFailure, "not drawn"));
+  PagePipeline pages(std::make_unique<PrintJob>(std::move(drawn_on).value()), 2);
+  for (int i = 0; i < kPages; ++i) {
+    const std::string number = std::to_string(i);
+    pages.Add([font = "Pipeline Font " + number, outcome = &drawn[i]](PrintJob& job) {
+      job.surface().SetFontName(font);
+      return *outcome = job.surface().PrintText("Beneficiário");
+    });
+    (*measured)->SetFontName("Caller Font " + number);
+    EXPECT_GT((*measured)->TextWidth("Beneficiário"), 0);
+  }
+  PagePipeline::Finished finished = pages.Finish();
+  ASSERT_TRUE(finished.document.ok());
+  for (const Status& page : drawn) EXPECT_TRUE(page.ok()) << page.error().description;
+  ASSERT_TRUE(finished.job->CompletePage().ok());
+  EXPECT_FALSE(document.empty());
 }
 
 TEST(CairoPageBlankTest, BlankUntilDrawnUponAndAgainOnANewPage) {
