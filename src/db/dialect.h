@@ -3,7 +3,6 @@
 // literal, and the server's clock, each chosen by the dialect tag of the run
 // ("ORACLE", "SQLSERVER", "SYBASESRV", "SYBASEANY", "SQLBASE", "ACCESS",
 // "SQLITE", "POSTGRESQL", compared exactly; any other tag gets empty texts).
-// Also the directory check of the print folders and logo files.
 #pragma once
 
 #include <string>
@@ -55,11 +54,5 @@ std::string ServerNowSql(std::string_view database_type);
 // readable value or an error (no message is shown).
 Date ServerNow(Database& db, std::string_view database_type);
 Date ServerNowAt(Database& db, std::string_view database_type, const Date& today);
-
-// True when `path` names nothing, ends in a separator ("/" or "\") or in a
-// folder's own "." entry, or cannot be looked up; false for an existing
-// directory or file. A "\" inside the path is read as "/", as the stored
-// print directories were written.
-bool DirectoryMissing(std::string_view path);
 
 }  // namespace boleto
