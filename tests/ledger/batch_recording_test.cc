@@ -166,11 +166,7 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
   EXPECT_TRUE(messages[2]->shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, BatchRecordingTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return ledger_testing::EngineName(info.param);
-                         });
+LEDGER_TESTS_ON_BOTH_ENGINES(BatchRecordingTest);
 
 }  // namespace
 }  // namespace boleto

@@ -411,11 +411,7 @@ TEST_P(DocumentNumberTest, ProgramsDrawingAtTheSameMomentGetDistinctNumbers) {
   EXPECT_EQ(Sequences(), std::vector<std::string>{"01|REFBANCAR |" + Padded(kRounds * kPrograms)});
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, DocumentNumberTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return ledger_testing::EngineName(info.param);
-                         });
+LEDGER_TESTS_ON_BOTH_ENGINES(DocumentNumberTest);
 
 }  // namespace
 }  // namespace boleto

@@ -787,11 +787,7 @@ TEST_P(RecordingTest, CancelAfterTheLockedReadIsNeverCommittedOver) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, RecordingTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return ledger_testing::EngineName(info.param);
-                         });
+LEDGER_TESTS_ON_BOTH_ENGINES(RecordingTest);
 
 }  // namespace
 }  // namespace boleto

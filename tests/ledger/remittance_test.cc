@@ -146,11 +146,7 @@ TEST_P(RemittanceTest, LockHeldByAnotherUserShowsTheLockMessage) {
   EXPECT_EQ(Rows(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, RemittanceTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return ledger_testing::EngineName(info.param);
-                         });
+LEDGER_TESTS_ON_BOTH_ENGINES(RemittanceTest);
 
 }  // namespace
 }  // namespace boleto
