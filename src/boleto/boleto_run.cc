@@ -12,9 +12,11 @@
 #include "boleto/queries.h"
 #include "db/columns.h"
 #include "db/dialect.h"
+#include "db/error_report.h"
 #include "ledger/recording.h"
 #include "ledger/withheld_taxes.h"
 #include "platform/amount_text.h"
+#include "platform/directories.h"
 #include "platform/text.h"
 #include "print/layout_form.h"
 #include "print/print_job.h"
@@ -84,18 +86,10 @@ Result<RowSet> QueryInstallment(const RunContext& ctx) {
   return ctx.db->Query(InstallmentQuery(ctx.dialect, ctx.key), mode);
 }
 
-// The amount due the installment's locked row gives, by the same reading and
-// rules as the printed page.
-Result<Currency> InstallmentAmountDue(RunContext& ctx, const RowSet& locked) {
-  BOLETO_ASSIGN_OR_RETURN(const InstallmentRow row, ReadInstallmentRow(ctx, locked));
-  BOLETO_ASSIGN_OR_RETURN(const BoletoAmounts amounts,
-                          ComputeBoletoAmounts(row.amounts, ctx.bank, ctx.company.moeda_padrao));
-  return amounts.amount_due;
-}
-
-// The first row's `column` as text, or the empty text when `sql` finds no row.
-Result<std::string> TextOrNothing(Database& db, const std::string& sql, std::string_view column) {
-  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db.Query(sql));
+// The first row's `column` as text, or the empty text when the query found
+// no row.
+Result<std::string> TextOrNothing(const Result<RowSet>& answer, std::string_view column) {
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, answer);
   if (rows.eof()) return std::string();
   return rows.Text(column);
 }
@@ -147,13 +141,13 @@ Result<std::optional<RunOutcome>> Compose(RunContext& ctx, PictureCache* picture
   BoletoFieldValues values;
   BOLETO_ASSIGN_OR_RETURN(
       values.species_code,
-      TextOrNothing(db,
-                    SpeciesQuery(ctx.params.codigo_emp, bank.banco_cobranca, key.codigo_documento),
+      TextOrNothing(db.QuerySetting(SpeciesQuery(ctx.params.codigo_emp, bank.banco_cobranca,
+                                                 key.codigo_documento)),
                     "CodigoEspecieB"));
   BOLETO_ASSIGN_OR_RETURN(values.beneficiary,
                           ReadBeneficiary(db, ctx.params.codigo_emp, ctx.company.nome));
   BOLETO_ASSIGN_OR_RETURN(values.installment_count,
-                          TextOrNothing(db, InstallmentCountQuery(key), "QtdParcelas"));
+                          TextOrNothing(db.Query(InstallmentCountQuery(key)), "QtdParcelas"));
   BOLETO_ASSIGN_OR_RETURN(values.payer, ReadPayer(db, bank.tipo_empresa, bank.codigo_empresa,
                                                   ctx.company.end_cobranca));
 
@@ -201,6 +195,13 @@ Result<std::optional<RunOutcome>> Compose(RunContext& ctx, PictureCache* picture
 
 }  // namespace
 
+Result<Currency> InstallmentAmountDue(RunContext& ctx, const RowSet& locked) {
+  BOLETO_ASSIGN_OR_RETURN(const InstallmentRow row, ReadInstallmentRow(ctx, locked));
+  BOLETO_ASSIGN_OR_RETURN(const BoletoAmounts amounts,
+                          ComputeBoletoAmounts(row.amounts, ctx.bank, ctx.company.moeda_padrao));
+  return amounts.amount_due;
+}
+
 std::optional<RunOutcome> CheckPrintDirectories(RunContext& ctx) {
   const std::string local_anexo = PrintDirectory(ctx);
   if (DirectoryMissing(local_anexo)) {
@@ -219,7 +220,7 @@ RunOutcome ComposeBoleto(RunContext& ctx, PictureCache* pictures,
   Result<std::optional<RunOutcome>> composed = Compose(ctx, pictures, page, printed);
   if (!composed.ok()) {
     page.reset();
-    ReportRunError(ctx, composed.error(), "");
+    ReportError(*ctx.messages, composed.error(), "");
     return RunOutcome::kErrorReported;
   }
   if (composed->has_value()) page.reset();
@@ -238,11 +239,8 @@ Status DrawComposedPage(PrintJob& job, const ComposedPage& page) {
   return Status::Ok();
 }
 
-RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed, const RowSet* locked) {
-  const RecordingOutcome recorded =
-      locked != nullptr ? RecordLockedBoleto(ctx, printed, *locked, InstallmentAmountDue)
-                        : RecordPrintedBoleto(ctx, printed, InstallmentAmountDue);
-  switch (recorded) {
+RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed) {
+  switch (RecordPrintedBoleto(ctx, printed, InstallmentAmountDue)) {
     case RecordingOutcome::kRecorded:
       return RunOutcome::kPrinted;
     case RecordingOutcome::kChanged:
@@ -261,7 +259,7 @@ RunOutcome DrawBoleto(RunContext& ctx, PrintJob& job, PrintedBoleto& printed) {
   const RunOutcome composed = ComposeBoleto(ctx, nullptr, page, printed);
   if (composed != RunOutcome::kPrinted) return composed;
   if (Status drawn = DrawComposedPage(job, *page); !drawn.ok()) {
-    ReportRunError(ctx, drawn.error(), "");
+    ReportError(*ctx.messages, drawn.error(), "");
     return RunOutcome::kErrorReported;
   }
   return RunOutcome::kPrinted;
@@ -283,7 +281,7 @@ RunOutcome BoletoRun(RunContext& ctx) {
       ctx.destination.output_file, ctx.destination.printer_name,
       PrintJobName(key.codigo_emp, key.codigo_documento, key.serie, key.numero, key.parcela)});
   if (!job.ok()) {
-    ReportRunError(ctx, job.error(), "");
+    ReportError(*ctx.messages, job.error(), "");
     return RunOutcome::kErrorReported;
   }
   (*job)->Setup();
@@ -296,7 +294,7 @@ RunOutcome BoletoRun(RunContext& ctx) {
   }
   // The page is handed to its destination before any recording.
   if (Status handed = (*job)->CompletePage(); !handed.ok()) {
-    ReportRunError(ctx, handed.error(), "");
+    ReportError(*ctx.messages, handed.error(), "");
     (*job)->Close();
     return RunOutcome::kErrorReported;
   }

@@ -71,11 +71,11 @@ Status CheckComposedPage(const ComposedPage& page);
 // Draws a composed boleto on the job's current page (with the preview mark
 // for a preview).
 Status DrawComposedPage(PrintJob& job, const ComposedPage& page);
+// The amount due the installment's row, read under its lock, gives by the
+// same reading and rules as the printed page: what the recording checks.
+Result<Currency> InstallmentAmountDue(RunContext& ctx, const RowSet& locked);
 // Records a drawn boleto whose page reached its destination: kPrinted when
 // recorded, kRefused when the installment changed meanwhile, kErrorReported.
-// `locked`, when given, is the installment's row as LockInstallments locked
-// and read it in the open transaction; else the recording locks and reads.
-RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed,
-                        const RowSet* locked = nullptr);
+RunOutcome RecordBoleto(RunContext& ctx, const PrintedBoleto& printed);
 
 }  // namespace boleto

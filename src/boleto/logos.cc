@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "db/dialect.h"
+#include "platform/directories.h"
 #include "print/picture.h"
 
 namespace boleto {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "platform/text.h"
 #include "db/sql_text.h"
+#include "platform/text.h"
 
 namespace boleto {
 namespace {
@@ -70,7 +70,7 @@ Result<Beneficiary> ReadBeneficiary(Database& db, std::string_view codigo_emp,
                                     std::string_view company_name) {
   Beneficiary b;
   b.name = std::string(TrimRightBlanks(company_name));
-  auto rows = db.Query(BeneficiaryQuery(codigo_emp));
+  auto rows = db.QuerySetting(BeneficiaryQuery(codigo_emp));
   if (!rows.ok()) return rows.error();
   if (rows->eof()) return b;
   std::string cols[5];
@@ -181,12 +181,12 @@ Result<Payer> PayerFromRow(const RowSet& row) {
 Result<Payer> ReadPayer(Database& db, std::string_view tipo_empresa,
                         std::string_view codigo_empresa, std::string_view end_cobranca) {
   if (end_cobranca != "00") {
-    auto rows = db.Query(PayerAddressQuery(tipo_empresa, codigo_empresa, end_cobranca));
+    auto rows = db.QuerySetting(PayerAddressQuery(tipo_empresa, codigo_empresa, end_cobranca));
     if (!rows.ok()) return rows.error();
     if (!rows->eof()) return PayerFromRow(*rows);
     // No such address: fall back to the registry's own address.
   }
-  auto rows = db.Query(PayerRegistryQuery(tipo_empresa, codigo_empresa));
+  auto rows = db.QuerySetting(PayerRegistryQuery(tipo_empresa, codigo_empresa));
   if (!rows.ok()) return rows.error();
   if (rows->eof()) return Payer{};
   return PayerFromRow(*rows);

@@ -2,7 +2,6 @@
 
 #include "db/dialect.h"
 #include "db/sql_text.h"
-#include "ledger/recording.h"
 #include "ledger/withheld_taxes.h"
 #include "platform/characters.h"
 

@@ -2,22 +2,32 @@
 
 namespace boleto {
 
-Result<RowSet> CachingDatabase::Query(const std::string& sql, QueryMode mode) {
-  const std::optional<Clock::duration> keep = keep_for_(sql);
-  if (!keep) return inner_->Query(sql, mode);
-  const Clock::time_point now = Clock::now();
+Result<RowSet> CachingDatabase::QuerySetting(const std::string& sql, QueryMode mode) {
   auto key = std::make_pair(sql, mode);
-  if (auto kept = answers_.find(key); kept != answers_.end() && now < kept->second.until) {
-    RowSet answer = kept->second.answer;
+  if (auto kept = settings_.find(key); kept != settings_.end()) {
+    RowSet answer = kept->second;
     answer.MoveFirst();
     return answer;
   }
   Result<RowSet> answer = inner_->Query(sql, mode);
-  if (answer.ok()) {
-    const Clock::time_point until =
-        *keep >= Clock::time_point::max() - now ? Clock::time_point::max() : now + *keep;
-    answers_.insert_or_assign(std::move(key), Kept{*answer, until});
+  if (answer.ok()) settings_.insert_or_assign(std::move(key), *answer);
+  return answer;
+}
+
+Result<RowSet> CachingDatabase::QueryClock(const std::string& sql) {
+  const Clock::time_point now = Clock::now();
+  const Date today = local_date_();
+  // Kept only on the day it was given: after midnight the clock is asked
+  // again, however young its answer.
+  if (auto kept = clock_.find(sql); kept != clock_.end() &&
+                                    now - kept->second.asked < kClockKeptFor &&
+                                    kept->second.local_date == today) {
+    RowSet answer = kept->second.answer;
+    answer.MoveFirst();
+    return answer;
   }
+  Result<RowSet> answer = inner_->Query(sql);
+  if (answer.ok()) clock_.insert_or_assign(sql, ClockAnswer{*answer, now, today});
   return answer;
 }
 

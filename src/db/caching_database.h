@@ -1,38 +1,46 @@
-// A database whose read-only queries of settings are answered, after the
-// first time, from the first answer: a batch of thousands of installments
-// asks the same bank, account, portfolio, company and payer questions again
-// and again. Which queries may be kept, and for how long, is the caller's
-// rule; statements, transactions and every other query go to the database.
-// A batch sees the settings as they were when it first read them.
-// Touches: the database.
+// A database that answers the queries its callers mark as settings from
+// their first answer: a batch of thousands of installments asks the same
+// bank, account, portfolio, company and payer questions again and again.
+// The server's clock is answered from an answer less than a second old given
+// on the same local day, so that a page never carries the date of another
+// day. Every other query (the default: live data that the batch itself or
+// another clerk may change), statements and transactions go to the
+// database. A batch sees the settings as they were when it first read them.
+// Touches: the database, the local clock.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
+#include <utility>
 
 #include "db/database.h"
+#include "platform/date.h"
 
 namespace boleto {
 
 class CachingDatabase : public Database {
  public:
   using Clock = std::chrono::steady_clock;
-  // How long the answer to `sql` may be kept: nothing for a query that
-  // always goes to the database, Clock::duration::max() for as long as the
-  // database is open.
-  using KeepFor = std::function<std::optional<Clock::duration>(const std::string& sql)>;
+  // The local date now.
+  using LocalDate = std::function<Date()>;
 
-  // Keeps the answers of the queries as `keep_for` says (errors are never
-  // kept).
-  CachingDatabase(std::unique_ptr<Database> inner, KeepFor keep_for)
-      : inner_(std::move(inner)), keep_for_(std::move(keep_for)) {}
+  // A clock answer is asked again once it is this old: the page prints the
+  // day it gives, and a batch composes hundreds of pages a second.
+  static constexpr std::chrono::seconds kClockKeptFor{1};
+
+  explicit CachingDatabase(std::unique_ptr<Database> inner, LocalDate local_date = &Date::Today)
+      : inner_(std::move(inner)), local_date_(std::move(local_date)) {}
 
   using Database::Query;
-  Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
+  using Database::QuerySetting;
+  Result<RowSet> Query(const std::string& sql, QueryMode mode) override {
+    return inner_->Query(sql, mode);
+  }
+  Result<RowSet> QuerySetting(const std::string& sql, QueryMode mode) override;
+  Result<RowSet> QueryClock(const std::string& sql) override;
   Result<int64_t> Execute(const std::string& sql) override { return inner_->Execute(sql); }
   Status Begin() override { return inner_->Begin(); }
   bool NestsTransactions() const override { return inner_->NestsTransactions(); }
@@ -42,13 +50,16 @@ class CachingDatabase : public Database {
   void EndLockDeadline() override { inner_->EndLockDeadline(); }
 
  private:
-  struct Kept {
+  // A clock answer, with when it was given (errors are never kept).
+  struct ClockAnswer {
     RowSet answer;
-    Clock::time_point until;
+    Clock::time_point asked;
+    Date local_date;
   };
   std::unique_ptr<Database> inner_;
-  KeepFor keep_for_;
-  std::map<std::pair<std::string, QueryMode>, Kept> answers_;
+  LocalDate local_date_;
+  std::map<std::pair<std::string, QueryMode>, RowSet> settings_;
+  std::map<std::string, ClockAnswer> clock_;
 };
 
 }  // namespace boleto

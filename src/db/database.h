@@ -64,6 +64,18 @@ class Database {
   Result<RowSet> Query(const std::string& sql) {
     return Query(sql, QueryMode::kSnapshotPassThrough);
   }
+  // Query for a setting that the program only reads (a bank, account,
+  // portfolio, instruction, species, the company, a payer's registry
+  // entry): a batch may answer it from its first answer (CachingDatabase).
+  virtual Result<RowSet> QuerySetting(const std::string& sql, QueryMode mode) {
+    return Query(sql, mode);
+  }
+  Result<RowSet> QuerySetting(const std::string& sql) {
+    return QuerySetting(sql, QueryMode::kSnapshotPassThrough);
+  }
+  // Query for the server's clock (ServerNowSql): a batch may answer it from
+  // an answer given less than a second before on the same local day.
+  virtual Result<RowSet> QueryClock(const std::string& sql) { return Query(sql); }
 
   // Runs one statement. Outside a transaction it is a transaction of its
   // own: committed when it succeeds, rolled back when it fails. Inside one
@@ -146,7 +158,8 @@ class Transaction {
 };
 
 // Passes everything on to another database and keeps each SQL text, with the
-// way it was run, for tests to assert on.
+// way it was run, for tests to assert on. Settings and clock queries pass
+// through Query, so the database behind sees them as plain queries.
 class TracingDatabase : public Database {
  public:
   struct Statement {

@@ -1,7 +1,5 @@
 #include "db/dialect.h"
 
-#include <sys/stat.h>
-
 #include <ctime>
 #include <optional>
 
@@ -199,27 +197,12 @@ std::string ServerNowSql(Dialect dialect) {
 Date ServerNow(Database& db, Dialect dialect) { return ServerNowAt(db, dialect, Date::Today()); }
 
 Date ServerNowAt(Database& db, Dialect dialect, const Date& today) {
-  Result<RowSet> rows = db.Query(ServerNowSql(dialect));
+  Result<RowSet> rows = db.QueryClock(ServerNowSql(dialect));
   if (!rows.ok() || rows->eof()) return today;
   Result<std::optional<std::string>> agora = rows->Value("Agora");
   if (!agora.ok() || !agora->has_value()) return today;
   const std::optional<Date> date = Date::ParseIso(**agora);
   return date ? *date : today;
-}
-
-bool DirectoryMissing(std::string_view path) {
-  std::string native(path);
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
-  // A NUL byte would cut the path short: no such name can exist.
-  if (native.empty() || native.find('\0') != std::string::npos) return true;
-  // A path written with a closing separator, or naming the folder's own "."
-  // entry, looks up that "." entry, which the check has always taken as
-  // "missing".
-  if (native.back() == '/' || native == "." || native.ends_with("/.")) return true;
-  struct stat info {};
-  return stat(native.c_str(), &info) != 0;
 }
 
 }  // namespace boleto

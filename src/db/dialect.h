@@ -4,8 +4,7 @@
 // nested transaction, each chosen by the run's dialect. The dialect tag
 // ("ORACLE", "SQLSERVER", "SYBASESRV", "SYBASEANY", "SQLBASE", "ACCESS",
 // "SQLITE", "POSTGRESQL", compared exactly) is read once into a `Dialect`.
-// Also the directory check of the print folders and logo files.
-// Pure, except for the local clock, the server clock and the file lookup.
+// Pure, except for the local clock and the server clock.
 #pragma once
 
 #include <optional>
@@ -88,11 +87,5 @@ std::string ServerNowSql(Dialect dialect);
 // readable value or an error (no message is shown).
 Date ServerNow(Database& db, Dialect dialect);
 Date ServerNowAt(Database& db, Dialect dialect, const Date& today);
-
-// True when `path` names nothing, ends in a separator ("/" or "\") or in a
-// folder's own "." entry, or cannot be looked up; false for an existing
-// directory or file. A "\" inside the path is read as "/", as the stored
-// print directories were written.
-bool DirectoryMissing(std::string_view path);
 
 }  // namespace boleto

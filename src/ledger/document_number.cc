@@ -75,16 +75,16 @@ std::string DocumentField(std::string_view value) {
   return field;
 }
 
-std::string ReadDocumentNumber(RunContext& ctx, std::string_view company, std::string_view code,
-                               std::string_view number) {
+Recovered<std::string> ReadDocumentNumber(RunContext& ctx, std::string_view company,
+                                          std::string_view code, std::string_view number) {
   Result<std::optional<std::string>> stored = LookupNumber(*ctx.db, company, code, number);
   if (!stored.ok()) {
-    if (stored.error().number != error_number::kNoCurrentRecord) {
-      ReportRunError(ctx, stored.error(), ReadContext(code));
-    }
-    return kNotRegistered;
+    // No current record is no error: the sequence simply has no row.
+    if (stored.error().number == error_number::kNoCurrentRecord) return {kNotRegistered, {}};
+    ReportError(*ctx.messages, stored.error(), ReadContext(code));
+    return {kNotRegistered, stored.error()};
   }
-  return stored->value_or(kNotRegistered);
+  return {stored->value_or(kNotRegistered), {}};
 }
 
 bool WriteDocumentNumber(RunContext& ctx, std::string_view mode, std::string_view company,
@@ -93,7 +93,7 @@ bool WriteDocumentNumber(RunContext& ctx, std::string_view mode, std::string_vie
       mode == "A" ? UpdateSql(company, code, number) : InsertSql(company, code, number);
   Result<int64_t> written = ctx.db->Execute(sql);
   if (!written.ok()) {
-    ReportRunError(ctx, written.error(), WriteContext(code));
+    ReportError(*ctx.messages, written.error(), WriteContext(code));
     return false;
   }
   return true;
@@ -127,7 +127,7 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
   // return, or nothing when the draw should go on.
   const auto failure = [&](const Error& error, const std::string& context) -> std::optional<Error> {
     if (!IsRecordLocked(error)) {
-      ReportRunError(ctx, error, context);
+      ReportError(*ctx.messages, error, context);
       return error;
     }
     if (++lock_conflicts >= kMaxLockConflicts) {
@@ -159,7 +159,7 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
 
     Result<std::string> next = NextDocumentNumber(**stored, ctx.decimal_mark);
     if (!next.ok()) {
-      ReportRunError(ctx, next.error(), ReadContext(code));
+      ReportError(*ctx.messages, next.error(), ReadContext(code));
       return next.error();
     }
     // Written only while the number read is still the stored one; no row

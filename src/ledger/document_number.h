@@ -29,9 +29,9 @@ std::string DocumentField(std::string_view value);
 // The stored NUMERO of the company's sequence `code` (restricted to `number`
 // when that is not blank), as read; kNotRegistered when no row matches. Any
 // failure is reported with "Erro na Verificação do Documento Padrão: " and
-// the code, and also gives kNotRegistered.
-std::string ReadDocumentNumber(RunContext& ctx, std::string_view company, std::string_view code,
-                               std::string_view number);
+// the code, and also gives kNotRegistered, with the error shown.
+Recovered<std::string> ReadDocumentNumber(RunContext& ctx, std::string_view company,
+                                          std::string_view code, std::string_view number);
 
 // Stores `number` in the sequence: mode "A" updates the existing row, any
 // other mode inserts the first one. True when the statement was committed

@@ -1,8 +1,5 @@
 #include "ledger/recording.h"
 
-#include <set>
-#include <tuple>
-
 #include "db/columns.h"
 #include "db/dialect.h"
 #include "db/sql_text.h"
@@ -72,10 +69,9 @@ std::string InstallmentWithDocument(const InstallmentKey& key) {
          " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
 }
 
-// What the recording reads of an installment under its lock: its receipt,
-// its document's state and currency, and what its amount due is computed
-// from, under the installment query's names.
-std::string LockedColumns(Dialect dialect) {
+}  // namespace
+
+std::string LockedColumnsSql(Dialect dialect) {
   return "SELECT PARCELAR.Recebimento       AS Recebimento, "
          "       PARCELAR.DoctoRecebimento  AS Ocorrencia, "
          "       PARCELAR.NumeroRecebimento AS NumeroRecebimento, "
@@ -95,16 +91,13 @@ std::string LockedColumns(Dialect dialect) {
          "       PARCELAR.Valor             AS Resultado ";
 }
 
-// The document's payer, which the installment query joins.
-constexpr char kWithPayer[] =
-    " AND EXISTS ( SELECT * FROM SUPAEMPR WHERE SUPAEMPR.AEMPR_TIPO = DOCUMENTOR.TipoEmpresa "
-    " AND SUPAEMPR.AEMPR_CODIGO = DOCUMENTOR.CodigoEmpresa ) ";
+namespace {
 
 // The installment under its lock; no row when a processed remittance row
 // now holds it or its document has lost its payer. Both tables are named by the key's own values,
 // not joined on their columns: a database plans it in a fraction of the time.
 std::string LockedInstallmentSql(Dialect dialect, const InstallmentKey& key) {
-  return LockedColumns(dialect) +
+  return LockedColumnsSql(dialect) +
          " FROM PARCELAR, DOCUMENTOR "
          "WHERE PARCELAR.CODIGOEMP         = '" +
          SqlQuote(key.codigo_emp) + "' " + " AND  PARCELAR.CODIGOUNIDADE     = '" +
@@ -117,33 +110,8 @@ std::string LockedInstallmentSql(Dialect dialect, const InstallmentKey& key) {
          SqlQuote(key.codigo_unidade) + "' " + " AND  DOCUMENTOR.CODIGODOCUMENTO = '" +
          SqlQuote(key.codigo_documento) + "' " + " AND  DOCUMENTOR.SERIE           = '" +
          SqlQuote(key.serie) + "' " + " AND  DOCUMENTOR.NUMERO          = '" +
-         SqlQuote(key.numero) + "' " + kWithPayer + " AND NOT EXISTS ( SELECT * FROM REMESSAR " +
+         SqlQuote(key.numero) + "' " + kWithPayerSql + " AND NOT EXISTS ( SELECT * FROM REMESSAR " +
          InstallmentWhere(key) + " AND DataProcesso IS NOT NULL ) ";
-}
-
-// Installments of a batch that differ only in their document numbers:
-// company, unit, document, series and installment number.
-using SeriesKey = std::tuple<std::string, std::string, std::string, std::string, std::string>;
-
-// "CodigoEmp = '01' AND ... AND Parcela = '01' AND Numero IN ('1001    ',
-// ...)", each column under `table` ("PARCELAR." or nothing): exactly the
-// installments of `series` with those numbers; without `Parcela` when
-// `table` is "DOCUMENTOR.", their documents. A database plans an IN list in a
-// fraction of the time it takes for as many keys ORed together.
-std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& numeros,
-                        std::string_view table) {
-  const std::string t(table);
-  std::string in_list;
-  for (const std::string& numero : numeros) {
-    in_list += (in_list.empty() ? "'" : ", '") + SqlQuote(numero) + "'";
-  }
-  return t + "CodigoEmp = '" + SqlQuote(std::get<0>(series)) + "' AND " + t + "CodigoUnidade = '" +
-         SqlQuote(std::get<1>(series)) + "' AND " + t + "CodigoDocumento = '" +
-         SqlQuote(std::get<2>(series)) + "' AND " + t + "Serie = '" +
-         SqlQuote(std::get<3>(series)) + "' AND " +
-         (table == "DOCUMENTOR." ? ""
-                                 : t + "Parcela = '" + SqlQuote(std::get<4>(series)) + "' AND ") +
-         t + "Numero IN (" + in_list + ")";
 }
 
 std::string BankReferenceSql(std::string_view table, const InstallmentKey& key,
@@ -455,85 +423,6 @@ RecordingOutcome InTransaction(RunContext& ctx,
 RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed,
                                      const AmountDueNow& amount_due_now) {
   return InTransaction(ctx, [&] { return WriteRecording(ctx, printed, amount_due_now); });
-}
-
-std::string InstallmentRowKey(const InstallmentKey& key) {
-  std::string joined;
-  for (std::string_view part :
-       {std::string_view(key.codigo_emp), std::string_view(key.codigo_unidade),
-        std::string_view(key.codigo_documento), std::string_view(key.serie),
-        std::string_view(key.numero), std::string_view(key.parcela)}) {
-    joined += TrimRightBlanks(part);
-    joined += '\x1f';  // no key column holds it
-  }
-  return joined;
-}
-
-Result<std::map<std::string, RowSet>> LockInstallments(Database& db, Dialect dialect,
-                                                       const std::vector<InstallmentKey>& keys) {
-  std::map<SeriesKey, std::set<std::string>> by_series;
-  std::set<std::string> wanted;
-  for (const InstallmentKey& key : keys) {
-    by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie, key.parcela}]
-        .insert(key.numero);
-    wanted.insert(InstallmentRowKey(key));
-  }
-  std::map<std::string, RowSet> locked;
-  LockDeadline deadline(db);
-  for (const auto& [series, numbers] : by_series) {
-    // The documents first, then their installments, as a single run locks.
-    BOLETO_RETURN_IF_ERROR(db.Execute("UPDATE DOCUMENTOR SET Status = Status WHERE " +
-                                      SeriesWhere(series, numbers, "DOCUMENTOR."))
-                               .status());
-    BOLETO_RETURN_IF_ERROR(
-        db.Execute("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE " +
-                   SeriesWhere(series, numbers, ""))
-            .status());
-    BOLETO_ASSIGN_OR_RETURN(
-        RowSet rows,
-        db.Query(
-            LockedColumns(dialect) +
-            ", PARCELAR.CodigoEmp AS ChaveEmp, PARCELAR.CodigoUnidade AS ChaveUnidade, "
-            "PARCELAR.CodigoDocumento AS ChaveDocumento, PARCELAR.Serie AS ChaveSerie, "
-            "PARCELAR.Numero AS ChaveNumero, PARCELAR.Parcela AS ChaveParcela "
-            " FROM PARCELAR, DOCUMENTOR WHERE " +
-            SeriesWhere(series, numbers, "PARCELAR.") +
-            " AND PARCELAR.CODIGOEMP = DOCUMENTOR.CODIGOEMP "
-            " AND PARCELAR.CODIGOUNIDADE = DOCUMENTOR.CODIGOUNIDADE "
-            " AND PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
-            " AND PARCELAR.SERIE = DOCUMENTOR.SERIE "
-            " AND PARCELAR.NUMERO = DOCUMENTOR.NUMERO " +
-            kWithPayer +
-            " AND NOT EXISTS ( SELECT * FROM REMESSAR "
-            "  WHERE CodigoEmp = PARCELAR.CodigoEmp AND CodigoUnidade = PARCELAR.CodigoUnidade "
-            "  AND CodigoDocumento = PARCELAR.CodigoDocumento AND Serie = PARCELAR.Serie "
-            "  AND Numero = PARCELAR.Numero AND Parcela = PARCELAR.Parcela "
-            "  AND DataProcesso IS NOT NULL ) "));
-    for (rows.MoveFirst(); !rows.eof(); rows.MoveNext()) {
-      InstallmentKey key;
-      const struct {
-        const char* column;
-        std::string* target;
-      } key_columns[] = {{"ChaveEmp", &key.codigo_emp},
-                         {"ChaveUnidade", &key.codigo_unidade},
-                         {"ChaveDocumento", &key.codigo_documento},
-                         {"ChaveSerie", &key.serie},
-                         {"ChaveNumero", &key.numero},
-                         {"ChaveParcela", &key.parcela}};
-      for (const auto& k : key_columns) {
-        BOLETO_ASSIGN_OR_RETURN(*k.target, rows.Text(k.column));
-      }
-      // Another installment of the same documents: locked, not wanted.
-      if (!wanted.contains(InstallmentRowKey(key))) continue;
-      RowSet::Row row;
-      for (const std::string& column : rows.columns()) {
-        BOLETO_ASSIGN_OR_RETURN(std::optional<std::string> value, rows.Value(column));
-        row.push_back(std::move(value));
-      }
-      locked.emplace(InstallmentRowKey(key), RowSet(rows.columns(), {std::move(row)}));
-    }
-  }
-  return locked;
 }
 
 RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,

@@ -118,29 +118,22 @@ inline constexpr char kNotRecordedMessage[] =
 RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& printed,
                                      const AmountDueNow& amount_due_now = nullptr);
 
-// Locks and reads many installments at once, inside the open transaction,
-// for a batch, with one deadline for their lock waits: for each company,
-// unit, document, series and installment number among them, one statement
-// locks their documents ("UPDATE DOCUMENTOR SET Status = Status WHERE
-// DOCUMENTOR.CodigoEmp = '01' AND ... AND DOCUMENTOR.Numero IN (...)"),
-// one exactly those installments ("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE
-// CodigoEmp = '01' AND ... AND Parcela = '01' AND Numero IN (...)") and one query reads their rows
-// as RecordPrintedBoleto reads one. Gives each installment's row by InstallmentRowKey; an
-// installment deleted, held by a processed remittance row or whose document lost its payer has
-// none.
-Result<std::map<std::string, RowSet>> LockInstallments(Database& db, Dialect dialect,
-                                                       const std::vector<InstallmentKey>& keys);
-
-// The name LockInstallments gives an installment's row: the key's columns
-// without the blanks that end them.
-std::string InstallmentRowKey(const InstallmentKey& key);
-
-// RecordPrintedBoleto for an installment that LockInstallments has locked
-// and read in the open transaction: `locked` is its row. Runs in a
-// transaction of its own inside the open one.
+// RecordPrintedBoleto for an installment that LockInstallments
+// (ledger/batch_recording.h) has locked and read in the open transaction: `locked` is its row. Runs
+// in a transaction of its own inside the open one.
 RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
                                     const RowSet& locked,
                                     const AmountDueNow& amount_due_now = nullptr);
+
+// What the recording reads of an installment under its lock, "SELECT ..."
+// without its FROM: its receipt, its document's state and currency, and what
+// its amount due is computed from, under the installment query's names.
+std::string LockedColumnsSql(Dialect dialect);
+
+// The document's payer, which the installment query joins.
+inline constexpr char kWithPayerSql[] =
+    " AND EXISTS ( SELECT * FROM SUPAEMPR WHERE SUPAEMPR.AEMPR_TIPO = DOCUMENTOR.TipoEmpresa "
+    " AND SUPAEMPR.AEMPR_CODIGO = DOCUMENTOR.CodigoEmpresa ) ";
 
 // IDBancaria as stored: followed by blanks and cut to 20 characters.
 std::string PaddedBankReference(std::string_view id_bancaria);

@@ -16,7 +16,6 @@ std::string Quoted(std::string_view value) { return "'" + SqlQuote(value) + "', 
 }  // namespace
 
 void ShowRecordLocked(RunContext& ctx) {
-  ctx.error_reported = true;
   ctx.messages->Show(kRecordLockedMessage, MessageIcon::kExclamation);
 }
 
@@ -24,7 +23,7 @@ Error ReportRecordingFailure(RunContext& ctx, const Error& error, std::string_vi
   if (IsRecordLocked(error)) {
     ShowRecordLocked(ctx);
   } else {
-    ReportRunError(ctx, error, context);
+    ReportError(*ctx.messages, error, context);
   }
   return error;
 }

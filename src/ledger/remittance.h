@@ -51,16 +51,15 @@ Result<std::string> RemittanceInsertSql(const RunContext& ctx, const RemittanceR
 // Writes the row, unless the record's bank reference is blank (then nothing
 // is written and the result is ok). A lock conflict shows
 // kRecordLockedMessage, any other failure the error report with
-// kRemittanceErrorContext; both mark the run as failed and return the error.
+// kRemittanceErrorContext; both return the error.
 Status InsertRemittanceRecord(RunContext& ctx, const RemittanceRecord& record);
 
-// Shows the lock-conflict message and marks the run as failed; the
-// recording steps use it for every lock conflict they meet.
+// Shows the lock-conflict message; the recording steps use it for every
+// lock conflict they meet, and then return the conflict.
 void ShowRecordLocked(RunContext& ctx);
 
 // Shows a recording failure: kRecordLockedMessage for a lock conflict, the
-// error report with `context` for any other error. Marks the run as failed
-// and returns `error`.
+// error report with `context` for any other error. Returns `error`.
 Error ReportRecordingFailure(RunContext& ctx, const Error& error, std::string_view context);
 
 }  // namespace boleto

@@ -1,6 +1,7 @@
 // Errors as values. An Error carries what the error report shows: a number,
 // a description and the component that raised it. Status is "ok or an
-// Error"; Result<T> is "a T or an Error". Nothing here throws.
+// Error"; Result<T> is "a T or an Error"; Recovered<T> is "a T, and the
+// Error shown on the way to it, if any". Nothing here throws.
 #pragma once
 
 #include <cstdint>
@@ -79,6 +80,15 @@ class Result {
 
  private:
   std::variant<T, Error> value_;
+};
+
+// A value the run goes on with although an error was shown on the way to it
+// (a fallback name after a lookup that failed): the caller uses `value`, and
+// whoever decides the exit status reads `error` (an error shown gives 2).
+template <class T>
+struct Recovered {
+  T value;
+  std::optional<Error> error;  // already shown; none when all went well
 };
 
 }  // namespace boleto

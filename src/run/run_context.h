@@ -102,15 +102,6 @@ struct RunContext {
   std::string message_prefix;  // "Documento: ..." of the eligibility messages
   BankSettings bank;
   std::string txt_desc_banco;  // caption of txtDescBanco on frmTemporaria
-
-  bool error_reported = false;  // an error report was shown: the exit status is 2
 };
-
-// The error report of a run stage: shown through the run's messages, and
-// remembered so that the process ends with the error status.
-inline std::string ReportRunError(RunContext& ctx, const Error& error, std::string_view context) {
-  ctx.error_reported = true;
-  return ReportError(*ctx.messages, error, context);
-}
 
 }  // namespace boleto

@@ -1,12 +1,10 @@
 #include "startup/batch.h"
 
-#include <cctype>
 #include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
-#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -15,8 +13,9 @@
 #include "db/caching_database.h"
 #include "db/database_identity.h"
 #include "db/dialect.h"
+#include "db/error_report.h"
 #include "db/odbc_database.h"
-#include "ledger/recording.h"
+#include "ledger/batch_recording.h"
 #include "platform/characters.h"
 #include "platform/messages.h"
 #include "platform/outside_text.h"
@@ -34,14 +33,6 @@ namespace {
 
 // The argument text must reach the end of the installment's columns.
 constexpr size_t kInstallmentEndColumn = 117;
-// Installments recorded in one transaction: few enough that another clerk
-// waits well under the lock wait for the database, many enough that the
-// batch does not wait for the disk once per installment.
-constexpr size_t kRecordsPerTransaction = 400;
-// Installments locked and read together: a statement or two for each
-// document series among them instead of two for each installment, with IN
-// lists of at most this many values, well inside what every engine takes.
-constexpr size_t kLockedAtOnce = 100;
 // Composed pages waiting for the drawing thread: enough to ride over a slow
 // query or a slow page, few enough that their forms (some 50 KB each) stay
 // a small part of the batch's memory.
@@ -56,6 +47,9 @@ struct Entry {
   RunContext ctx;
   std::unique_ptr<RecordingMessages> messages = std::make_unique<RecordingMessages>();
   PrintedBoleto printed;
+  // The errors shown on the way that did not stop the installment (its
+  // bank's name could not be read): it is printed, and counted with an error.
+  std::vector<Error> errors_shown;
   // How drawing its page went: written by the drawing thread, read once the
   // pipeline has finished. A page never drawn counts as failed.
   Status page = MakeError(error_number::kPrinterFailure, "The page was not drawn");
@@ -93,34 +87,6 @@ std::string OneLine(const RecordingMessages& messages) {
   return joined;
 }
 
-// The server's clock is asked again once its answer is this old: the page
-// prints the day it gives, and a batch draws hundreds of pages a second.
-constexpr std::chrono::seconds kClockKeptFor{1};
-
-// How long a batch may answer a query from an earlier answer: the server's
-// clock for a second; never the queries that read the tables the batch
-// itself or another clerk writes (the installments, their documents, the
-// remittance rows and the number sequences); every other query, which reads
-// settings, for the whole batch.
-std::optional<CachingDatabase::Clock::duration> HowLongToKeep(const std::string& sql) {
-  static const std::set<std::string> clock_queries = [] {
-    std::set<std::string> queries;
-    for (Dialect dialect :
-         {Dialect::kOracle, Dialect::kSqlServer, Dialect::kSybaseSrv, Dialect::kSybaseAny,
-          Dialect::kSqlBase, Dialect::kAccess, Dialect::kSqlite, Dialect::kPostgresql}) {
-      queries.insert(ServerNowSql(dialect));
-    }
-    return queries;
-  }();
-  if (clock_queries.contains(sql)) return kClockKeptFor;
-  std::string upper = sql;
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const char* live : {"PARCELAR", "DOCUMENTOR", "REMESSAR", "DOCNUMERO"}) {
-    if (upper.find(live) != std::string::npos) return std::nullopt;
-  }
-  return CachingDatabase::Clock::duration::max();
-}
-
 class Batch {
  public:
   Batch(const PrintDestination& destination, bool preview, std::FILE* log, bool live)
@@ -145,10 +111,6 @@ class Batch {
   // The progress line on a terminal: `done` of `total` lines or recordings.
   void Progress(size_t done, size_t total, bool force = false);
   void RecordAll();
-  // Locks and reads the installments of `entries` at once into `locked`;
-  // false when that failed and nothing was locked.
-  bool LockNext(Database& db, Dialect dialect, std::span<Entry* const> entries,
-                std::map<std::string, RowSet>& locked);
   // Drops the entries whose pages could not be drawn, with their errors.
   void DropUndrawn();
   // Counts the installment among those with an error, once.
@@ -208,7 +170,7 @@ Database* Batch::Connection(const std::string& identity, const std::string& conn
     failed_connections_.emplace(identity, error);
     return nullptr;
   }
-  auto cached = std::make_unique<CachingDatabase>(std::move(opened).value(), HowLongToKeep);
+  auto cached = std::make_unique<CachingDatabase>(std::move(opened).value());
   return connections_.emplace(std::pair(identity, dialect), std::move(cached)).first->second.get();
 }
 
@@ -222,7 +184,9 @@ RunOutcome Batch::CheckAndCompose(Entry& entry) {
     case CompanyOutcome::kErrorReported:
       return RunOutcome::kErrorReported;
   }
-  switch (CheckInstallmentEligibility(ctx)) {
+  Eligibility eligibility = CheckInstallmentEligibility(ctx);
+  entry.errors_shown = std::move(eligibility.errors_shown);
+  switch (eligibility.outcome) {
     case EligibilityOutcome::kAccepted:
       break;
     case EligibilityOutcome::kRefused:
@@ -235,7 +199,7 @@ RunOutcome Batch::CheckAndCompose(Entry& entry) {
   const RunOutcome composed = ComposeBoleto(ctx, &pictures_, page, entry.printed);
   if (composed != RunOutcome::kPrinted) return composed;
   if (Status ready = CheckComposedPage(*page); !ready.ok()) {
-    ReportRunError(ctx, ready.error(), "");
+    ReportError(*ctx.messages, ready.error(), "");
     return RunOutcome::kErrorReported;
   }
   // The page carries its entry: its outcome is that installment's.
@@ -293,9 +257,9 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   Error failure;
   ctx.db = Connection(database, ctx.params.connect_string, ctx.dialect, failure);
   if (ctx.db == nullptr) {
-    ReportRunError(ctx, failure,
-                   "Parâmetros não cadastrados corretamente, verifique e corrija antes de "
-                   "prosseguir.");
+    ReportError(*ctx.messages, failure,
+                "Parâmetros não cadastrados corretamente, verifique e corrija antes de "
+                "prosseguir.");
     Say(entry->key_text + ": " + OneLine(*entry->messages));
     ++errors_;
     return false;
@@ -305,7 +269,7 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
     // An error that did not stop the installment (its bank's name could not
     // be read) is shown now; the page goes on to be printed and recorded, as
     // in a single run.
-    if (ctx.error_reported) {
+    if (!entry->errors_shown.empty()) {
       Say(entry->key_text + ": " + OneLine(*entry->messages));
       CountError(*entry);
     }
@@ -314,7 +278,7 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   }
   const std::string said = OneLine(*entry->messages);
   Say(entry->key_text + ": " + (said.empty() ? "nada a imprimir" : said));
-  if (outcome == RunOutcome::kErrorReported || ctx.error_reported) {
+  if (outcome == RunOutcome::kErrorReported || !entry->errors_shown.empty()) {
     ++errors_;
   } else {
     ++refused_;
@@ -335,7 +299,7 @@ void Batch::DropUndrawn() {
       kept.push_back(std::move(entry));
       continue;
     }
-    ReportRunError(entry->ctx, entry->page.error(), "");
+    ReportError(*entry->ctx.messages, entry->page.error(), "");
     Say(entry->key_text + ": " + OneLine(*entry->messages));
     CountError(*entry);
   }
@@ -343,84 +307,32 @@ void Batch::DropUndrawn() {
 }
 
 void Batch::RecordAll() {
-  // Per connection and dialect, in the file's order: transactions of a few
-  // hundred installments, each installment a transaction of its own inside
-  // (or, where the database nests no transaction, only its own).
-  std::map<std::pair<Database*, Dialect>, std::vector<Entry*>> by_connection;
-  for (const auto& entry : drawn_) {
-    by_connection[{entry->ctx.db, entry->ctx.dialect}].push_back(entry.get());
-  }
+  std::vector<BatchInstallment> installments;
+  installments.reserve(drawn_.size());
+  for (const auto& entry : drawn_) installments.push_back({&entry->ctx, &entry->printed});
+  std::map<const RunContext*, Entry*> entry_of;
+  for (const auto& entry : drawn_) entry_of[&entry->ctx] = entry.get();
   size_t done = 0;
-  for (auto& [connection, entries] : by_connection) {
-    Database& db = *connection.first;
-    for (size_t first = 0; first < entries.size(); first += kRecordsPerTransaction) {
-      const size_t last = std::min(entries.size(), first + kRecordsPerTransaction);
-      std::vector<Entry*> recorded;
-      Transaction transaction(db);
-      const Status begun = transaction.BeginGroup();
-      std::map<std::string, RowSet> locked;
-      bool all_locked = false;
-      for (size_t i = first; i < last; ++i) {
-        Entry& entry = *entries[i];
-        if (transaction.is_open() && (i - first) % kLockedAtOnce == 0) {
-          all_locked =
-              LockNext(db, connection.second,
-                       std::span(entries).subspan(i, std::min(last - i, kLockedAtOnce)), locked);
-        }
-        RunOutcome outcome = RunOutcome::kErrorReported;
-        if (!begun.ok()) {
-          ReportRunError(entry.ctx, begun.error(), "");
-        } else if (const auto row = locked.find(InstallmentRowKey(entry.ctx.key));
-                   all_locked && row != locked.end()) {
-          outcome = RecordBoleto(entry.ctx, entry.printed, &row->second);
-        } else {
-          // Not locked with the others, or not found as its line names it
-          // (in another case, or gone): it locks and reads its own row.
-          outcome = RecordBoleto(entry.ctx, entry.printed);
-        }
-        if (outcome == RunOutcome::kPrinted) {
-          recorded.push_back(&entry);
-        } else {
-          Say(entry.key_text + ": " + OneLine(*entry.messages));
-          if (outcome == RunOutcome::kRefused) {
-            ++refused_;
-          } else {
-            CountError(entry);
-          }
-        }
-        Progress(++done, drawn_.size());
-      }
-      const Status committed = begun.ok() ? transaction.Commit() : begun;
-      for (Entry* entry : recorded) {
-        if (committed.ok()) {
-          ++printed_;
-          if (!live_) Say(entry->key_text + ": impresso");
-        } else {
-          ReportRunError(entry->ctx, committed.error(), "");
-          entry->ctx.messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);
-          Say(entry->key_text + ": " + OneLine(*entry->messages));
-          CountError(*entry);
-        }
-      }
-    }
-  }
-}
-
-bool Batch::LockNext(Database& db, Dialect dialect, std::span<Entry* const> entries,
-                     std::map<std::string, RowSet>& locked) {
-  std::vector<InstallmentKey> keys;
-  for (const Entry* entry : entries) keys.push_back(entry->ctx.key);
-  // In a transaction of its own: a lock that waits too long, or a read that
-  // fails, is undone alone, and each installment then locks and reads its
-  // own row, with its own message. (Where the database cannot undo it alone,
-  // the batch's transaction goes with it, and each of its installments
-  // fails.)
-  Transaction attempt(db);
-  if (!attempt.Begin().ok()) return false;
-  Result<std::map<std::string, RowSet>> rows = LockInstallments(db, dialect, keys);
-  if (!rows.ok() || !attempt.Commit().ok()) return false;
-  locked = std::move(rows).value();
-  return true;
+  RecordBatch(installments, InstallmentAmountDue,
+              {.tried = [&] { Progress(++done, drawn_.size()); },
+               .settled =
+                   [&](const BatchInstallment& installment) {
+                     Entry& entry = *entry_of.at(installment.ctx);
+                     switch (installment.outcome) {
+                       case RecordingOutcome::kRecorded:
+                         ++printed_;
+                         if (!live_) Say(entry.key_text + ": impresso");
+                         break;
+                       case RecordingOutcome::kChanged:
+                         Say(entry.key_text + ": " + OneLine(*entry.messages));
+                         ++refused_;
+                         break;
+                       case RecordingOutcome::kFailed:
+                         Say(entry.key_text + ": " + OneLine(*entry.messages));
+                         CountError(entry);
+                         break;
+                     }
+                   }});
 }
 
 int Batch::Run(std::istream& input) {

@@ -30,9 +30,9 @@ std::string CompanyParametersSql(std::string_view codigo_emp) {
 }
 
 CompanyOutcome LoadCompanyParameters(RunContext& ctx) {
-  Result<RowSet> rows = ctx.db->Query(CompanyParametersSql(ctx.params.codigo_emp));
+  Result<RowSet> rows = ctx.db->QuerySetting(CompanyParametersSql(ctx.params.codigo_emp));
   if (!rows.ok()) {
-    ReportRunError(ctx, rows.error(), "");
+    ReportError(*ctx.messages, rows.error(), "");
     return CompanyOutcome::kErrorReported;
   }
   if (rows->eof()) {
@@ -60,7 +60,7 @@ CompanyOutcome LoadCompanyParameters(RunContext& ctx) {
   for (const Column& column : columns) {
     Result<std::string> value = rows->Text(column.name);
     if (!value.ok()) {
-      ReportRunError(ctx, value.error(), "");
+      ReportError(*ctx.messages, value.error(), "");
       return CompanyOutcome::kErrorReported;
     }
     if (column.keep != nullptr) *column.keep = std::move(value).value();

@@ -3,9 +3,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "boleto/boleto_run.h"
 #include "db/dialect.h"
+#include "db/error_report.h"
 #include "db/odbc_database.h"
 #include "startup/argument_text.h"
 #include "startup/command_line.h"
@@ -19,8 +21,10 @@ namespace {
 constexpr char kStartUpContext[] =
     "Parâmetros não cadastrados corretamente, verifique e corrija antes de prosseguir.";
 
-int ExitStatusOf(const RunContext& ctx, int status) {
-  return ctx.error_reported ? kExitErrorReported : status;
+// The exit status of a run that ended with `status` after the errors it
+// showed and went on after: any such error gives the error status.
+int ExitStatusOf(const std::vector<Error>& errors_shown, int status) {
+  return errors_shown.empty() ? status : kExitErrorReported;
 }
 
 }  // namespace
@@ -32,9 +36,9 @@ int StartUp(RunContext& ctx, std::string_view argument_text) {
     // once the page had left.
     const std::string text = DecodeArgumentText(argument_text);
     if (const std::optional<std::string> problem = ControlCharacterInFields(text)) {
-      ReportRunError(
-          ctx, MakeError(error_number::kInvalidArgument, "Texto de argumento com " + *problem),
-          kStartUpContext);
+      ReportError(*ctx.messages,
+                  MakeError(error_number::kInvalidArgument, "Texto de argumento com " + *problem),
+                  kStartUpContext);
       return kExitErrorReported;
     }
     ctx.params = ParseArgumentText(text);
@@ -46,12 +50,12 @@ int StartUp(RunContext& ctx, std::string_view argument_text) {
   // through the recording.
   const std::optional<Dialect> dialect = ParseDialect(ctx.params.database_type);
   if (!ctx.params.connect_string.empty() && !dialect) {
-    ReportRunError(ctx,
-                   MakeError(error_number::kInvalidArgument,
-                             "Unknown dialect tag \"" + ctx.params.database_type +
-                                 "\": ORACLE, SQLSERVER, SYBASESRV, SYBASEANY, SQLBASE, ACCESS, "
-                                 "SQLITE or POSTGRESQL"),
-                   kStartUpContext);
+    ReportError(*ctx.messages,
+                MakeError(error_number::kInvalidArgument,
+                          "Unknown dialect tag \"" + ctx.params.database_type +
+                              "\": ORACLE, SQLSERVER, SYBASESRV, SYBASEANY, SQLBASE, ACCESS, "
+                              "SQLITE or POSTGRESQL"),
+                kStartUpContext);
     return kExitErrorReported;
   }
   // Without a connect string the connection fails whatever the tag says.
@@ -59,7 +63,7 @@ int StartUp(RunContext& ctx, std::string_view argument_text) {
   Result<std::unique_ptr<Database>> opened =
       OpenOdbcDatabase(ctx.params.connect_string, ctx.dialect);
   if (!opened.ok()) {
-    ReportRunError(ctx, opened.error(), kStartUpContext);
+    ReportError(*ctx.messages, opened.error(), kStartUpContext);
     return kExitErrorReported;
   }
   // The connection lives until the run is over.
@@ -70,29 +74,31 @@ int StartUp(RunContext& ctx, std::string_view argument_text) {
     case CompanyOutcome::kLoaded:
       break;
     case CompanyOutcome::kNoRow:
-      return ExitStatusOf(ctx, kExitRefused);
+      return kExitRefused;
     case CompanyOutcome::kErrorReported:
       // The error has been shown; a boleto with part of its company data
       // missing is never printed.
       return kExitErrorReported;
   }
 
-  switch (CheckInstallmentEligibility(ctx)) {
+  const Eligibility eligibility = CheckInstallmentEligibility(ctx);
+  const std::vector<Error>& shown = eligibility.errors_shown;
+  switch (eligibility.outcome) {
     case EligibilityOutcome::kAccepted:
       break;
     case EligibilityOutcome::kRefused:
-      return ExitStatusOf(ctx, kExitRefused);
+      return ExitStatusOf(shown, kExitRefused);
     case EligibilityOutcome::kErrorReported:
       return kExitErrorReported;
   }
 
   switch (BoletoRun(ctx)) {
     case RunOutcome::kPrinted:
-      return ExitStatusOf(ctx, kExitPrinted);
+      return ExitStatusOf(shown, kExitPrinted);
     case RunOutcome::kNothingToPrint:
     case RunOutcome::kDirectoryRefused:
     case RunOutcome::kRefused:
-      return ExitStatusOf(ctx, kExitRefused);
+      return ExitStatusOf(shown, kExitRefused);
     case RunOutcome::kErrorReported:
       break;
   }

@@ -103,6 +103,8 @@ class EligibilityCheck {
   // Runs the rules in order; an error ends the check at once.
   Status Run();
   bool refused() const { return refused_; }
+  // The errors shown on the way that did not end the check.
+  std::vector<Error>& errors_shown() { return errors_shown_; }
 
  private:
   // Reads the installment and its document; `found` is false without a row.
@@ -126,11 +128,14 @@ class EligibilityCheck {
                                                : QueryMode::kSnapshotPassThrough;
   }
   void Refuse(std::string_view text);
+  // The bank's name, the error of its lookup kept among those shown.
+  std::string BankName();
 
   RunContext& ctx_;
   Database& db_;
   BankSettings& bank_;
   bool refused_ = false;
+  std::vector<Error> errors_shown_;
   Currency valor_;     // PARCELAR.Valor
   std::string moeda_;  // DOCUMENTOR.Moeda as stored
 };
@@ -138,6 +143,13 @@ class EligibilityCheck {
 void EligibilityCheck::Refuse(std::string_view text) {
   refused_ = true;
   ctx_.messages->Show(ctx_.message_prefix + std::string(text), MessageIcon::kExclamation);
+}
+
+std::string EligibilityCheck::BankName() {
+  Recovered<std::string> name =
+      LookupBankDescription(ctx_, ctx_.key.codigo_emp, bank_.banco_cobranca, "N");
+  if (name.error) errors_shown_.push_back(std::move(*name.error));
+  return std::move(name.value);
 }
 
 Result<Currency> EligibilityCheck::ReadAmount(const RowSet& rows, std::string_view column) const {
@@ -262,7 +274,7 @@ Status EligibilityCheck::CheckBank() {
   std::string sql = Join({"SELECT * FROM BANCO ", " WHERE CODIGOEMP = '",
                           SqlQuote(ctx_.key.codigo_emp), "' ", "  AND  CODIGO    = '",
                           SqlQuote(bank_.banco_cobranca), "' ", " ORDER BY CODIGOEMP, CODIGO "});
-  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.QuerySetting(sql));
   if (rows.eof()) {
     Refuse(kMsgNoBank);
     return Status::Ok();
@@ -286,14 +298,14 @@ Status EligibilityCheck::SetBankDescription() {
       Join({"SELECT DescricaoBanco, DescricaoBol1 FROM PARAMBANBOL WHERE CODIGOEMP = '",
             SqlQuote(ctx_.key.codigo_emp), "' AND CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca),
             "' "});
-  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.QuerySetting(sql));
   if (!rows.eof()) {
     BOLETO_ASSIGN_OR_RETURN(const std::string description, rows.Text("DescricaoBanco"));
     bank_.bank_description = std::string(TrimRightBlanks(description));
   } else {
     // Without a boleto description the bank's name stands in, up to and
     // including its first blank ("BANCO XPTO S.A." gives "BANCO ").
-    std::string name = LookupBankDescription(ctx_, ctx_.key.codigo_emp, bank_.banco_cobranca, "N");
+    std::string name = BankName();
     size_t blank = name.find(' ');
     bank_.bank_description = blank == std::string::npos ? std::string() : name.substr(0, blank + 1);
   }
@@ -306,7 +318,7 @@ Status EligibilityCheck::CheckDocumentType() {
       Join({"SELECT TIPO FROM DOCUMENTO ", " WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp),
             "' ", "  AND  CODIGO    = '", SqlQuote(ctx_.key.codigo_documento), "' ",
             " ORDER BY CODIGOEMP, CODIGO"});
-  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.QuerySetting(sql));
   if (rows.eof()) {
     Refuse(kMsgNoDocumentType);
     return Status::Ok();
@@ -321,7 +333,7 @@ Status EligibilityCheck::CheckInstallmentPortfolio() {
       {"SELECT * FROM CARTEIRA ", " WHERE CODIGOEMP   = '", SqlQuote(ctx_.key.codigo_emp), "' ",
        "  AND  CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca), "' ", "  AND  CODIGO      = '",
        SqlQuote(bank_.carteira), "' ", " ORDER BY CODIGOEMP, CODIGOBANCO, CODIGO"});
-  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.QuerySetting(sql));
   if (rows.eof()) Refuse(kMsgNoPortfolio);
   return Status::Ok();
 }
@@ -333,7 +345,7 @@ Status EligibilityCheck::CheckAccount() {
             "  AND  CODIGOAGENCIA = '", SqlQuote(bank_.agencia_cobranca), "' ",
             "  AND  CODIGO        = '", SqlQuote(bank_.conta_cobranca), "' ",
             " ORDER BY CODIGOEMP, CODIGOBANCO, CODIGOAGENCIA, CODIGO"});
-  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql, SqlServerSensitiveMode()));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.QuerySetting(sql, SqlServerSensitiveMode()));
   if (rows.eof()) {
     Refuse(kMsgNoAccount);
     return Status::Ok();
@@ -362,7 +374,7 @@ Status EligibilityCheck::CheckAccount() {
   BOLETO_RETURN_IF_ERROR(ReadInstructionText(bank_.instrucao2_bol, bank_.instrucao2_text));
   BOLETO_RETURN_IF_ERROR(ReadCarteiraExt());
   CheckFreeFieldSettings();
-  bank_.bank_name = LookupBankDescription(ctx_, ctx_.key.codigo_emp, bank_.banco_cobranca, "N");
+  bank_.bank_name = BankName();
   return Status::Ok();
 }
 
@@ -391,7 +403,7 @@ Status EligibilityCheck::ReadInstructionText(const std::string& code, std::strin
       Join({"SELECT Codigo, Descricao FROM INSTRUCAO WHERE CODIGOEMP = '",
             SqlQuote(ctx_.key.codigo_emp), "' ", " AND CODIGOBANCO = '",
             SqlQuote(bank_.banco_cobranca), "' ", " AND CODIGO      = '", SqlQuote(code), "' "});
-  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.QuerySetting(sql));
   text.clear();
   if (rows.eof()) return Status::Ok();
   BOLETO_ASSIGN_OR_RETURN(text, rows.Text("Descricao"));
@@ -403,7 +415,7 @@ Status EligibilityCheck::ReadCarteiraExt() {
       Join({"SELECT CarteiraExt FROM CARTEIRA WHERE CODIGOEMP = '", SqlQuote(ctx_.key.codigo_emp),
             "' ", " AND CODIGOBANCO = '", SqlQuote(bank_.banco_cobranca), "' ",
             " AND CODIGO      = '", SqlQuote(bank_.carteira_sr), "' "});
-  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql));
+  BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.QuerySetting(sql));
   bank_.carteira_ext.clear();
   if (rows.eof()) return Status::Ok();
   BOLETO_ASSIGN_OR_RETURN(bank_.carteira_ext, rows.Text("CarteiraExt"));
@@ -433,27 +445,28 @@ void EligibilityCheck::CheckFreeFieldSettings() {
 
 }  // namespace
 
-EligibilityOutcome CheckInstallmentEligibility(RunContext& ctx) {
+Eligibility CheckInstallmentEligibility(RunContext& ctx) {
   ctx.key = NormalizeInstallmentKey(ctx.params);
   ctx.message_prefix = MessagePrefix(ctx.key);
   ctx.bank = BankSettings();
   ctx.txt_desc_banco.clear();
   if (ctx.db == nullptr) {
-    ReportRunError(ctx, MakeError(kNoConnection, "No database connection is open."), "");
-    return EligibilityOutcome::kErrorReported;
+    ReportError(*ctx.messages, MakeError(kNoConnection, "No database connection is open."), "");
+    return {EligibilityOutcome::kErrorReported, {}};
   }
 
   EligibilityCheck check(ctx);
   Status status = check.Run();
   if (!status.ok()) {
-    ReportRunError(ctx, status.error(), "");
-    return EligibilityOutcome::kErrorReported;
+    ReportError(*ctx.messages, status.error(), "");
+    return {EligibilityOutcome::kErrorReported, std::move(check.errors_shown())};
   }
-  return check.refused() ? EligibilityOutcome::kRefused : EligibilityOutcome::kAccepted;
+  return {check.refused() ? EligibilityOutcome::kRefused : EligibilityOutcome::kAccepted,
+          std::move(check.errors_shown())};
 }
 
-std::string LookupBankDescription(RunContext& ctx, std::string_view company, std::string_view bank,
-                                  std::string_view kind) {
+Recovered<std::string> LookupBankDescription(RunContext& ctx, std::string_view company,
+                                             std::string_view bank, std::string_view kind) {
   const bool currency = kind == "M";
   std::string fallback = currency ? ctx.company.moeda_padrao : std::string(kMissingNameBlanks, ' ');
   std::string sql = currency ? "SELECT MOEDA AS Descricao " : "SELECT Nome AS Descricao ";
@@ -462,22 +475,18 @@ std::string LookupBankDescription(RunContext& ctx, std::string_view company, std
   sql += Join({" Codigo = '", SqlQuote(bank), "' "});
 
   const std::string context = Join({"Erro na obtenção do Banco: ", bank});
-  if (ctx.db == nullptr) {
-    ReportRunError(ctx, MakeError(kNoConnection, "No database connection is open."), context);
-    return fallback;
-  }
-  Result<RowSet> rows = ctx.db->Query(sql);
-  if (!rows.ok()) {
-    ReportRunError(ctx, rows.error(), context);
-    return fallback;
-  }
-  if (rows->eof()) return fallback;
+  // Shows the error and goes on with the fallback.
+  const auto shown = [&](const Error& error) -> Recovered<std::string> {
+    ReportError(*ctx.messages, error, context);
+    return {std::move(fallback), error};
+  };
+  if (ctx.db == nullptr) return shown(MakeError(kNoConnection, "No database connection is open."));
+  Result<RowSet> rows = ctx.db->QuerySetting(sql);
+  if (!rows.ok()) return shown(rows.error());
+  if (rows->eof()) return {std::move(fallback), {}};
   Result<std::string> description = rows->Text("Descricao");
-  if (!description.ok()) {
-    ReportRunError(ctx, description.error(), context);
-    return fallback;
-  }
-  return std::move(description).value();
+  if (!description.ok()) return shown(description.error());
+  return {std::move(description).value(), {}};
 }
 
 }  // namespace boleto

@@ -32,6 +32,17 @@ inline std::string EngineName(Engine engine) {
   return engine == Engine::kSqlite ? "Sqlite" : "Postgres";
 }
 
+// Runs the tests of `suite` (parameterized by Engine) on both engines, each
+// test named after its engine (".../Sqlite", ".../Postgres").
+#define LEDGER_TESTS_ON_BOTH_ENGINES(suite)                                        \
+  INSTANTIATE_TEST_SUITE_P(                                                        \
+      Engines, suite,                                                              \
+      ::testing::Values(::boleto::ledger_testing::Engine::kSqlite,                 \
+                        ::boleto::ledger_testing::Engine::kPostgres),              \
+      [](const ::testing::TestParamInfo<::boleto::ledger_testing::Engine>& info) { \
+        return ::boleto::ledger_testing::EngineName(info.param);                   \
+      })
+
 class LedgerDatabase {
  public:
   // A new empty database of the schema. `lock_wait_ms` bounds how long the

@@ -160,9 +160,11 @@ class EligibilityTest : public ::testing::TestWithParam<Backend> {
     ASSERT_TRUE(status.ok()) << status.error().description;
   }
 
+  // Runs the check, keeping what it gave in eligibility_.
   EligibilityOutcome Check() {
     tracing_->statements.clear();
-    return CheckInstallmentEligibility(ctx_);
+    eligibility_ = CheckInstallmentEligibility(ctx_);
+    return eligibility_.outcome;
   }
 
   // The texts shown, checking that each eligibility message carries the
@@ -190,6 +192,7 @@ class EligibilityTest : public ::testing::TestWithParam<Backend> {
   Database* inner_ = nullptr;
   std::unique_ptr<TracingDatabase> tracing_;
   RecordingMessages messages_;
+  Eligibility eligibility_;
   RunContext ctx_;
 };
 

@@ -110,7 +110,7 @@ TEST_P(EligibilityRulesTest, EachRuleFailingAlone) {
     Change(c.change);
     EXPECT_EQ(Check(), c.outcome);
     EXPECT_EQ(Shown(), Prefixed(c.messages));
-    EXPECT_FALSE(ctx_.error_reported);
+    EXPECT_TRUE(eligibility_.errors_shown.empty());
     TearDown();
   }
 }
@@ -223,7 +223,7 @@ TEST_P(EligibilityRulesTest, BankDescriptionComesFromParambanbolOrTheBankName) {
     Check();
     EXPECT_EQ(ctx_.bank.bank_description, c.description);
     EXPECT_EQ(ctx_.txt_desc_banco, c.description);
-    EXPECT_FALSE(ctx_.error_reported);
+    EXPECT_TRUE(eligibility_.errors_shown.empty());
     TearDown();
   }
 }
@@ -275,7 +275,6 @@ TEST_P(EligibilityRulesTest, ErrorsEndTheCheckWithOneReport) {
     SetUp();
     Change(c.change);
     EXPECT_EQ(Check(), EligibilityOutcome::kErrorReported);
-    EXPECT_TRUE(ctx_.error_reported);
     std::vector<std::string> shown = Shown();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind(c.report_start, 0), 0u) << shown[0];
@@ -289,7 +288,10 @@ TEST_P(EligibilityRulesTest, ErrorsEndTheCheckWithOneReport) {
 TEST_P(EligibilityRulesTest, UnreadableBankNameIsReportedWithTheBank) {
   Change("DELETE FROM PARAMBANBOL; UPDATE BANCO SET NOME = NULL;");
   EXPECT_EQ(Check(), EligibilityOutcome::kAccepted);
-  EXPECT_TRUE(ctx_.error_reported);
+  ASSERT_EQ(eligibility_.errors_shown.size(), 2u);
+  for (const Error& error : eligibility_.errors_shown) {
+    EXPECT_EQ(error.number, error_number::kInvalidUseOfNull);
+  }
   std::vector<std::string> shown = Shown();
   ASSERT_EQ(shown.size(), 2u);  // the caption's lookup, then the name's
   for (const std::string& report : shown) {
@@ -331,7 +333,10 @@ TEST_P(EligibilityRulesTest, LookupBankDescription) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.company) + "/" + c.bank + "/" + c.kind);
     tracing_->statements.clear();
-    EXPECT_EQ(LookupBankDescription(ctx_, c.company, c.bank, c.kind), c.expected);
+    const Recovered<std::string> description =
+        LookupBankDescription(ctx_, c.company, c.bank, c.kind);
+    EXPECT_EQ(description.value, c.expected);
+    EXPECT_FALSE(description.error.has_value());
     ASSERT_EQ(tracing_->statements.size(), 1u);
     EXPECT_EQ(tracing_->statements[0].sql, c.sql);
     EXPECT_EQ(tracing_->statements[0].mode, QueryMode::kSnapshotPassThrough);
@@ -342,12 +347,17 @@ TEST_P(EligibilityRulesTest, LookupBankDescription) {
 TEST_P(EligibilityRulesTest, LookupFailureFallsBackAfterTheReport) {
   Change("DROP TABLE BANCO;");
   ctx_.company.moeda_padrao = "EUR";
-  EXPECT_EQ(LookupBankDescription(ctx_, "01", "237", "M"), "EUR");
-  EXPECT_EQ(LookupBankDescription(ctx_, "01", "237", "N"), std::string(30, ' '));
+  const Recovered<std::string> currency = LookupBankDescription(ctx_, "01", "237", "M");
+  EXPECT_EQ(currency.value, "EUR");
+  EXPECT_TRUE(currency.error.has_value());
+  const Recovered<std::string> name = LookupBankDescription(ctx_, "01", "237", "N");
+  EXPECT_EQ(name.value, std::string(30, ' '));
+  ASSERT_TRUE(name.error.has_value());
   std::vector<std::string> shown = Shown();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_TRUE(shown[1].ends_with("\r  Erro na obtenção do Banco: 237 \r")) << shown[1];
-  EXPECT_TRUE(ctx_.error_reported);
+  // The error given is the one shown.
+  EXPECT_EQ(shown[1].rfind("Error #  " + std::to_string(name.error->number) + "\r", 0), 0u);
 }
 
 // Without a connection there is nothing to check: an error report, not a
@@ -356,8 +366,9 @@ TEST(EligibilityWithoutDatabase, IsReportedAsAnError) {
   RecordingMessages messages;
   RunContext ctx;
   ctx.messages = &messages;
-  EXPECT_EQ(CheckInstallmentEligibility(ctx), EligibilityOutcome::kErrorReported);
-  EXPECT_TRUE(ctx.error_reported);
+  const Eligibility eligibility = CheckInstallmentEligibility(ctx);
+  EXPECT_EQ(eligibility.outcome, EligibilityOutcome::kErrorReported);
+  EXPECT_TRUE(eligibility.errors_shown.empty());
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].text.rfind("Error #  91\r", 0), 0u);
 }

@@ -1,0 +1,222 @@
+#include "ledger/batch_recording.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+#include <tuple>
+#include <utility>
+
+#include "db/error_report.h"
+#include "db/sql_text.h"
+#include "platform/text.h"
+
+namespace boleto {
+namespace {
+
+// Installments recorded in one transaction: few enough that another clerk
+// waits well under the lock wait for the database, many enough that the
+// batch does not wait for the disk once per installment.
+constexpr size_t kRecordsPerTransaction = 400;
+// Installments locked and read together: a statement or two for each
+// document series among them instead of two for each installment, with IN
+// lists of at most this many values, well inside what every engine takes.
+constexpr size_t kLockedAtOnce = 100;
+
+// Installments of a batch that differ only in their document numbers:
+// company, unit, document, series and installment number.
+using SeriesKey = std::tuple<std::string, std::string, std::string, std::string, std::string>;
+
+// "CodigoEmp = '01' AND ... AND Parcela = '01' AND Numero IN ('1001    ',
+// ...)", each column under `table` ("PARCELAR." or nothing): exactly the
+// installments of `series` with those numbers; without `Parcela` when
+// `table` is "DOCUMENTOR.", their documents. A database plans an IN list in a
+// fraction of the time it takes for as many keys ORed together.
+std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& numeros,
+                        std::string_view table) {
+  const std::string t(table);
+  std::string in_list;
+  for (const std::string& numero : numeros) {
+    in_list += (in_list.empty() ? "'" : ", '") + SqlQuote(numero) + "'";
+  }
+  return t + "CodigoEmp = '" + SqlQuote(std::get<0>(series)) + "' AND " + t + "CodigoUnidade = '" +
+         SqlQuote(std::get<1>(series)) + "' AND " + t + "CodigoDocumento = '" +
+         SqlQuote(std::get<2>(series)) + "' AND " + t + "Serie = '" +
+         SqlQuote(std::get<3>(series)) + "' AND " +
+         (table == "DOCUMENTOR." ? ""
+                                 : t + "Parcela = '" + SqlQuote(std::get<4>(series)) + "' AND ") +
+         t + "Numero IN (" + in_list + ")";
+}
+
+// The locked read of the installments of one series, each row with its key.
+std::string LockedSeriesSql(Dialect dialect, const SeriesKey& series,
+                            const std::set<std::string>& numeros) {
+  return LockedColumnsSql(dialect) +
+         ", PARCELAR.CodigoEmp AS ChaveEmp, PARCELAR.CodigoUnidade AS ChaveUnidade, "
+         "PARCELAR.CodigoDocumento AS ChaveDocumento, PARCELAR.Serie AS ChaveSerie, "
+         "PARCELAR.Numero AS ChaveNumero, PARCELAR.Parcela AS ChaveParcela "
+         " FROM PARCELAR, DOCUMENTOR WHERE " +
+         SeriesWhere(series, numeros, "PARCELAR.") +
+         " AND PARCELAR.CODIGOEMP = DOCUMENTOR.CODIGOEMP "
+         " AND PARCELAR.CODIGOUNIDADE = DOCUMENTOR.CODIGOUNIDADE "
+         " AND PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
+         " AND PARCELAR.SERIE = DOCUMENTOR.SERIE "
+         " AND PARCELAR.NUMERO = DOCUMENTOR.NUMERO " +
+         kWithPayerSql +
+         " AND NOT EXISTS ( SELECT * FROM REMESSAR "
+         "  WHERE CodigoEmp = PARCELAR.CodigoEmp AND CodigoUnidade = PARCELAR.CodigoUnidade "
+         "  AND CodigoDocumento = PARCELAR.CodigoDocumento AND Serie = PARCELAR.Serie "
+         "  AND Numero = PARCELAR.Numero AND Parcela = PARCELAR.Parcela "
+         "  AND DataProcesso IS NOT NULL ) ";
+}
+
+// The key of the locked read's current row.
+Result<InstallmentKey> RowKey(const RowSet& rows) {
+  InstallmentKey key;
+  const struct {
+    const char* column;
+    std::string* target;
+  } key_columns[] = {{"ChaveEmp", &key.codigo_emp},
+                     {"ChaveUnidade", &key.codigo_unidade},
+                     {"ChaveDocumento", &key.codigo_documento},
+                     {"ChaveSerie", &key.serie},
+                     {"ChaveNumero", &key.numero},
+                     {"ChaveParcela", &key.parcela}};
+  for (const auto& k : key_columns) {
+    BOLETO_ASSIGN_OR_RETURN(*k.target, rows.Text(k.column));
+  }
+  return key;
+}
+
+// Locks and reads the installments of `batch` at once, in a transaction of
+// its own: a lock that waits too long, or a read that fails, is undone
+// alone, and each installment then locks and reads its own row, with its own
+// message. (Where the database cannot undo it alone, the batch's
+// transaction goes with it, and each of its installments fails.) Nothing
+// when that failed and nothing was locked.
+std::optional<std::map<std::string, RowSet>> LockTogether(
+    Database& db, Dialect dialect, std::span<BatchInstallment* const> batch) {
+  std::vector<InstallmentKey> keys;
+  for (const BatchInstallment* installment : batch) keys.push_back(installment->ctx->key);
+  Transaction attempt(db);
+  if (!attempt.Begin().ok()) return std::nullopt;
+  Result<std::map<std::string, RowSet>> rows = LockInstallments(db, dialect, keys);
+  if (!rows.ok() || !attempt.Commit().ok()) return std::nullopt;
+  return std::move(rows).value();
+}
+
+// One transaction of the batch: `chunk`, all on connection `db`.
+void RecordTransaction(Database& db, Dialect dialect, std::span<BatchInstallment* const> chunk,
+                       const AmountDueNow& amount_due_now, const BatchRecordingEvents& events) {
+  std::vector<BatchInstallment*> recorded;
+  // Where the database nests no transaction, the group opens none and each
+  // installment is only its own.
+  Transaction transaction(db);
+  const Status begun = transaction.BeginGroup();
+  std::optional<std::map<std::string, RowSet>> locked;
+  for (size_t i = 0; i < chunk.size(); ++i) {
+    BatchInstallment& installment = *chunk[i];
+    RunContext& ctx = *installment.ctx;
+    // Locked together only inside the group: without it the locks would go
+    // before the installments are recorded.
+    if (transaction.is_open() && i % kLockedAtOnce == 0) {
+      locked =
+          LockTogether(db, dialect, chunk.subspan(i, std::min(chunk.size() - i, kLockedAtOnce)));
+    }
+    if (!begun.ok()) {
+      ReportError(*ctx.messages, begun.error(), "");
+      installment.outcome = RecordingOutcome::kFailed;
+    } else if (const auto row = locked ? locked->find(InstallmentRowKey(ctx.key))
+                                       : std::map<std::string, RowSet>::iterator();
+               locked && row != locked->end()) {
+      installment.outcome =
+          RecordLockedBoleto(ctx, *installment.printed, row->second, amount_due_now);
+    } else {
+      // Not locked with the others, or not found as its line names it (in
+      // another case, or gone): it locks and reads its own row.
+      installment.outcome = RecordPrintedBoleto(ctx, *installment.printed, amount_due_now);
+    }
+    if (installment.outcome == RecordingOutcome::kRecorded) {
+      recorded.push_back(&installment);
+    } else {
+      events.settled(installment);
+    }
+    events.tried();
+  }
+  const Status committed = begun.ok() ? transaction.Commit() : begun;
+  for (BatchInstallment* installment : recorded) {
+    if (!committed.ok()) {
+      ReportError(*installment->ctx->messages, committed.error(), "");
+      installment->ctx->messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);
+      installment->outcome = RecordingOutcome::kFailed;
+    }
+    events.settled(*installment);
+  }
+}
+
+}  // namespace
+
+std::string InstallmentRowKey(const InstallmentKey& key) {
+  std::string joined;
+  for (std::string_view part :
+       {std::string_view(key.codigo_emp), std::string_view(key.codigo_unidade),
+        std::string_view(key.codigo_documento), std::string_view(key.serie),
+        std::string_view(key.numero), std::string_view(key.parcela)}) {
+    joined += TrimRightBlanks(part);
+    joined += '\x1f';  // no key column holds it
+  }
+  return joined;
+}
+
+Result<std::map<std::string, RowSet>> LockInstallments(Database& db, Dialect dialect,
+                                                       const std::vector<InstallmentKey>& keys) {
+  std::map<SeriesKey, std::set<std::string>> by_series;
+  std::set<std::string> wanted;
+  for (const InstallmentKey& key : keys) {
+    by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie, key.parcela}]
+        .insert(key.numero);
+    wanted.insert(InstallmentRowKey(key));
+  }
+  std::map<std::string, RowSet> locked;
+  LockDeadline deadline(db);
+  for (const auto& [series, numbers] : by_series) {
+    // The documents first, then their installments, as a single run locks.
+    BOLETO_RETURN_IF_ERROR(db.Execute("UPDATE DOCUMENTOR SET Status = Status WHERE " +
+                                      SeriesWhere(series, numbers, "DOCUMENTOR."))
+                               .status());
+    BOLETO_RETURN_IF_ERROR(
+        db.Execute("UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE " +
+                   SeriesWhere(series, numbers, ""))
+            .status());
+    BOLETO_ASSIGN_OR_RETURN(RowSet rows, db.Query(LockedSeriesSql(dialect, series, numbers)));
+    for (rows.MoveFirst(); !rows.eof(); rows.MoveNext()) {
+      BOLETO_ASSIGN_OR_RETURN(const InstallmentKey key, RowKey(rows));
+      // Another installment of the same documents: locked, not wanted.
+      if (!wanted.contains(InstallmentRowKey(key))) continue;
+      RowSet::Row row;
+      for (const std::string& column : rows.columns()) {
+        BOLETO_ASSIGN_OR_RETURN(std::optional<std::string> value, rows.Value(column));
+        row.push_back(std::move(value));
+      }
+      locked.emplace(InstallmentRowKey(key), RowSet(rows.columns(), {std::move(row)}));
+    }
+  }
+  return locked;
+}
+
+void RecordBatch(std::span<BatchInstallment> installments, const AmountDueNow& amount_due_now,
+                 const BatchRecordingEvents& events) {
+  // Per connection and dialect, in the order given.
+  std::map<std::pair<Database*, Dialect>, std::vector<BatchInstallment*>> by_connection;
+  for (BatchInstallment& installment : installments) {
+    by_connection[{installment.ctx->db, installment.ctx->dialect}].push_back(&installment);
+  }
+  for (auto& [connection, members] : by_connection) {
+    for (size_t first = 0; first < members.size(); first += kRecordsPerTransaction) {
+      const size_t count = std::min(members.size() - first, kRecordsPerTransaction);
+      RecordTransaction(*connection.first, connection.second,
+                        std::span(members).subspan(first, count), amount_due_now, events);
+    }
+  }
+}
+
+}  // namespace boleto

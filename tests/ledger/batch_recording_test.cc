@@ -1,0 +1,172 @@
+// A batch's recording on both engines: installments locked and read a
+// series at a time, each row matched to its installment by key, and each
+// installment recorded on its own inside the batch's transaction.
+
+#include "ledger/batch_recording.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ledger_database.h"
+#include "platform/text.h"
+
+namespace boleto {
+namespace {
+
+using ledger_testing::Cell;
+using ledger_testing::Engine;
+using ledger_testing::InstallmentRows;
+using ledger_testing::LedgerDatabase;
+using ledger_testing::MakeContext;
+
+// Installment 02 of document `numero` of the fixture's series.
+InstallmentKey KeyOf(const std::string& numero) {
+  return InstallmentKey{"01", "01      ", "DM        ", "1  ", numero, "02"};
+}
+
+TEST(InstallmentRowKeyTest, TrailingBlanksAsideEachColumnCounts) {
+  struct Row {
+    InstallmentKey a;
+    InstallmentKey b;
+    bool same;
+    const char* why;
+  } rows[] = {
+      {KeyOf("123     "), KeyOf("123"), true, "by hand: a driver that trims CHAR columns"},
+      {KeyOf("123     "), KeyOf("  123"), false, "leading blanks are part of the value"},
+      {KeyOf("123     "), KeyOf("124     "), false, "another document"},
+      {InstallmentKey{"0", "11", "DM", "1", "123", "02"},
+       InstallmentKey{"01", "1", "DM", "1", "123", "02"}, false,
+       "by hand: columns kept apart, never run together"},
+      {KeyOf("123"), InstallmentKey{"01", "01", "dm", "1", "123", "02"}, false,
+       "case counts, as the database compares"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(InstallmentRowKey(row.a) == InstallmentRowKey(row.b), row.same) << row.why;
+  }
+  EXPECT_EQ(InstallmentRowKey(KeyOf("123     ")),
+            "01\x1f"
+            "01\x1f"
+            "DM\x1f"
+            "1\x1f"
+            "123\x1f"
+            "02\x1f");
+}
+
+class BatchRecordingTest : public ::testing::TestWithParam<Engine> {
+ public:
+  void SetUp() override {
+    Result<std::unique_ptr<LedgerDatabase>> made = LedgerDatabase::Create(GetParam());
+    ASSERT_TRUE(made.ok()) << made.error().description;
+    database_ = std::move(*made);
+    traced_ = std::make_unique<TracingDatabase>(database_->db());
+    for (const char* numero : {"123     ", "124     ", "125     "}) {
+      ASSERT_TRUE(database_->Run(InstallmentRows(KeyOf(numero))).ok());
+    }
+  }
+
+  // The receipt document of installment `parcela` of document `numero`.
+  std::optional<std::string> Receipt(const std::string& numero, const std::string& parcela = "02") {
+    RowSet rows = database_->Rows("SELECT DOCTORECEBIMENTO FROM PARCELAR WHERE NUMERO = '" +
+                                  numero + "' AND PARCELA = '" + parcela + "'");
+    EXPECT_EQ(rows.row_count(), 1u) << numero;
+    return Cell(rows, "DOCTORECEBIMENTO");
+  }
+
+  std::unique_ptr<LedgerDatabase> database_;
+  std::unique_ptr<TracingDatabase> traced_;
+};
+
+// One statement locks the documents of a series, one exactly the wanted
+// installments, one query reads them; the neighbour installment 01 of the
+// same documents is locked but not given, and a key without a row (document
+// 126, or 124 written in lower case) has none.
+TEST_P(BatchRecordingTest, LockInstallmentsLocksASeriesAtOnceAndGivesEachWantedRow) {
+  std::vector<InstallmentKey> keys = {KeyOf("123     "), KeyOf("125     "), KeyOf("126     "),
+                                      KeyOf("124     ")};
+  InstallmentKey lower = KeyOf("124     ");
+  lower.codigo_documento = "dm        ";
+  keys.push_back(lower);
+
+  Transaction transaction(*traced_);
+  ASSERT_TRUE(transaction.Begin().ok());
+  Result<std::map<std::string, RowSet>> locked =
+      LockInstallments(*traced_, *ParseDialect(database_->dialect()), keys);
+  ASSERT_TRUE(locked.ok()) << locked.error().description;
+  ASSERT_TRUE(transaction.Commit().ok());
+
+  std::vector<std::string> given;
+  for (const auto& [key, row] : *locked) given.push_back(key);
+  EXPECT_EQ(given, (std::vector<std::string>{InstallmentRowKey(KeyOf("123")),
+                                             InstallmentRowKey(KeyOf("124")),
+                                             InstallmentRowKey(KeyOf("125"))}));
+  for (const auto& [key, row] : *locked) {
+    EXPECT_EQ(row.row_count(), 1u);
+    EXPECT_EQ(Cell(row, "StatusDoc"), "A ") << key;
+    EXPECT_EQ(Cell(row, "ChaveParcela"), "02") << key;
+  }
+
+  // Two series: the fixture's, then the lower-case document's.
+  ASSERT_EQ(traced_->statements.size(), 6u);
+  EXPECT_EQ(traced_->statements[0].sql,
+            "UPDATE DOCUMENTOR SET Status = Status WHERE DOCUMENTOR.CodigoEmp = '01' AND "
+            "DOCUMENTOR.CodigoUnidade = '01      ' AND DOCUMENTOR.CodigoDocumento = 'DM        ' "
+            "AND DOCUMENTOR.Serie = '1  ' AND DOCUMENTOR.Numero IN ('123     ', '124     ', "
+            "'125     ', '126     ')");
+  EXPECT_EQ(traced_->statements[1].sql,
+            "UPDATE PARCELAR SET DoctoRecebimento = DoctoRecebimento WHERE CodigoEmp = '01' AND "
+            "CodigoUnidade = '01      ' AND CodigoDocumento = 'DM        ' AND Serie = '1  ' AND "
+            "Parcela = '02' AND Numero IN ('123     ', '124     ', '125     ', '126     ')");
+  EXPECT_TRUE(traced_->statements[2].is_query);
+}
+
+// Three installments of one batch: two recorded, one received by another
+// clerk meanwhile and left as it is; each settles once, the recorded ones
+// after their transaction's commit.
+TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
+  ASSERT_TRUE(database_
+                  ->Run("UPDATE PARCELAR SET RECEBIMENTO = '2026-12-01' WHERE NUMERO = '124     ' "
+                        "AND PARCELA = '02'")
+                  .ok());
+  std::vector<std::unique_ptr<RecordingMessages>> messages;
+  std::vector<RunContext> contexts;
+  const PrintedBoleto printed{"09/00000012302-7", std::nullopt, Currency()};
+  for (const char* numero : {"123     ", "124     ", "125     "}) {
+    messages.push_back(std::make_unique<RecordingMessages>());
+    contexts.push_back(MakeContext(*traced_, *messages.back(), database_->dialect()));
+    contexts.back().bank.gera_remessa_bol_sr = "N";
+    contexts.back().key = KeyOf(numero);
+  }
+  std::vector<BatchInstallment> installments;
+  for (RunContext& ctx : contexts) installments.push_back({&ctx, &printed});
+
+  size_t tried = 0;
+  std::vector<std::string> settled;
+  RecordBatch(
+      installments, nullptr,
+      {.tried = [&] { ++tried; },
+       .settled =
+           [&](const BatchInstallment& installment) {
+             settled.push_back(std::string(TrimRightBlanks(installment.ctx->key.numero)) +
+                               (installment.outcome == RecordingOutcome::kRecorded  ? " recorded"
+                                : installment.outcome == RecordingOutcome::kChanged ? " changed"
+                                                                                    : " failed"));
+           }});
+  EXPECT_EQ(tried, 3u);
+  EXPECT_EQ(settled, (std::vector<std::string>{"124 changed", "123 recorded", "125 recorded"}));
+  EXPECT_EQ(Receipt("123     "), "BOL-BANCAR");
+  EXPECT_EQ(Receipt("124     "), "          ");
+  EXPECT_EQ(Receipt("125     "), "BOL-BANCAR");
+  EXPECT_EQ(Receipt("123     ", "01"), "          ") << "the neighbour is untouched";
+  EXPECT_TRUE(messages[0]->shown.empty());
+  EXPECT_EQ(messages[1]->shown.size(), 1u);
+  EXPECT_TRUE(messages[2]->shown.empty());
+}
+
+LEDGER_TESTS_ON_BOTH_ENGINES(BatchRecordingTest);
+
+}  // namespace
+}  // namespace boleto
