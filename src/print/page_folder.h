@@ -8,7 +8,8 @@
 // the name, the folder synced; a file that cannot be written fails alone.
 // A run killed while the files are written leaves the files written so far
 // whole, and at most the one temporary file of the file under way, which
-// the next run writing that name removes. Touches: files.
+// the next folder opened there (or output file of that name) removes.
+// Touches: files.
 #pragma once
 
 #include <sys/types.h>

@@ -20,6 +20,7 @@
 #include "platform/messages.h"
 #include "platform/outside_text.h"
 #include "platform/text.h"
+#include "print/page_folder.h"
 #include "print/page_pipeline.h"
 #include "startup/argument_text.h"
 #include "startup/command_line.h"

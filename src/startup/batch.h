@@ -1,6 +1,8 @@
 // Month-end runs: many installments, named by argument texts one per line,
-// printed into one document (one multi-page PDF file or one print job) and
-// recorded once that document has been handed over.
+// printed into one document (one multi-page PDF file or one print job), or
+// into a PDF file per installment in a folder, and recorded once that
+// document (or every file) has been handed over; an installment whose own
+// file could not be written is reported and not recorded.
 //
 // Every installment is checked as a single run checks it. The eligible ones
 // are drawn in the file's order, one page each; a blank line, a line too
@@ -19,9 +21,9 @@
 //
 // What the clerk sees, on `log` (standard error): one line per installment,
 // its key and "impresso", the refusal message or the error; a summary at the
-// end, where an installment printed despite an error counts among both; and, when `live` is set (a terminal), a progress line that is
-// rewritten in place instead of a line for each printed installment.
-// Touches: the database, the printer or the file, `log`.
+// end, where an installment printed despite an error counts among both; and, when `live` is set (a
+// terminal), a progress line that is rewritten in place instead of a line for each printed
+// installment. Touches: the database, the printer or the file, `log`.
 #pragma once
 
 #include <cstdio>
