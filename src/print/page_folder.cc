@@ -43,26 +43,25 @@ std::string PageFileName(std::string_view company, std::string_view unit, std::s
   return name + std::string(kPdfEnding);
 }
 
-// One page's document on its way into the spool.
+// One page's document on its way into the spool: held until it is complete
+// (some 50 KB, which cairo hands over in a thousand small pieces), then
+// written there in one go.
 class PageFolder::Document : public DocumentStream {
  public:
-  explicit Document(std::shared_ptr<PageFolder> folder)
-      : folder_(std::move(folder)), start_(folder_->end_) {}
+  explicit Document(std::shared_ptr<PageFolder> folder) : folder_(std::move(folder)) {}
 
-  void Write(const char* data, size_t size) override {
-    PageFolder& f = *folder_;
-    if (f.error_ == 0 && !WriteAll(f.spool_.get(), data, size)) f.error_ = errno;
-    f.end_ += static_cast<off_t>(size);
-  }
+  void Write(const char* data, size_t size) override { bytes_.append(data, size); }
 
   Status Finish() override {
     PageFolder& f = *folder_;
-    if (f.error_ != 0) return f.Failure(f.error_);
     if (f.name_.empty()) {
       return MakeError(error_number::kPrinterFailure,
                        "A page for " + f.folder_ + " was drawn without a file name");
     }
-    f.pages_.push_back(Page{std::move(f.name_), f.written_, start_, f.end_ - start_});
+    if (!WriteAll(f.spool_.get(), bytes_.data(), bytes_.size())) return f.Failure(errno);
+    const off_t size = static_cast<off_t>(bytes_.size());
+    f.pages_.push_back(Page{std::move(f.name_), f.written_, f.end_, size});
+    f.end_ += size;
     f.name_.clear();
     f.written_ = nullptr;
     return Status::Ok();
@@ -70,7 +69,7 @@ class PageFolder::Document : public DocumentStream {
 
  private:
   std::shared_ptr<PageFolder> folder_;
-  off_t start_;
+  std::string bytes_;
 };
 
 Result<std::shared_ptr<PageFolder>> PageFolder::Open(const std::string& folder) {
@@ -99,8 +98,7 @@ void PageFolder::Name(std::string name, Status* written) {
   written_ = written;
 }
 
-Status PageFolder::WriteFiles() {
-  if (error_ != 0) return Failure(error_);
+void PageFolder::WriteFiles() {
   std::set<std::string> taken;
   for (const Page& page : pages_) {
     const std::string path = folder_ + "/" + page.name;
@@ -121,7 +119,6 @@ Status PageFolder::WriteFiles() {
     }
     if (page.written != nullptr) *page.written = std::move(status);
   }
-  return Status::Ok();
 }
 
 }  // namespace boleto

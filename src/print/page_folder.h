@@ -50,9 +50,10 @@ class PageFolder : public std::enable_shared_from_this<PageFolder> {
   void Name(std::string name, Status* written);
   // Writes every finished page to its file, in the order they were drawn;
   // a page whose name an earlier page of the batch took is not written
-  // ("another page of the batch has this name"). An error, and no file
-  // written, where the documents could not be kept meanwhile.
-  Status WriteFiles();
+  // ("another page of the batch has this name"). Each page's outcome goes
+  // where Name said (a document that could not be kept in the folder
+  // failed its Finish already, which stops the batch).
+  void WriteFiles();
 
  private:
   struct Page {
@@ -68,7 +69,6 @@ class PageFolder : public std::enable_shared_from_this<PageFolder> {
   std::string folder_;
   Descriptor spool_;  // the finished documents, one after the other
   off_t end_ = 0;     // the spool's size
-  int error_ = 0;     // the spool's first failure
   std::string name_;  // of the page being drawn
   Status* written_ = nullptr;
   std::vector<Page> pages_;

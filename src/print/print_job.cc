@@ -105,7 +105,8 @@ Status PrintJob::ClearPage() {
 Status PrintJob::CompletePage() {
   if (folder_ != nullptr) {
     if (!surface_->PageBlank()) BOLETO_RETURN_IF_ERROR(surface_->CompletePage());
-    return folder_->WriteFiles();
+    folder_->WriteFiles();
+    return Status::Ok();
   }
   if (Status handed = surface_->CompletePage(); !handed.ok()) return handed;
   PrinterSetup(*surface_);
