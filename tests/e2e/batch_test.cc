@@ -276,11 +276,15 @@ TEST_P(BatchTest, PreviewAndFailedDeliveryLeaveEveryTableAsItWas) {
     EXPECT_NE(preview.err.find("11 em prévia, 5 recusados, 0 com erro; nada foi gravado"),
               std::string::npos)
         << preview.err;
-    std::string text;
-    for (const std::string& name : one_file_each ? Names(folder) : std::vector<std::string>{}) {
-      text += RunProgram("/usr/bin/pdftotext", {folder + "/" + name, "-"}).out;
+    std::vector<std::string> written = {pdf};
+    if (one_file_each) {
+      written.clear();
+      for (const std::string& name : Names(folder)) written.push_back(folder + "/" + name);
     }
-    if (!one_file_each) text = RunProgram("/usr/bin/pdftotext", {pdf, "-"}).out;
+    std::string text;
+    for (const std::string& file : written) {
+      text += RunProgram("/usr/bin/pdftotext", {file, "-"}).out;
+    }
     size_t marks = 0;
     for (size_t at = text.find("PRÉVIA — SEM VALOR PARA PAGAMENTO"); at != std::string::npos;
          at = text.find("PRÉVIA", at + 1)) {
