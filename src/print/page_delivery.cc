@@ -308,7 +308,9 @@ PageFormat FormatForDestination(const PageDestination& destination) {
 }
 
 Status CheckDestination(const PageDestination& destination) {
-  if (!destination.output_file.empty()) return Status::Ok();
+  if (!destination.output_file.empty() || !destination.output_folder.empty()) {
+    return Status::Ok();
+  }
   return FindCupsDestination(destination.printer_name).status();
 }
 

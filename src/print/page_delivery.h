@@ -19,6 +19,9 @@ struct PageDestination {
   std::string output_file;   // empty: print through CUPS
   std::string printer_name;  // empty: the default CUPS destination
   std::string job_name;      // the CUPS job's name; empty: "Boleto"
+  // Not empty: each page a PDF file of its own in this folder
+  // (print/page_folder.h), instead of the file or the printer.
+  std::string output_folder{};
 };
 
 // The name of the job that prints one installment's boleto: "Boleto", the
@@ -33,7 +36,7 @@ std::string PrintJobName(std::string_view company, std::string_view document,
 PageFormat FormatForDestination(const PageDestination& destination);
 
 // Checks that the CUPS destination exists (the default one where no name is
-// given), before anything is drawn; files are not checked.
+// given), before anything is drawn; files and folders are not checked.
 Status CheckDestination(const PageDestination& destination);
 
 // What became of a document handed over. A stopped (paused) CUPS queue

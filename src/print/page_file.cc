@@ -10,7 +10,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace boleto {
 namespace {
@@ -79,16 +81,21 @@ int OpenWithoutWaiting(const std::string& path, bool fifo) {
 }
 
 // Removes the temporary files that runs killed between naming and renaming
-// them left beside `path`: ".NAME.part-PID" (or ".NAME.part-PID.XXXXXX")
-// of a process that no longer exists.
-void RemoveLeftovers(const std::string& path) {
-  const std::string prefix = PartPrefix(path);
-  DIR* folder = opendir(FolderOf(path).c_str());
-  if (folder == nullptr) return;
-  while (const dirent* entry = readdir(folder)) {
-    const std::string name = entry->d_name;
-    if (name.rfind(prefix, 0) != 0) continue;
-    const std::string rest = name.substr(prefix.size());
+// them left in `folder`: ".NAME.part-PID" (or ".NAME.part-PID.XXXXXX") of a
+// process that no longer exists, for each NAME `ours` says is one of ours.
+void RemoveLeftovers(const std::string& folder,
+                     const std::function<bool(std::string_view name)>& ours) {
+  static constexpr std::string_view kPart = ".part-";
+  DIR* entries = opendir(folder.c_str());
+  if (entries == nullptr) return;
+  while (const dirent* entry = readdir(entries)) {
+    const std::string_view name = entry->d_name;
+    const size_t part = name.rfind(kPart);
+    if (name.empty() || name[0] != '.' || part == std::string_view::npos || part < 1 ||
+        !ours(name.substr(1, part - 1))) {
+      continue;
+    }
+    const std::string_view rest = name.substr(part + kPart.size());
     const size_t digits = rest.find_first_not_of("0123456789");
     const size_t end = digits == std::string::npos ? rest.size() : digits;
     // A pid (Linux's have at most 7 digits), alone or before "." and the
@@ -97,16 +104,21 @@ void RemoveLeftovers(const std::string& path) {
         (end != rest.size() && rest[end] != '.')) {
       continue;
     }
-    const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, end)));
+    const pid_t pid = static_cast<pid_t>(std::stol(std::string(rest.substr(0, end))));
     if (pid <= 0 || pid == getpid() || kill(pid, 0) == 0 || errno != ESRCH) continue;
-    unlinkat(dirfd(folder), name.c_str(), 0);
+    unlinkat(dirfd(entries), entry->d_name, 0);
   }
-  closedir(folder);
+  closedir(entries);
 }
 
 }  // namespace
 
-std::unique_ptr<DocumentFile> DocumentFile::ForPath(const std::string& path) {
+void RemoveLeftoversEndingIn(const std::string& folder, std::string_view ending) {
+  RemoveLeftovers(folder, [ending](std::string_view name) { return name.ends_with(ending); });
+}
+
+std::unique_ptr<DocumentFile> DocumentFile::ForPath(const std::string& path,
+                                                    bool remove_leftovers) {
   std::unique_ptr<DocumentFile> document(new DocumentFile(path));
   DocumentFile& d = *document;
   struct stat existing;
@@ -125,7 +137,10 @@ std::unique_ptr<DocumentFile> DocumentFile::ForPath(const std::string& path) {
   }
   const std::string folder = FolderOf(d.target_);
   d.mode_ = PageFileMode(d.target_);
-  RemoveLeftovers(d.target_);
+  if (remove_leftovers) {
+    const std::string name = NameOf(d.target_);
+    RemoveLeftovers(folder, [&name](std::string_view leftover) { return leftover == name; });
+  }
   // An unnamed file first: nothing is left of it if the run is killed
   // before it is given a name.
   d.file_ = Descriptor(open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, d.mode_));

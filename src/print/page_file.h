@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/status.h"
 #include "print/spool_file.h"
@@ -34,8 +35,11 @@ namespace boleto {
 class DocumentFile {
  public:
   // Where the document for `path` will wait; a failure to make that place
-  // is reported by Commit, as every failure to write.
-  static std::unique_ptr<DocumentFile> ForPath(const std::string& path);
+  // is reported by Commit, as every failure to write. Unless told not to
+  // (a caller that did it for the whole folder), the temporary files that
+  // killed runs left for that path are removed first.
+  static std::unique_ptr<DocumentFile> ForPath(const std::string& path,
+                                               bool remove_leftovers = true);
   ~DocumentFile();
   DocumentFile(const DocumentFile&) = delete;
   DocumentFile& operator=(const DocumentFile&) = delete;
@@ -61,6 +65,10 @@ class DocumentFile {
   std::string temporary_;  // its name where it has one (removed unless renamed)
   int error_ = 0;          // the first failure's errno
 };
+
+// Removes from `folder` the temporary files that killed runs left for every
+// name ending in `ending`, as ForPath does for one path.
+void RemoveLeftoversEndingIn(const std::string& folder, std::string_view ending);
 
 // Writes `bytes` to `path` as a DocumentFile does.
 Status WritePageFile(const std::string& path, const std::string& bytes);

@@ -19,6 +19,15 @@ void PrinterSetup(PrinterSurface& surface) {
 Result<std::unique_ptr<PrintJob>> PrintJob::Open(const PageDestination& destination,
                                                  bool many_pages) {
   if (Status found = CheckDestination(destination); !found.ok()) return found.error();
+  if (!destination.output_folder.empty()) {
+    BOLETO_ASSIGN_OR_RETURN(std::shared_ptr<PageFolder> folder,
+                            PageFolder::Open(destination.output_folder));
+    BOLETO_ASSIGN_OR_RETURN(std::unique_ptr<CairoPageSurface> page,
+                            CairoPageSurface::CreateStreamed(folder->NextDocument()));
+    auto job = std::make_unique<PrintJob>(std::move(page));
+    job->folder_ = std::move(folder);
+    return job;
+  }
   auto delivery = std::make_shared<Delivery>();
   const PageFormat format = FormatForDestination(destination);
   // Shared with the job, which may still rename it before delivery.
@@ -78,8 +87,18 @@ Status PrintJob::MarkAsPreview() {
   return printed;
 }
 
+void PrintJob::NamePage(std::string name, Status* written) {
+  if (folder_ != nullptr) folder_->Name(std::move(name), written);
+}
+
 Status PrintJob::NewPage() {
-  if (Status next = surface_->NewPage(); !next.ok()) return next;
+  if (folder_ != nullptr) {
+    // The page's document is complete; the next page starts its own.
+    BOLETO_RETURN_IF_ERROR(surface_->CompletePage());
+    BOLETO_ASSIGN_OR_RETURN(surface_, CairoPageSurface::CreateStreamed(folder_->NextDocument()));
+  } else if (Status next = surface_->NewPage(); !next.ok()) {
+    return next;
+  }
   PrinterSetup(*surface_);
   return Status::Ok();
 }
@@ -91,6 +110,11 @@ Status PrintJob::ClearPage() {
 }
 
 Status PrintJob::CompletePage() {
+  if (folder_ != nullptr) {
+    if (!surface_->PageBlank()) BOLETO_RETURN_IF_ERROR(surface_->CompletePage());
+    folder_->WriteFiles();
+    return Status::Ok();
+  }
   if (Status handed = surface_->CompletePage(); !handed.ok()) return handed;
   PrinterSetup(*surface_);
   return Status::Ok();

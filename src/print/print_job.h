@@ -12,6 +12,7 @@
 #include "platform/status.h"
 #include "print/layout_form.h"
 #include "print/page_delivery.h"
+#include "print/page_folder.h"
 #include "print/printer_surface.h"
 
 namespace boleto {
@@ -33,6 +34,9 @@ class PrintJob {
   // CUPS. No CUPS destination (or no such printer) is an error (482). A job
   // of many pages keeps the parts its pages share as layers, and its PDF
   // goes to the disk as it is drawn (print/page_delivery.h: StreamDocument).
+  // With an output folder, every page is a PDF document of its own, written
+  // to its own file in the folder (print/page_folder.h); a folder that does
+  // not exist is an error (482).
   static Result<std::unique_ptr<PrintJob>> Open(const PageDestination& destination,
                                                 bool many_pages = false);
   // A job drawing on a surface of the caller's (tests use a recording one).
@@ -51,14 +55,23 @@ class PrintJob {
   // (with the digitable line) and its barcode, in grey: a preview is never
   // taken for a boleto to pay.
   Status MarkAsPreview();
+  // Names the file the page being drawn goes to, in a job writing each page
+  // to a file of its own in a folder; `written`, where given, gets how
+  // writing it went when the job's page is completed (the caller keeps it
+  // until then). Any other job ignores the name.
+  void NamePage(std::string name, Status* written);
   // Ends the page and starts the next one of the same document (a batch of
-  // boletos in one PDF or one print job); then sets the printer up again.
+  // boletos in one PDF or one print job), or the next page's own document
+  // in a folder; then sets the printer up again.
   Status NewPage();
   // Takes what was drawn off the page (PrinterSurface::ClearPage); then sets
   // the printer up again.
   Status ClearPage();
   // Completes the page and hands it to the destination; then sets the
   // printer up again. An error means the page did not reach its destination.
+  // In a folder: writes every page's file (a page left blank is no file);
+  // an error means none was written, and each page's own outcome goes where
+  // NamePage said.
   Status CompletePage();
   // The closing step: finishes the job (a page never completed is dropped).
   Status Close();
@@ -74,6 +87,8 @@ class PrintJob {
   const std::string& stopped_queue() const;
 
  private:
+  // The folder each page is written to as a file of its own, if any.
+  std::shared_ptr<PageFolder> folder_;
   std::unique_ptr<PrinterSurface> surface_;
   // Filled in by the page sink each time a document is handed over.
   std::shared_ptr<Delivery> delivery_;

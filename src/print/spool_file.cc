@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -74,6 +75,25 @@ bool EachPiece(int from, const std::function<bool(const char* data, size_t size)
     if (!take(chunk.data(), static_cast<size_t>(n))) return false;
     at += n;
   }
+}
+
+bool EachPieceOf(int from, off_t at, off_t size,
+                 const std::function<bool(const char* data, size_t size)>& take) {
+  std::vector<char> chunk(kCopyChunk);
+  for (off_t left = size; left > 0;) {
+    const ssize_t n =
+        pread(from, chunk.data(), std::min(chunk.size(), static_cast<size_t>(left)), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) {
+      errno = EIO;  // the file is shorter than it was written
+      return false;
+    }
+    if (!take(chunk.data(), static_cast<size_t>(n))) return false;
+    at += n;
+    left -= n;
+  }
+  return true;
 }
 
 bool CopyContents(int from, int to) {

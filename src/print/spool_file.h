@@ -45,6 +45,11 @@ bool WriteAll(int fd, const char* data, size_t size);
 // piece by piece; false where reading fails or `take` says false.
 bool EachPiece(int from, const std::function<bool(const char* data, size_t size)>& take);
 
+// The `size` bytes of the file `from` at offset `at`, handed to `take` as
+// EachPiece does; false also where the file ends before them (errno EIO).
+bool EachPieceOf(int from, off_t at, off_t size,
+                 const std::function<bool(const char* data, size_t size)>& take);
+
 // The whole contents of the file `from`, from its start, written into `to`
 // where it stands.
 bool CopyContents(int from, int to);

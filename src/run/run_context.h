@@ -80,10 +80,12 @@ struct BankSettings {
 };
 
 // Where the finished page goes: a file (PDF or PNG by extension) or a CUPS
-// destination (empty: the default one).
+// destination (empty: the default one); for a batch, also a folder that
+// gets a PDF file per page.
 struct PrintDestination {
   std::string output_file;
   std::string printer_name;
+  std::string output_folder;
 };
 
 struct RunContext {

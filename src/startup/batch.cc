@@ -20,6 +20,7 @@
 #include "platform/messages.h"
 #include "platform/outside_text.h"
 #include "platform/text.h"
+#include "print/page_folder.h"
 #include "print/page_pipeline.h"
 #include "startup/argument_text.h"
 #include "startup/batch_progress.h"
@@ -205,6 +206,10 @@ RunOutcome Batch::CheckAndCompose(Entry& entry) {
   // The page carries its entry: its outcome is that installment's.
   pages_->Add(
       [page = std::shared_ptr<const ComposedPage>(std::move(page)), drawn = &entry](PrintJob& job) {
+        const InstallmentKey& k = drawn->ctx.key;  // its file, when each page is one
+        job.NamePage(PageFileName(k.codigo_emp, k.codigo_unidade, k.codigo_documento, k.serie,
+                                  k.numero, k.parcela),
+                     &drawn->page);
         drawn->page = DrawComposedPage(job, *page);
         return drawn->page;
       });
@@ -350,7 +355,8 @@ int Batch::Run(std::istream& input) {
     return kExitUsage;
   }
   // The job is named by its pages once they are counted, at delivery.
-  const PageDestination destination{destination_.output_file, destination_.printer_name, "Boletos"};
+  const PageDestination destination{destination_.output_file, destination_.printer_name, "Boletos",
+                                    destination_.output_folder};
   if (FormatForDestination(destination) != PageFormat::kPdf) {
     Say("boleto-sr: um lote vai para um arquivo PDF ou para uma impressora, não para um PNG");
     return kExitUsage;
@@ -381,6 +387,7 @@ int Batch::Run(std::istream& input) {
     // A document that holds what a failed page drew is not handed over.
     const Status handed = document.ok() ? job_->CompletePage() : document;
     job_->Close();
+    DropUndrawn();  // those whose own file (with --output-dir) could not be written
     if (handed.ok() && !job_->stopped_queue().empty()) {
       Say("boleto-sr: " + StoppedQueueMessage(job_->stopped_queue()));
     }

@@ -1,6 +1,8 @@
 // Month-end runs: many installments, named by argument texts one per line,
-// printed into one document (one multi-page PDF file or one print job) and
-// recorded once that document has been handed over.
+// printed into one document (one multi-page PDF file or one print job), or
+// into a PDF file per installment in a folder, and recorded once that
+// document (or every file) has been handed over; an installment whose own
+// file could not be written is reported and not recorded.
 //
 // Every installment is checked as a single run checks it. The eligible ones
 // are drawn in the file's order, one page each. A byte-order mark at the
@@ -26,7 +28,7 @@
 // line (startup/batch_progress.h) that is rewritten in place instead of a
 // line for each printed installment. A CUPS job is named "Boletos (N)" by
 // its N pages.
-// Touches: the database, the printer or the file, `log`.
+// Touches: the database, the printer, the file or the folder, `log`.
 #pragma once
 
 #include <cstdio>

@@ -140,8 +140,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       value = arg.substr(eq + 1);
       has_value = true;
     }
-    if (name != "--output" && name != "--printer" && name != "--messages" && name != "--batch" &&
-        !kSelectOptions.contains(name)) {
+    if (name != "--output" && name != "--output-dir" && name != "--printer" &&
+        name != "--messages" && name != "--batch" && !kSelectOptions.contains(name)) {
       return UsageError("unknown option: " + name);
     }
     if (!has_value) {
@@ -153,6 +153,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       select_values[name] = value;
     } else if (name == "--output") {
       line.destination.output_file = value;
+    } else if (name == "--output-dir") {
+      line.destination.output_folder = value;
     } else if (name == "--batch") {
       line.batch_file = value;
     } else if (name == "--messages") {
@@ -166,10 +168,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (select) {
     if (i < args.size()) return UsageError("--select takes no argument text");
     if (!line.batch_file.empty() || line.preview || !line.destination.output_file.empty() ||
-        !line.destination.printer_name.empty() || line.messages != MessagesMode::kAuto) {
+        !line.destination.output_folder.empty() || !line.destination.printer_name.empty() ||
+        line.messages != MessagesMode::kAuto) {
       return UsageError(
-          "--select lists on standard output; --output, --printer, --messages, --preview and "
-          "--batch do not go with it");
+          "--select lists on standard output; --output, --output-dir, --printer, --messages, "
+          "--preview and --batch do not go with it");
     }
     SelectRequest request;
     const std::string problem = ReadSelection(std::move(select_values), request);
@@ -180,6 +183,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (!select_values.empty())
     return UsageError(select_values.begin()->first + " goes with --select");
+  if (!line.destination.output_folder.empty()) {
+    // A file per installment: a batch alone has many, and they go nowhere else.
+    if (line.batch_file.empty()) return UsageError("--output-dir goes with --batch");
+    if (!line.destination.output_file.empty() || !line.destination.printer_name.empty()) {
+      return UsageError("--output-dir writes the files; --output and --printer do not go with it");
+    }
+  }
   if (!line.batch_file.empty()) {
     if (i < args.size()) return UsageError("--batch takes its argument texts from its file");
     line.action = CommandLine::Action::kRun;
@@ -198,6 +208,7 @@ std::string UsageText() {
   return "usage: boleto-sr [--output FILE] [--printer NAME] [--messages MODE] [--preview]\n"
          "                 [--help] [--version] ARGUMENT-TEXT\n"
          "       boleto-sr [--output FILE] [--printer NAME] [--preview] --batch FILE\n"
+         "       boleto-sr --output-dir DIR [--preview] --batch FILE\n"
          "       boleto-sr --select --dialect TAG --connect TEXT --company CODE --user NAME\n"
          "                 [--unit CODE] [--bank NNN] [--document CODE] [--due FROM..TO]\n"
          "\n"
@@ -220,6 +231,8 @@ std::string UsageText() {
          "  --batch FILE     print every installment named in FILE (one argument text\n"
          "                   a line; - for standard input) into one PDF or print job,\n"
          "                   then record each; one line per installment on standard error\n"
+         "  --output-dir DIR with --batch: one PDF file per installment in DIR, named by\n"
+         "                   its key (01-01-DM-1-1003-01.pdf), instead of one document\n"
          "  --select         write the argument texts of the open installments of\n"
          "                   --company (in --dialect, over --connect, asked by --user),\n"
          "                   one a line in key order, for --batch -; narrowed by\n"

@@ -3,6 +3,7 @@
 //   boleto-sr [--output FILE] [--printer NAME] [--messages auto|dialog|console]
 //             [--preview] [--help] [--version] ARGUMENT-TEXT
 //   boleto-sr [--output FILE] [--printer NAME] [--preview] --batch FILE
+//   boleto-sr --output-dir DIR [--preview] --batch FILE
 //   boleto-sr --select --dialect TAG --connect TEXT --company CODE --user NAME
 //             [--unit CODE] [--bank NNN] [--document CODE] [--due FROM..TO]
 #pragma once
@@ -38,7 +39,8 @@ struct CommandLine {
 
 // Reads the arguments after the program name. "--output=FILE",
 // "--printer=NAME", "--messages=MODE" and "--batch=FILE" are accepted too;
-// "--" ends the options. With --batch no argument text follows.
+// "--" ends the options. With --batch no argument text follows; --output-dir
+// goes with --batch alone, without --output or --printer.
 // --select takes --dialect, --connect, --company and --user (each value must
 // fit its columns of the argument text: a longer one is bad usage), and
 // optionally --unit, --bank (three digits), --document and --due: FROM..TO,

@@ -73,6 +73,32 @@ std::string OtherSpelling(const DemoOn& demo) {
   return connect.substr(split + 1) + ";" + connect.substr(0, split);
 }
 
+// The file --output-dir writes an installment to.
+std::string FileName(const Key& k) {
+  return std::string("01-01-") + k.document + "-" + k.serie + "-" + k.numero + "-" + k.parcela +
+         ".pdf";
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The digitable line printed on a page of a PDF, or "".
+std::string PrintedLine(const std::string& pdf, int page) {
+  static const std::regex line(R"(\d{5}\.\d{5} \d{5}\.\d{6} \d{5}\.\d{6} \d \d{14})");
+  const std::string text = RunProgram("/usr/bin/pdftotext", {"-f", std::to_string(page), "-l",
+                                                             std::to_string(page), pdf, "-"})
+                               .out;
+  std::smatch found;
+  return std::regex_search(text, found, line) ? found.str() : "";
+}
+
 class BatchTest : public ::testing::TestWithParam<Engine> {
  protected:
   void SetUp() override {
@@ -133,9 +159,15 @@ TEST_P(BatchTest, OnePdfOfEveryPrintedInstallmentRecordedAsSingleRunsWouldBe) {
     const char* change;  // applied before the batch and the single runs
     int exit_status;
     std::vector<const char*> said;
+    bool one_file_each = false;  // --output-dir instead of one PDF
   };
   const Case cases[] = {
       {"the demo", "", 1, {"boleto-sr: 11 impressos, 5 recusados, 0 com erro\n"}},
+      {"a file per installment, named by its key",
+       "",
+       1,
+       {"boleto-sr: 11 impressos, 5 recusados, 0 com erro\n"},
+       true},
       {"bank 237 without a name",
        "UPDATE BANCO SET NOME = NULL WHERE CODIGO = '237'",
        2,
@@ -153,8 +185,11 @@ TEST_P(BatchTest, OnePdfOfEveryPrintedInstallmentRecordedAsSingleRunsWouldBe) {
       for (auto* demo : {&batch_, &single_}) ASSERT_TRUE((*demo)->db().Execute(c.change).ok());
     }
     const std::string pdf = out_ + "/run.pdf";
+    const std::string folder = out_ + "/files";
+    std::filesystem::create_directory(folder);
     const ProgramRun run =
-        RunProgram(ProgramPath(), {"--output", pdf, "--batch", BatchFile(*batch_)});
+        RunProgram(ProgramPath(), {c.one_file_each ? "--output-dir" : "--output",
+                                   c.one_file_each ? folder : pdf, "--batch", BatchFile(*batch_)});
     EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
     std::vector<const char*> said = {
         "linha 14: texto de argumento incompleto",
@@ -175,94 +210,150 @@ TEST_P(BatchTest, OnePdfOfEveryPrintedInstallmentRecordedAsSingleRunsWouldBe) {
       EXPECT_EQ(run.err.find(unsaid), std::string::npos) << unsaid << "\n" << run.err;
     }
     EXPECT_EQ(batch_->Rows("SELECT MATRSEL FROM REMESSAR"), "JOÃO           \n");
-    const std::string info = RunProgram("/usr/bin/pdfinfo", {pdf}).out;
-    ASSERT_TRUE(std::regex_search(info, std::regex("\nPages: +11\n"))) << info;
-    // Streamed to the disk page by page, the document is still a clean PDF.
-    const ProgramRun check = RunProgram("/usr/bin/qpdf", {"--check", pdf});
-    EXPECT_EQ(check.exit_status, 0) << check.out << check.err;
-    EXPECT_EQ(check.out.find("WARNING") + check.err.find("WARNING"), 2 * std::string::npos)
-        << check.out << check.err;
+    // The printed pages, in the batch's order: the pages of the one PDF,
+    // or the one page of each installment's file.
+    std::vector<std::pair<std::string, int>> pages;
+    std::vector<std::string> files;
+    for (const Key& k : kDemo) {
+      const std::string numero = k.numero;
+      if (numero != "1001" && numero != "1004") files.push_back(FileName(k));
+    }
+    if (c.one_file_each) {
+      std::vector<std::string> sorted = files;
+      std::sort(sorted.begin(), sorted.end());
+      EXPECT_EQ(Names(folder), sorted);
+      for (const std::string& name : files) pages.emplace_back(folder + "/" + name, 1);
+    } else {
+      EXPECT_TRUE(Names(folder).empty());
+      for (int page = 1; page <= 11; ++page) pages.emplace_back(pdf, page);
+    }
+    for (const auto& [file, page] : pages) {
+      if (page > 1) continue;
+      const std::string info = RunProgram("/usr/bin/pdfinfo", {file}).out;
+      EXPECT_TRUE(
+          std::regex_search(info, std::regex(c.one_file_each ? "\nPages: +1\n" : "\nPages: +11\n")))
+          << info;
+      // Streamed to the disk page by page, the document is still a clean PDF.
+      const ProgramRun check = RunProgram("/usr/bin/qpdf", {"--check", file});
+      EXPECT_EQ(check.exit_status, 0) << check.out << check.err;
+      EXPECT_EQ(check.out.find("WARNING") + check.err.find("WARNING"), 2 * std::string::npos)
+          << check.out << check.err;
+    }
     EXPECT_EQ(RowsText(batch_->db(),
                        "SELECT COUNT(*) FROM PARCELAR WHERE DoctoRecebimento = 'BOL-BANCAR'"),
               "11\n");
     // Each page's barcode is the one its printed line stands for.
-    ASSERT_EQ(RunProgram("/usr/bin/pdftoppm", {"-r", "150", "-gray", "-png", pdf, out_ + "/p"})
-                  .exit_status,
-              0);
-    static const std::regex line(R"(\d{5}\.\d{5} \d{5}\.\d{6} \d{5}\.\d{6} \d \d{14})");
-    for (int page = 1; page <= 11; ++page) {
-      const std::string text = RunProgram("/usr/bin/pdftotext", {"-f", std::to_string(page), "-l",
-                                                                 std::to_string(page), pdf, "-"})
-                                   .out;
-      std::smatch found;
-      ASSERT_TRUE(std::regex_search(text, found, line)) << page;
-      char name[32];
-      std::snprintf(name, sizeof name, "/p-%02d.png", page);
+    for (const auto& [file, page] : pages) {
+      const std::string line = PrintedLine(file, page);
+      ASSERT_FALSE(line.empty()) << file << " page " << page;
+      ASSERT_EQ(RunProgram("/usr/bin/pdftoppm",
+                           {"-f", std::to_string(page), "-l", std::to_string(page), "-r", "150",
+                            "-gray", "-png", "-singlefile", file, out_ + "/p"})
+                    .exit_status,
+                0);
       const std::string decoded =
-          RunProgram("/usr/bin/zbarimg", {"-q", "--raw", "-Si25.enable", out_ + name}).out;
-      EXPECT_EQ(decoded, BarcodeOfLine(found.str()) + "\n") << "page " << page;
+          RunProgram("/usr/bin/zbarimg", {"-q", "--raw", "-Si25.enable", out_ + "/p.png"}).out;
+      EXPECT_EQ(decoded, BarcodeOfLine(line) + "\n") << file << " page " << page;
     }
 
-    // The same installments, one run each, in the same order.
+    // The same installments, one run each, in the same order; each
+    // installment's file holds what its single run prints.
     for (const Key& k : kDemo) {
       RunProgram(ProgramPath(), {"--output", out_ + "/single.pdf",
                                  single_->Argument(k.numero, k.parcela, k.document, k.serie)});
+      if (c.one_file_each && std::filesystem::exists(folder + "/" + FileName(k))) {
+        EXPECT_EQ(PrintedLine(folder + "/" + FileName(k), 1), PrintedLine(out_ + "/single.pdf", 1))
+            << FileName(k);
+      }
     }
     EXPECT_EQ(Tables(*batch_), Tables(*single_));
   }
 }
 
+// Each row once into one PDF and once into a file per installment.
 TEST_P(BatchTest, PreviewAndFailedDeliveryLeaveEveryTableAsItWas) {
   const std::string before = Tables(*batch_);
-  const std::string pdf = out_ + "/preview.pdf";
-  const ProgramRun preview =
-      RunProgram(ProgramPath(), {"--preview", "--output", pdf, "--batch", BatchFile(*batch_)});
-  EXPECT_EQ(preview.exit_status, 1) << preview.err;
-  EXPECT_NE(preview.err.find("11 em prévia, 5 recusados, 0 com erro; nada foi gravado"),
-            std::string::npos)
-      << preview.err;
-  const std::string text = RunProgram("/usr/bin/pdftotext", {pdf, "-"}).out;
-  size_t marks = 0;
-  for (size_t at = text.find("PRÉVIA — SEM VALOR PARA PAGAMENTO"); at != std::string::npos;
-       at = text.find("PRÉVIA", at + 1)) {
-    ++marks;
-  }
-  EXPECT_EQ(marks, 11u);
-  EXPECT_EQ(Tables(*batch_), before);
+  const std::string folder = out_ + "/files";
+  std::filesystem::create_directory(folder);
+  for (const bool one_file_each : {false, true}) {
+    SCOPED_TRACE(one_file_each ? "--output-dir" : "--output");
+    // Where the batch goes: the option and its value, `file` or `dir`.
+    const auto to = [one_file_each](const std::string& file, const std::string& dir) {
+      return one_file_each ? std::vector<std::string>{"--output-dir", dir}
+                           : std::vector<std::string>{"--output", file};
+    };
+    const auto run = [this](std::vector<std::string> args) {
+      args.insert(args.end(), {"--batch", BatchFile(*batch_)});
+      return RunProgram(ProgramPath(), args);
+    };
+    const std::string pdf = out_ + "/preview.pdf";
+    std::vector<std::string> args = to(pdf, folder);
+    args.insert(args.begin(), "--preview");
+    const ProgramRun preview = run(args);
+    EXPECT_EQ(preview.exit_status, 1) << preview.err;
+    EXPECT_NE(preview.err.find("11 em prévia, 5 recusados, 0 com erro; nada foi gravado"),
+              std::string::npos)
+        << preview.err;
+    std::vector<std::string> written = {pdf};
+    if (one_file_each) {
+      written.clear();
+      for (const std::string& name : Names(folder)) written.push_back(folder + "/" + name);
+    }
+    std::string text;
+    for (const std::string& file : written) {
+      text += RunProgram("/usr/bin/pdftotext", {file, "-"}).out;
+    }
+    size_t marks = 0;
+    for (size_t at = text.find("PRÉVIA — SEM VALOR PARA PAGAMENTO"); at != std::string::npos;
+         at = text.find("PRÉVIA", at + 1)) {
+      ++marks;
+    }
+    EXPECT_EQ(marks, 11u);
+    EXPECT_EQ(Names(folder).size(), one_file_each ? 11u : 0u);
+    EXPECT_EQ(Tables(*batch_), before);
 
-  const ProgramRun undelivered = RunProgram(
-      ProgramPath(), {"--output", out_ + "/no/such/folder/run.pdf", "--batch", BatchFile(*batch_)});
-  EXPECT_EQ(undelivered.exit_status, 2) << undelivered.err;
-  EXPECT_NE(undelivered.err.find("o documento não foi entregue, nada foi gravado"),
-            std::string::npos)
-      << undelivered.err;
-  EXPECT_EQ(Tables(*batch_), before);
+    // A folder that does not exist: refused before anything is drawn.
+    const std::string missing = out_ + "/no/such/folder";
+    const ProgramRun undelivered = run(to(missing + "/run.pdf", missing));
+    EXPECT_EQ(undelivered.exit_status, 2) << undelivered.err;
+    EXPECT_NE(undelivered.err.find(
+                  one_file_each ? "boleto-sr: Cannot write the page to " + missing +
+                                      ": No such file or directory\n"
+                                : "o documento não foi entregue, nada foi gravado: Cannot write "
+                                  "the page to " +
+                                      missing + "/run.pdf: No such file or directory\n"),
+              std::string::npos)
+        << undelivered.err;
+    EXPECT_EQ(Tables(*batch_), before);
 
-  // Killed while its pages go to the disk (a file-size limit of 16 KiB, far
-  // below the document's, raises SIGXFSZ, which no handler catches): the
-  // earlier output is as it was and no temporary file is left beside it.
-  const std::string earlier = out_ + "/run.pdf";
-  std::ofstream(earlier, std::ios::binary) << "earlier";
-  const std::string batch_file = BatchFile(*batch_);
-  // No core file either, wherever cores are kept.
-  rlimit file_size, core_size;
-  getrlimit(RLIMIT_FSIZE, &file_size);
-  getrlimit(RLIMIT_CORE, &core_size);
-  const rlimit small{16 << 10, file_size.rlim_max}, no_core{0, core_size.rlim_max};
-  setrlimit(RLIMIT_FSIZE, &small);
-  setrlimit(RLIMIT_CORE, &no_core);
-  const ProgramRun killed = RunProgram(ProgramPath(), {"--output", earlier, "--batch", batch_file});
-  setrlimit(RLIMIT_FSIZE, &file_size);
-  setrlimit(RLIMIT_CORE, &core_size);
-  EXPECT_EQ(killed.signal, SIGXFSZ) << killed.err;
-  EXPECT_EQ(ReadFile(earlier), "earlier");
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(out_)) {
-    names.push_back(entry.path().filename().string());
+    // Killed while its pages go to the disk (a file-size limit of 16 KiB, far
+    // below the document's, raises SIGXFSZ, which no handler catches): the
+    // earlier output is as it was and no temporary file is left beside it.
+    const std::string earlier =
+        one_file_each ? folder + "/01-01-DM-1-1003-01.pdf" : out_ + "/run.pdf";
+    if (one_file_each) RemoveTree(folder);
+    std::filesystem::create_directory(folder);
+    std::ofstream(earlier, std::ios::binary) << "earlier";
+    args = to(earlier, folder);
+    args.insert(args.end(), {"--batch", BatchFile(*batch_)});
+    // No core file either, wherever cores are kept.
+    rlimit file_size, core_size;
+    getrlimit(RLIMIT_FSIZE, &file_size);
+    getrlimit(RLIMIT_CORE, &core_size);
+    const rlimit small{16 << 10, file_size.rlim_max}, no_core{0, core_size.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    setrlimit(RLIMIT_CORE, &no_core);
+    const ProgramRun killed = RunProgram(ProgramPath(), args);
+    setrlimit(RLIMIT_FSIZE, &file_size);
+    setrlimit(RLIMIT_CORE, &core_size);
+    EXPECT_EQ(killed.signal, SIGXFSZ) << killed.err;
+    EXPECT_EQ(ReadFile(earlier), "earlier");
+    EXPECT_EQ(Names(out_),
+              (std::vector<std::string>{"batch.txt", "files", "preview.pdf", "run.pdf"}));
+    EXPECT_EQ(Names(folder), one_file_each ? std::vector<std::string>{"01-01-DM-1-1003-01.pdf"}
+                                           : std::vector<std::string>{});
+    EXPECT_EQ(Tables(*batch_), before);
   }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"batch.txt", "preview.pdf", "run.pdf"}));
-  EXPECT_EQ(Tables(*batch_), before);
 }
 
 // What another clerk does between the drawing and the recording stays with
@@ -270,7 +361,9 @@ TEST_P(BatchTest, PreviewAndFailedDeliveryLeaveEveryTableAsItWas) {
 // time, and an installment changed meanwhile is reported and left as it is;
 // when the lock of many fails, each installment is locked on its own, and
 // only the one that cannot be locked fails. Triggers on the lock statement
-// of installment 1003 stand in for the other clerk.
+// of installment 1003 stand in for the other clerk. With a file per
+// installment, one whose file cannot be written (a folder holds its name)
+// is not recorded either, and the others are.
 TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
   const bool pg = GetParam() == Engine::kPostgres;
   const std::string when_1003_is_locked =
@@ -284,6 +377,7 @@ TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
     const char* said;
     const char* summary;
     int exit_status;
+    bool file_held = false;  // no trigger: 1003's file name is a folder's
   };
   const Case cases[] = {
       {"paid meanwhile", "UPDATE PARCELAR SET RECEBIMENTO = '2026-12-01' WHERE NUMERO = '1003    '",
@@ -295,6 +389,10 @@ TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
           : "SELECT RAISE(ABORT, 'bloqueio recusado pelo teste')",
        "BEFORE", "bloqueio recusado pelo teste", "boleto-sr: 10 impressos, 5 recusados, 1 com erro",
        2},
+      {"its file cannot be written", "", "",
+       "01 01 DM 1 1003/01: Error #  482 Cannot write the page to {FILES}/01-01-DM-1-1003-01.pdf: "
+       "Is a directory (Origem : boleto-sr)",
+       "boleto-sr: 10 impressos, 5 recusados, 1 com erro", 2, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -305,7 +403,12 @@ TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
     Database& db = batch_->db();
     const std::string trigger = std::string("CREATE TRIGGER meanwhile ") + c.timing +
                                 " UPDATE OF DoctoRecebimento ON PARCELAR ";
-    if (pg) {
+    const std::string files = out_ + "/files";
+    std::vector<std::string> to = {"--output", out_ + "/run.pdf"};
+    if (c.file_held) {
+      to = {"--output-dir", files};
+      std::filesystem::create_directories(files + "/01-01-DM-1-1003-01.pdf");
+    } else if (pg) {
       ASSERT_TRUE(
           db.Execute(std::string("CREATE FUNCTION meanwhile() RETURNS trigger AS $$ BEGIN ") +
                      c.action + "; RETURN NULL; END $$ LANGUAGE plpgsql")
@@ -316,11 +419,17 @@ TEST_P(BatchTest, AnInstallmentChangedOrLockedMeanwhileFailsAlone) {
     } else {
       ASSERT_TRUE(db.Execute(trigger + when_1003_is_locked + " BEGIN " + c.action + "; END").ok());
     }
-    const ProgramRun run =
-        RunProgram(ProgramPath(), {"--output", out_ + "/run.pdf", "--batch", BatchFile(*batch_)});
+    to.insert(to.end(), {"--batch", BatchFile(*batch_)});
+    const ProgramRun run = RunProgram(ProgramPath(), to);
     EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
-    for (const char* said : {c.said, c.summary, "linha 2: 01 01 DM 1 1002/01: impresso\n"}) {
-      EXPECT_NE(run.err.find(said), std::string::npos) << said << "\n" << run.err;
+    const std::string said = std::regex_replace(c.said, std::regex("\\{FILES\\}"), files);
+    for (const std::string& line :
+         {said, std::string(c.summary), std::string("linha 2: 01 01 DM 1 1002/01: impresso\n")}) {
+      EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
+    }
+    if (c.file_held) {
+      EXPECT_EQ(Names(files).size(), 11u);
+      EXPECT_TRUE(std::filesystem::is_directory(files + "/01-01-DM-1-1003-01.pdf"));
     }
     EXPECT_EQ(RowsText(db, "SELECT DoctoRecebimento FROM PARCELAR WHERE NUMERO = '1003    '"),
               "          \n");

@@ -25,6 +25,7 @@ struct Case {
   std::string batch_file;
   std::string problem;    // the exact problem, where the row names one
   std::string selection;  // what --select asks for (Selection below)
+  std::string output_folder;
 };
 
 // The request of --select on one line: dialect, connect string, user,
@@ -33,9 +34,9 @@ std::string Selection(const std::optional<SelectRequest>& request) {
   if (!request) return "";
   const InstallmentFilter& f = request->filter;
   const auto day = [](const std::optional<Date>& d) { return d ? d->Format("YYYY-MM-DD") : ""; };
-  return std::string(DialectTag(request->dialect)) + "|" + request->connect_string + "|" + request->user + "|" +
-         f.codigo_emp + "|" + f.codigo_unidade + "|" + f.banco_cobranca + "|" + f.codigo_documento +
-         "|" + day(f.due_from) + "|" + day(f.due_to);
+  return std::string(DialectTag(request->dialect)) + "|" + request->connect_string + "|" +
+         request->user + "|" + f.codigo_emp + "|" + f.codigo_unidade + "|" + f.banco_cobranca +
+         "|" + f.codigo_documento + "|" + day(f.due_from) + "|" + day(f.due_to);
 }
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
@@ -55,6 +56,7 @@ TEST_P(CommandLineTest, Reads) {
   EXPECT_EQ(got.problem.empty(), c.action != Action::kUsageError);
   if (!c.problem.empty()) EXPECT_EQ(got.problem, c.problem);
   EXPECT_EQ(Selection(got.selection), c.selection);
+  EXPECT_EQ(got.destination.output_folder, c.output_folder);
 }
 
 // A --select command line: what every selection needs, then `more`.
@@ -69,6 +71,19 @@ std::vector<std::string> Select(std::vector<std::string> more) {
 // A usage error of --select, with its problem.
 Case SelectRefused(const char* what, std::vector<std::string> args, std::string problem) {
   Case c{what, std::move(args), Action::kUsageError, "", "", ""};
+  c.problem = std::move(problem);
+  return c;
+}
+
+// A batch into a folder, with the folder read, or refused with its problem.
+Case OutputDir(const char* what, std::vector<std::string> args, std::string folder,
+               std::string problem = "") {
+  Case c{what, std::move(args), problem.empty() ? Action::kRun : Action::kUsageError, "", "", ""};
+  if (problem.empty()) {
+    c.preview = true;
+    c.batch_file = "-";
+    c.output_folder = std::move(folder);
+  }
   c.problem = std::move(problem);
   return c;
 }
@@ -221,8 +236,23 @@ INSTANTIATE_TEST_SUITE_P(
         SelectRefused("company without select", {"--company", "01", kText},
                       "--company goes with --select"),
         SelectRefused("select with output", Select({"--output", "b.pdf"}),
-                      "--select lists on standard output; --output, --printer, --messages, "
-                      "--preview and --batch do not go with it"),
+                      "--select lists on standard output; --output, --output-dir, --printer, "
+                      "--messages, --preview and --batch do not go with it"),
+        SelectRefused("select into a folder", Select({"--output-dir", "out"}),
+                      "--select lists on standard output; --output, --output-dir, --printer, "
+                      "--messages, --preview and --batch do not go with it"),
+        // --output-dir: a file per installment of a batch, and nowhere else.
+        OutputDir("batch into a folder", {"--output-dir", "out/jan", "--preview", "--batch", "-"},
+                  "out/jan"),
+        OutputDir("folder with equals", {"--preview", "--output-dir=out", "--batch=-"}, "out"),
+        OutputDir("folder without batch", {"--output-dir", "out", kText}, "",
+                  "--output-dir goes with --batch"),
+        OutputDir("folder and output", {"--output-dir", "out", "--output", "b.pdf", "--batch", "-"},
+                  "", "--output-dir writes the files; --output and --printer do not go with it"),
+        OutputDir("folder and printer", {"--printer=PDF", "--output-dir=out", "--batch", "-"}, "",
+                  "--output-dir writes the files; --output and --printer do not go with it"),
+        OutputDir("folder without value", {"--output-dir", "--batch", "-"}, "",
+                  "--output-dir goes with --batch"),
         SelectRefused("select and a text", Select({kText}), "--select takes no argument text")),
     [](const ::testing::TestParamInfo<Case>& info) {
       std::string name = info.param.what;
