@@ -24,6 +24,8 @@ struct BeneficiaryCodeForms {
   std::string digits7;
   std::string digits9;
   std::string digits11;
+
+  bool operator==(const BeneficiaryCodeForms&) const = default;
 };
 
 // The forms of one stored beneficiary code ("  12345 " gives "12345",

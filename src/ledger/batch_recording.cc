@@ -107,6 +107,15 @@ std::optional<std::map<std::string, RowSet>> LockTogether(
 // One transaction of the batch: `chunk`, all on connection `db`.
 void RecordTransaction(Database& db, Dialect dialect, std::span<BatchInstallment* const> chunk,
                        const AmountDueNow& amount_due_now, const BatchRecordingEvents& events) {
+  // The run states of the installments kept in short: made for this
+  // transaction alone, so that a batch holds a few hundred at a time.
+  std::vector<RunContext> made;
+  made.reserve(chunk.size());
+  for (BatchInstallment* installment : chunk) {
+    if (installment->ctx != nullptr) continue;
+    made.push_back(RecordingContext(*installment->kept));
+    installment->ctx = &made.back();
+  }
   std::vector<BatchInstallment*> recorded;
   // Where the database nests no transaction, the group opens none and each
   // installment is only its own.
@@ -151,9 +160,52 @@ void RecordTransaction(Database& db, Dialect dialect, std::span<BatchInstallment
     }
     events.settled(*installment);
   }
+  for (BatchInstallment* installment : chunk) {
+    if (installment->kept != nullptr) installment->ctx = nullptr;
+  }
 }
 
 }  // namespace
+
+BankSettings AccountSettings(const RunContext& ctx) {
+  BankSettings account = ctx.bank;
+  account.tipo_empresa.clear();
+  account.codigo_empresa.clear();
+  return account;
+}
+
+KeptInstallment KeepForRecording(const RunContext& ctx,
+                                 std::shared_ptr<const BankSettings> account) {
+  return {.db = ctx.db,
+          .dialect = ctx.dialect,
+          .decimal_mark = ctx.decimal_mark,
+          .messages = ctx.messages,
+          .key = ctx.key,
+          .codigo_emp = ctx.params.codigo_emp,
+          .matr_sel = ctx.params.matr_sel,
+          .moeda_padrao = ctx.company.moeda_padrao,
+          .message_prefix = ctx.message_prefix,
+          .bank = std::move(account),
+          .tipo_empresa = ctx.bank.tipo_empresa,
+          .codigo_empresa = ctx.bank.codigo_empresa};
+}
+
+RunContext RecordingContext(const KeptInstallment& kept) {
+  RunContext ctx;
+  ctx.db = kept.db;
+  ctx.dialect = kept.dialect;
+  ctx.decimal_mark = kept.decimal_mark;
+  ctx.messages = kept.messages;
+  ctx.key = kept.key;
+  ctx.params.codigo_emp = kept.codigo_emp;
+  ctx.params.matr_sel = kept.matr_sel;
+  ctx.company.moeda_padrao = kept.moeda_padrao;
+  ctx.message_prefix = kept.message_prefix;
+  ctx.bank = *kept.bank;
+  ctx.bank.tipo_empresa = kept.tipo_empresa;
+  ctx.bank.codigo_empresa = kept.codigo_empresa;
+  return ctx;
+}
 
 std::string InstallmentRowKey(const InstallmentKey& key) {
   std::string joined;
@@ -208,7 +260,10 @@ void RecordBatch(std::span<BatchInstallment> installments, const AmountDueNow& a
   // Per connection and dialect, in the order given.
   std::map<std::pair<Database*, Dialect>, std::vector<BatchInstallment*>> by_connection;
   for (BatchInstallment& installment : installments) {
-    by_connection[{installment.ctx->db, installment.ctx->dialect}].push_back(&installment);
+    const auto connection = installment.ctx != nullptr
+                                ? std::pair(installment.ctx->db, installment.ctx->dialect)
+                                : std::pair(installment.kept->db, installment.kept->dialect);
+    by_connection[connection].push_back(&installment);
   }
   for (auto& [connection, members] : by_connection) {
     for (size_t first = 0; first < members.size(); first += kRecordsPerTransaction) {

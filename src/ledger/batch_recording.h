@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -45,11 +46,47 @@ Result<std::map<std::string, RowSet>> LockInstallments(Database& db, Dialect dia
 // without the blanks that end them.
 std::string InstallmentRowKey(const InstallmentKey& key);
 
+// What a batch keeps of a printed installment until its recording instead
+// of its whole run state (some 3 KB with the page's texts): what the
+// recording and the amount due read, the bank settings shared between the
+// installments of one account.
+struct KeptInstallment {
+  Database* db = nullptr;
+  Dialect dialect = Dialect::kSqlite;
+  std::string decimal_mark;
+  Messages* messages = nullptr;
+  InstallmentKey key;
+  std::string codigo_emp;      // as read: the company of the number draw
+  std::string matr_sel;        // the requesting user of the remittance row
+  std::string moeda_padrao;    // the company's currency, for the amount due
+  std::string message_prefix;  // "Documento: ..." of the recording's messages
+  // The bank settings with the payer left empty, so that the installments
+  // of one account share them; the payer is kept apart.
+  std::shared_ptr<const BankSettings> bank;
+  std::string tipo_empresa;
+  std::string codigo_empresa;
+};
+
+// What KeptInstallment keeps of `ctx`, with `account` as its bank settings:
+// those of `ctx` without the payer (AccountSettings), or an equal copy.
+KeptInstallment KeepForRecording(const RunContext& ctx,
+                                 std::shared_ptr<const BankSettings> account);
+
+// The bank settings of `ctx` without the payer: equal for every installment
+// of one account.
+BankSettings AccountSettings(const RunContext& ctx);
+
+// The run state the recording reads, made again from what was kept.
+RunContext RecordingContext(const KeptInstallment& kept);
+
 // One installment of the batch's recording.
 struct BatchInstallment {
-  RunContext* ctx = nullptr;  // its connection, dialect, key, bank and messages
+  // Its connection, dialect, key, bank and messages. When null, made from
+  // `kept` for the time of its transaction (and valid in `settled`).
+  RunContext* ctx = nullptr;
   const PrintedBoleto* printed = nullptr;
   RecordingOutcome outcome = RecordingOutcome::kFailed;  // once settled
+  const KeptInstallment* kept = nullptr;
 };
 
 // What the batch hears while recording. `tried`: an installment's own

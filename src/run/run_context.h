@@ -77,6 +77,8 @@ struct BankSettings {
   std::string instrucao2_bol;
   std::string instrucao1_text;  // INSTRUCAO.Descricao; empty without a row
   std::string instrucao2_text;
+
+  bool operator==(const BankSettings&) const = default;
 };
 
 // Where the finished page goes: a file (PDF or PNG by extension) or a CUPS

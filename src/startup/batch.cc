@@ -45,8 +45,10 @@ struct Entry {
   // How every report names it: its line, then the installment as the clerk
   // reads it ("linha 3: 01 01 DM 1 1003/01").
   std::string key_text;
-  RunContext ctx;
   std::unique_ptr<RecordingMessages> messages = std::make_unique<RecordingMessages>();
+  // Once its page is composed, what its recording reads: the run state
+  // itself goes with the page.
+  KeptInstallment kept;
   PrintedBoleto printed;
   // The errors shown on the way that did not stop the installment (its
   // bank's name could not be read): it is printed, and counted with an error.
@@ -100,9 +102,13 @@ class Batch {
   // the drawing thread; true when it did (the entry then waits for the page
   // and for its recording).
   bool DrawLine(size_t line_number, const std::string& text);
-  // The installment checked as a single run checks it, then composed and
-  // handed to the drawing thread; kPrinted once handed over.
-  RunOutcome CheckAndCompose(Entry& entry);
+  // The installment of `ctx` checked as a single run checks it, then
+  // composed and handed to the drawing thread with `entry`; kPrinted once
+  // handed over.
+  RunOutcome CheckAndCompose(RunContext& ctx, Entry& entry);
+  // The bank settings of `ctx` without the payer, shared with every earlier
+  // installment whose account's settings are equal.
+  std::shared_ptr<const BankSettings> SharedAccount(const RunContext& ctx);
   // The connection of the database `identity` names (DatabaseIdentity) in
   // `dialect`, which gives it its savepoints; opened with `connect_string`
   // the first time.
@@ -133,6 +139,10 @@ class Batch {
                       std::string>>
       seen_;
   std::vector<std::unique_ptr<Entry>> drawn_;
+  // The latest settings of each bank, agency, account and portfolio.
+  std::map<std::tuple<std::string, std::string, std::string, std::string>,
+           std::shared_ptr<const BankSettings>>
+      accounts_;
   size_t printed_ = 0;
   size_t refused_ = 0;
   size_t errors_ = 0;
@@ -175,8 +185,18 @@ Database* Batch::Connection(const std::string& identity, const std::string& conn
   return connections_.emplace(std::pair(identity, dialect), std::move(cached)).first->second.get();
 }
 
-RunOutcome Batch::CheckAndCompose(Entry& entry) {
-  RunContext& ctx = entry.ctx;
+std::shared_ptr<const BankSettings> Batch::SharedAccount(const RunContext& ctx) {
+  BankSettings account = AccountSettings(ctx);
+  std::shared_ptr<const BankSettings>& shared =
+      accounts_[{account.banco_cobranca, account.agencia_cobranca, account.conta_cobranca,
+                 account.carteira_sr}];
+  if (shared == nullptr || *shared != account) {
+    shared = std::make_shared<const BankSettings>(std::move(account));
+  }
+  return shared;
+}
+
+RunOutcome Batch::CheckAndCompose(RunContext& ctx, Entry& entry) {
   switch (LoadCompanyParameters(ctx)) {
     case CompanyOutcome::kLoaded:
       break;
@@ -233,7 +253,7 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   }
   auto entry = std::make_unique<Entry>();
   entry->line_number = line_number;
-  RunContext& ctx = entry->ctx;
+  RunContext ctx;
   ctx.params = ParseArgumentText(text);
   ctx.decimal_mark = ".";
   ctx.messages = entry->messages.get();
@@ -269,8 +289,9 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
     ++errors_;
     return false;
   }
-  const RunOutcome outcome = CheckAndCompose(*entry);
+  const RunOutcome outcome = CheckAndCompose(ctx, *entry);
   if (outcome == RunOutcome::kPrinted) {
+    entry->kept = KeepForRecording(ctx, SharedAccount(ctx));
     // An error that did not stop the installment (its bank's name could not
     // be read) is shown now; the page goes on to be printed and recorded, as
     // in a single run.
@@ -304,7 +325,7 @@ void Batch::DropUndrawn() {
       kept.push_back(std::move(entry));
       continue;
     }
-    ReportError(*entry->ctx.messages, entry->page.error(), "");
+    ReportError(*entry->messages, entry->page.error(), "");
     Say(entry->key_text + ": " + OneLine(*entry->messages));
     CountError(*entry);
   }
@@ -314,15 +335,16 @@ void Batch::DropUndrawn() {
 void Batch::RecordAll() {
   std::vector<BatchInstallment> installments;
   installments.reserve(drawn_.size());
-  for (const auto& entry : drawn_) installments.push_back({&entry->ctx, &entry->printed});
-  std::map<const RunContext*, Entry*> entry_of;
-  for (const auto& entry : drawn_) entry_of[&entry->ctx] = entry.get();
+  for (const auto& entry : drawn_) {
+    installments.push_back({.printed = &entry->printed, .kept = &entry->kept});
+  }
   size_t done = 0;
   RecordBatch(installments, InstallmentAmountDue,
               {.tried = [&] { Progress(++done, drawn_.size()); },
                .settled =
                    [&](const BatchInstallment& installment) {
-                     Entry& entry = *entry_of.at(installment.ctx);
+                     // The installments stand in the order of their entries.
+                     Entry& entry = *drawn_[&installment - installments.data()];
                      switch (installment.outcome) {
                        case RecordingOutcome::kRecorded:
                          ++printed_;

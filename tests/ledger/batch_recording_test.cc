@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ledger_database.h"
@@ -17,6 +18,7 @@
 namespace boleto {
 namespace {
 
+using ledger_testing::AmountText;
 using ledger_testing::Cell;
 using ledger_testing::Engine;
 using ledger_testing::InstallmentRows;
@@ -164,6 +166,68 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
   EXPECT_TRUE(messages[0]->shown.empty());
   EXPECT_EQ(messages[1]->shown.size(), 1u);
   EXPECT_TRUE(messages[2]->shown.empty());
+}
+
+// Installments kept in short, one account's settings shared between them,
+// are recorded as their whole run state records them: the fee of the shared
+// settings, the remittance row with the company and user kept, the payer put
+// back. Their run state is made for their transaction and gone after it.
+TEST_P(BatchRecordingTest, KeptInstallmentsAreRecordedAsTheirRunState) {
+  RecordingMessages messages;
+  RunContext ctx = MakeContext(*traced_, messages, database_->dialect());
+  ctx.company.moeda_padrao = "R$";
+  ctx.message_prefix = "Documento: DM 1 ";
+  ctx.bank.tipo_empresa = "C";
+  ctx.bank.codigo_empresa = "000123";
+  const auto account = std::make_shared<const BankSettings>(AccountSettings(ctx));
+  EXPECT_EQ(account->codigo_empresa, "") << "the payer is not the account's";
+  std::vector<KeptInstallment> kept;
+  for (const char* numero : {"123     ", "125     "}) {
+    ctx.key = KeyOf(numero);
+    kept.push_back(KeepForRecording(ctx, account));
+  }
+  const RunContext made = RecordingContext(kept[1]);
+  EXPECT_EQ(made.bank, ctx.bank);
+  EXPECT_EQ(
+      std::tie(made.db, made.dialect, made.messages, made.decimal_mark, made.params.codigo_emp,
+               made.params.matr_sel, made.company.moeda_padrao, made.message_prefix,
+               made.key.numero),
+      std::tie(ctx.db, ctx.dialect, ctx.messages, ctx.decimal_mark, ctx.params.codigo_emp,
+               ctx.params.matr_sel, ctx.company.moeda_padrao, ctx.message_prefix, ctx.key.numero));
+
+  const PrintedBoleto printed{"09/00000012302-7", std::nullopt, Currency()};
+  std::vector<BatchInstallment> installments;
+  for (const KeptInstallment& one : kept) {
+    installments.push_back({.printed = &printed, .kept = &one});
+  }
+  std::vector<std::string> settled;
+  RecordBatch(installments, nullptr,
+              {.tried = [] {},
+               .settled =
+                   [&](const BatchInstallment& installment) {
+                     settled.push_back(std::string(TrimRightBlanks(installment.ctx->key.numero)) +
+                                       " " + installment.ctx->bank.codigo_empresa);
+                   }});
+  EXPECT_EQ(settled, (std::vector<std::string>{"123 000123", "125 000123"}));
+  for (const BatchInstallment& installment : installments) {
+    EXPECT_EQ(installment.outcome, RecordingOutcome::kRecorded);
+    EXPECT_EQ(installment.ctx, nullptr);
+  }
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(Receipt("125     "), "BOL-BANCAR");
+  RowSet queued = database_->Rows("SELECT CODIGOEMP, MATRSEL FROM REMESSAR ORDER BY NUMERO");
+  ASSERT_EQ(queued.row_count(), 2u);
+  EXPECT_EQ(Cell(queued, "MATRSEL"), "CLERK01        ");
+  RowSet fee = database_->Rows(
+      "SELECT VALOROUTROC FROM PARCELAR WHERE NUMERO = '125     ' AND "
+      "PARCELA = '02'");
+  EXPECT_EQ(AmountText(Cell(fee, "VALOROUTROC")).value_or(Currency()) -
+                AmountText(Cell(database_->Rows("SELECT VALOROUTROC FROM PARCELAR WHERE "
+                                                "NUMERO = '124     ' AND PARCELA = '02'"),
+                                "VALOROUTROC"))
+                    .value_or(Currency()),
+            Currency::FromCents(375))
+      << "the shared settings' fee, added once";
 }
 
 LEDGER_TESTS_ON_BOTH_ENGINES(BatchRecordingTest);
