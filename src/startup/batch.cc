@@ -224,15 +224,14 @@ RunOutcome Batch::CheckAndCompose(RunContext& ctx, Entry& entry) {
     return RunOutcome::kErrorReported;
   }
   // The page carries its entry: its outcome is that installment's.
-  pages_->Add(
-      [page = std::shared_ptr<const ComposedPage>(std::move(page)), drawn = &entry](PrintJob& job) {
-        const InstallmentKey& k = drawn->ctx.key;  // its file, when each page is one
-        job.NamePage(PageFileName(k.codigo_emp, k.codigo_unidade, k.codigo_documento, k.serie,
-                                  k.numero, k.parcela),
-                     &drawn->page);
-        drawn->page = DrawComposedPage(job, *page);
-        return drawn->page;
-      });
+  const InstallmentKey& k = ctx.key;  // its file, when each page is one
+  pages_->Add([page = std::shared_ptr<const ComposedPage>(std::move(page)), drawn = &entry,
+               file = PageFileName(k.codigo_emp, k.codigo_unidade, k.codigo_documento, k.serie,
+                                   k.numero, k.parcela)](PrintJob& job) {
+    job.NamePage(file, &drawn->page);
+    drawn->page = DrawComposedPage(job, *page);
+    return drawn->page;
+  });
   return RunOutcome::kPrinted;
 }
 
