@@ -56,8 +56,10 @@ TEST_F(Package, UnpackedProgramPrintsTheDemoBoletoWithItsOwnFiles) {
   EXPECT_NE(fs::path(deb).filename().string().find("boleto-sr_"), std::string::npos) << deb;
 
   // lintian finds no error (the overridden ones are explained in
-  // packaging/lintian-overrides).
-  const ProgramRun lintian = RunProgram("/usr/bin/lintian", {"--fail-on", "error", deb});
+  // packaging/lintian-overrides). Its cache files (mldbm-elf-*) go to the
+  // test's folder, not /tmp, which they would outlive.
+  const ProgramRun lintian =
+      RunProgram("/usr/bin/lintian", {"--fail-on", "error", deb}, {"TMPDIR=" + dir_});
   EXPECT_EQ(lintian.exit_status, 0) << lintian.out << lintian.err;
 
   const std::string depends = RunProgram("/usr/bin/dpkg-deb", {"-f", deb, "Depends"}).out;
