@@ -26,6 +26,7 @@
 #include "startup/batch_progress.h"
 #include "startup/command_line.h"
 #include "startup/company_parameters.h"
+#include "startup/start_up.h"
 #include "validation/eligibility.h"
 #include "validation/installment_key.h"
 
@@ -58,15 +59,6 @@ struct Entry {
   Status page = MakeError(error_number::kPrinterFailure, "The page was not drawn");
   bool error_counted = false;  // among the installments with an error
 };
-
-// The installment as the clerk reads it: company, unit, document, series,
-// number "/" installment, each without its blanks.
-std::string KeyText(const InstallmentKey& key) {
-  return std::string(TrimBlanks(key.codigo_emp)) + " " +
-         std::string(TrimBlanks(key.codigo_unidade)) + " " +
-         std::string(TrimBlanks(key.codigo_documento)) + " " + std::string(TrimBlanks(key.serie)) +
-         " " + std::string(TrimBlanks(key.numero)) + "/" + key.parcela;
-}
 
 // Every message shown for the installment on one line: the lines of each
 // (the error report has five) joined by a blank, each without the blanks
@@ -259,7 +251,7 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   ctx.destination = destination_;
   ctx.preview = preview_;
   const InstallmentKey key = NormalizeInstallmentKey(ctx.params);
-  entry->key_text = where + KeyText(key);
+  entry->key_text = where + InstallmentKeyText(key);
   const std::optional<Dialect> dialect = ParseDialect(ctx.params.database_type);
   if (!dialect) {
     Say(entry->key_text + ": dialeto desconhecido \"" + ctx.params.database_type + "\"");
@@ -281,9 +273,7 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   Error failure;
   ctx.db = Connection(database, ctx.params.connect_string, ctx.dialect, failure);
   if (ctx.db == nullptr) {
-    ReportError(*ctx.messages, failure,
-                "Parâmetros não cadastrados corretamente, verifique e corrija antes de "
-                "prosseguir.");
+    ReportError(*ctx.messages, failure, kStartUpContext);
     Say(entry->key_text + ": " + OneLine(*entry->messages));
     ++errors_;
     return false;

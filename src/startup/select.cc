@@ -12,6 +12,8 @@
 #include "platform/characters.h"
 #include "platform/text.h"
 #include "startup/command_line.h"
+#include "startup/start_up.h"
+#include "validation/installment_key.h"
 
 namespace boleto {
 namespace {
@@ -31,9 +33,6 @@ constexpr KeyColumn kKeyColumns[] = {{"CodigoEmp", 2},        {"CodigoUnidade", 
                                      {"CodigoDocumento", 10}, {"Serie", 3},
                                      {"Numero", 8},           {"Parcela", 2}};
 
-constexpr char kStartUpContext[] =
-    "Parâmetros não cadastrados corretamente, verifique e corrija antes de prosseguir.";
-
 // Each key value of the current row, or the error of reading it.
 Result<std::vector<std::string>> KeyValues(const RowSet& rows) {
   std::vector<std::string> values;
@@ -46,12 +45,8 @@ Result<std::vector<std::string>> KeyValues(const RowSet& rows) {
 
 // The installment as the clerk reads it: "01 01 DM 1 1003/01".
 std::string KeyText(const std::vector<std::string>& values) {
-  std::string text;
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) text += i + 1 == values.size() ? "/" : " ";
-    text += TrimBlanks(values[i]);
-  }
-  return text;
+  return InstallmentKeyText(InstallmentKey{values[0], values[1], values[2], values[3], values[4],
+                                           std::string(TrimBlanks(values[5]))});
 }
 
 // The argument text naming the installment, or nothing when a key value

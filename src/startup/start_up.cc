@@ -18,9 +18,6 @@ namespace boleto {
 
 namespace {
 
-constexpr char kStartUpContext[] =
-    "Parâmetros não cadastrados corretamente, verifique e corrija antes de prosseguir.";
-
 // The exit status of a run that ended with `status` after the errors it
 // showed and went on after: any such error gives the error status.
 int ExitStatusOf(const std::vector<Error>& errors_shown, int status) {

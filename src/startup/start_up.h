@@ -11,6 +11,11 @@
 
 namespace boleto {
 
+// The context of the error report when the run cannot start: the
+// connection, the dialect tag or the argument text is wrong.
+inline constexpr char kStartUpContext[] =
+    "Parâmetros não cadastrados corretamente, verifique e corrija antes de prosseguir.";
+
 // Runs every stage in order on `ctx` (whose messages and destination are set)
 // and gives the exit status: 0 printed, 1 refused or nothing to print, 2 an
 // error was reported. A failing connection is reported with the context

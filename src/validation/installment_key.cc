@@ -40,4 +40,11 @@ std::string MessagePrefix(const InstallmentKey& key) {
   return prefix;
 }
 
+std::string InstallmentKeyText(const InstallmentKey& key) {
+  return std::string(TrimBlanks(key.codigo_emp)) + " " +
+         std::string(TrimBlanks(key.codigo_unidade)) + " " +
+         std::string(TrimBlanks(key.codigo_documento)) + " " + std::string(TrimBlanks(key.serie)) +
+         " " + std::string(TrimBlanks(key.numero)) + "/" + key.parcela;
+}
+
 }  // namespace boleto

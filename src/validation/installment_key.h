@@ -22,4 +22,9 @@ InstallmentKey NormalizeInstallmentKey(const RunParameters& params);
 // ("Documento: 123 1 4567    /02").
 std::string MessagePrefix(const InstallmentKey& key);
 
+// The installment as the clerk reads it in a batch's reports: company, unit,
+// document, series, number "/" installment, each but the installment
+// without its blanks ("01 01 DM 1 1003/01").
+std::string InstallmentKeyText(const InstallmentKey& key);
+
 }  // namespace boleto
