@@ -81,9 +81,7 @@ Result<InstallmentRow> ReadInstallmentRow(const RunContext& ctx, const RowSet& r
 // The installment query of the run's dialect, opened as the run opens it:
 // "SQLSERVER" with the engine's defaults.
 Result<RowSet> QueryInstallment(const RunContext& ctx) {
-  const QueryMode mode = ctx.dialect == Dialect::kSqlServer ? QueryMode::kEngineDefault
-                                                            : QueryMode::kSnapshotPassThrough;
-  return ctx.db->Query(InstallmentQuery(ctx.dialect, ctx.key), mode);
+  return ctx.db->Query(InstallmentQuery(ctx.dialect, ctx.key), InstallmentQueryMode(ctx.dialect));
 }
 
 // The first row's `column` as text, or the empty text when the query found

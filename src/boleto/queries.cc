@@ -29,9 +29,30 @@ constexpr char kNotInProcessedRemittance[] =
     "   Serie=PARCELAR.Serie AND Numero=PARCELAR.Numero AND Parcela=PARCELAR.Parcela  AND "
     "DataProcesso is not null) ";
 
+// The count's conditions before the document number: company, unit,
+// document code and series.
+std::string CountWhere(const InstallmentKey& key) {
+  return " WHERE CODIGOEMP     = '" + SqlQuote(key.codigo_emp) +
+         "' "
+         " AND CODIGOUNIDADE   = '" +
+         SqlQuote(key.codigo_unidade) +
+         "' "
+         " AND CODIGODOCUMENTO = '" +
+         SqlQuote(key.codigo_documento) +
+         "' "
+         " AND SERIE           = '" +
+         SqlQuote(key.serie) + "' ";
+}
+
 }  // namespace
 
 std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key) {
+  return InstallmentQuery(dialect, key, std::span(&key.numero, 1), std::span(&key.parcela, 1));
+}
+
+std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key,
+                             std::span<const std::string> numeros,
+                             std::span<const std::string> parcelas) {
   return "SELECT PARCELAR.DoctoRecebimento   AS Ocorrencia, "
          "       PARCELAR.CodigoUnidade      AS Unidade, "
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, "
@@ -72,11 +93,11 @@ std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key) {
          "  AND  PARCELAR.SERIE           = '" +
          SqlQuote(key.serie) +
          "' "
-         "  AND  PARCELAR.NUMERO          = '" +
-         SqlQuote(key.numero) +
-         "' "
-         "  AND  PARCELAR.PARCELA         = '" +
-         SqlQuote(key.parcela) + "' " + kUnpaidOfOpenDocument +
+         "  AND  PARCELAR.NUMERO          " +
+         SqlEqualsOrIn(numeros) +
+         " "
+         "  AND  PARCELAR.PARCELA         " +
+         SqlEqualsOrIn(parcelas) + " " + kUnpaidOfOpenDocument +
          "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO "
          "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO " +
          kNotInProcessedRemittance + " ORDER BY 1,2,3,4,5,6 ";
@@ -97,21 +118,14 @@ std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cob
 }
 
 std::string InstallmentCountQuery(const InstallmentKey& key) {
-  return "SELECT COUNT(*) AS QtdParcelas FROM PARCELAR "
-         " WHERE CODIGOEMP     = '" +
-         SqlQuote(key.codigo_emp) +
-         "' "
-         " AND CODIGOUNIDADE   = '" +
-         SqlQuote(key.codigo_unidade) +
-         "' "
-         " AND CODIGODOCUMENTO = '" +
-         SqlQuote(key.codigo_documento) +
-         "' "
-         " AND SERIE           = '" +
-         SqlQuote(key.serie) +
-         "' "
-         " AND NUMERO          = '" +
-         SqlQuote(key.numero) + "' ";
+  return "SELECT COUNT(*) AS QtdParcelas FROM PARCELAR " + CountWhere(key) +
+         " AND NUMERO          = '" + SqlQuote(key.numero) + "' ";
+}
+
+std::string InstallmentCountsQuery(const InstallmentKey& key,
+                                   std::span<const std::string> numeros) {
+  return "SELECT NUMERO AS Numero, COUNT(*) AS QtdParcelas FROM PARCELAR " + CountWhere(key) +
+         " AND NUMERO          " + SqlEqualsOrIn(numeros) + " GROUP BY NUMERO";
 }
 
 Result<std::string> OpenInstallmentsQuery(Dialect dialect, const InstallmentFilter& filter) {

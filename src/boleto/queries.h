@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,11 +18,21 @@ namespace boleto {
 // only while unpaid, not cancelled and not in a processed remittance; the
 // taxes summed with NULL as zero in the SQL of `dialect`.
 std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key);
+// The same for the company, unit, document code and series of `key` and
+// every number of `numeros` with every installment number of `parcelas`,
+// in key order. Neither list is empty; one of each is the query above.
+std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key,
+                             std::span<const std::string> numeros,
+                             std::span<const std::string> parcelas);
 // The species query (DOCESP) for company, bank and document code.
 std::string SpeciesQuery(std::string_view codigo_emp, std::string_view banco_cobranca,
                          std::string_view codigo_documento);
 // The count of the document's installments.
 std::string InstallmentCountQuery(const InstallmentKey& key);
+// The counts of the documents of `numeros` (not empty) in the company,
+// unit, document code and series of `key`: a row (Numero, QtdParcelas) for
+// each number that has installments.
+std::string InstallmentCountsQuery(const InstallmentKey& key, std::span<const std::string> numeros);
 
 // Which open installments to list: one company, and optionally one unit,
 // one collecting bank (PARCELAR.BancoCobranca), one document code and a
@@ -41,7 +52,6 @@ struct InstallmentFilter {
 // processed remittance row; in key order. Unit and document are compared
 // blank-padded to 8 and 10 characters, as the key columns are stored; the
 // dates go in as the dialect's literals, the last day included.
-Result<std::string> OpenInstallmentsQuery(Dialect dialect,
-                                          const InstallmentFilter& filter);
+Result<std::string> OpenInstallmentsQuery(Dialect dialect, const InstallmentFilter& filter);
 
 }  // namespace boleto

@@ -2,6 +2,22 @@
 
 namespace boleto {
 
+Result<RowSet> CachingDatabase::Query(const std::string& sql, QueryMode mode) {
+  if (!anticipated_.empty()) {
+    if (auto given = anticipated_.find({sql, mode}); given != anticipated_.end()) {
+      RowSet answer = std::move(given->second);
+      anticipated_.erase(given);
+      return answer;
+    }
+  }
+  return inner_->Query(sql, mode);
+}
+
+void CachingDatabase::Anticipate(std::string sql, QueryMode mode, RowSet answer) {
+  answer.MoveFirst();
+  anticipated_.emplace(std::pair(std::move(sql), mode), std::move(answer));
+}
+
 Result<RowSet> CachingDatabase::QuerySetting(const std::string& sql, QueryMode mode) {
   auto key = std::make_pair(sql, mode);
   if (auto kept = settings_.find(key); kept != settings_.end()) {

@@ -3,9 +3,11 @@
 // bank, account, portfolio, company and payer questions again and again.
 // The server's clock is answered from an answer less than a second old given
 // on the same local day, so that a page never carries the date of another
-// day. Every other query (the default: live data that the batch itself or
-// another clerk may change), statements and transactions go to the
-// database. A batch sees the settings as they were when it first read them.
+// day. A query whose answer the batch read ahead, with those of other
+// installments, is answered once from it. Every other query (the default:
+// live data that the batch itself or another clerk may change), statements
+// and transactions go to the database. A batch sees the settings as they
+// were when it first read them.
 // Touches: the database, the local clock.
 #pragma once
 
@@ -36,9 +38,9 @@ class CachingDatabase : public Database {
 
   using Database::Query;
   using Database::QuerySetting;
-  Result<RowSet> Query(const std::string& sql, QueryMode mode) override {
-    return inner_->Query(sql, mode);
-  }
+  // An anticipated answer to exactly `sql` in `mode` is given, once;
+  // anything else goes to the database.
+  Result<RowSet> Query(const std::string& sql, QueryMode mode) override;
   Result<RowSet> QuerySetting(const std::string& sql, QueryMode mode) override;
   Result<RowSet> QueryClock(const std::string& sql) override;
   Result<int64_t> Execute(const std::string& sql) override { return inner_->Execute(sql); }
@@ -48,6 +50,14 @@ class CachingDatabase : public Database {
   void Rollback() override { inner_->Rollback(); }
   void BeginLockDeadline() override { inner_->BeginLockDeadline(); }
   void EndLockDeadline() override { inner_->EndLockDeadline(); }
+
+  // Gives `answer` to the next Query of exactly `sql` in `mode`, in place of
+  // the database's: a batch reads the rows of many installments in one query
+  // and hands each installment's query its own. Each answer is given once.
+  void Anticipate(std::string sql, QueryMode mode, RowSet answer);
+  // Forgets the anticipated answers not given yet (an installment refused
+  // before its query ran leaves its answers behind).
+  void ForgetAnticipated() { anticipated_.clear(); }
 
  private:
   // A clock answer, with when it was given (errors are never kept).
@@ -60,6 +70,8 @@ class CachingDatabase : public Database {
   LocalDate local_date_;
   std::map<std::pair<std::string, QueryMode>, RowSet> settings_;
   std::map<std::string, ClockAnswer> clock_;
+  // Two installments of one document ask the same count: one answer each.
+  std::multimap<std::pair<std::string, QueryMode>, RowSet> anticipated_;
 };
 
 }  // namespace boleto

@@ -7,16 +7,21 @@ namespace boleto {
 RowSet::RowSet(std::vector<std::string> columns, std::vector<Row> rows)
     : columns_(std::move(columns)), rows_(std::move(rows)) {}
 
+std::optional<size_t> RowSet::ColumnIndex(std::string_view column) const {
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    if (columns_[i].size() == column.size() &&
+        strncasecmp(columns_[i].data(), column.data(), column.size()) == 0) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
 Result<std::optional<std::string>> RowSet::Value(std::string_view column) const {
   if (eof()) {
     return MakeError(error_number::kNoCurrentRecord, "No current record.");
   }
-  for (size_t i = 0; i < columns_.size(); ++i) {
-    if (columns_[i].size() == column.size() &&
-        strncasecmp(columns_[i].data(), column.data(), column.size()) == 0) {
-      return rows_[current_][i];
-    }
-  }
+  if (const std::optional<size_t> i = ColumnIndex(column)) return rows_[current_][*i];
   return MakeError(error_number::kItemNotFound,
                    "Item not found in this collection: " + std::string(column));
 }

@@ -41,6 +41,10 @@ class RowSet {
   }
   size_t row_count() const { return rows_.size(); }
   const std::vector<std::string>& columns() const { return columns_; }
+  const std::vector<Row>& rows() const { return rows_; }
+  // The position of the column named, compared case-insensitively.
+  std::optional<size_t> ColumnIndex(std::string_view column) const;
+  bool operator==(const RowSet&) const = default;
 
   // The current row's value of the column named, compared case-insensitively;
   // nullopt for SQL NULL. Error 3021 without a current row, 3265 for an

@@ -45,6 +45,11 @@ std::string_view DialectTag(Dialect dialect) {
   return "";
 }
 
+QueryMode InstallmentQueryMode(Dialect dialect) {
+  return dialect == Dialect::kSqlServer ? QueryMode::kEngineDefault
+                                        : QueryMode::kSnapshotPassThrough;
+}
+
 std::optional<SavepointSql> SavepointStatements(Dialect dialect, std::string_view name) {
   const std::string n(name);
   switch (dialect) {

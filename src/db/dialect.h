@@ -47,6 +47,10 @@ struct SavepointSql {
   std::string undo;
 };
 
+// How the installment and eligibility queries are opened: "SQLSERVER" with
+// the engine's defaults, every other dialect as a snapshot passed through.
+QueryMode InstallmentQueryMode(Dialect dialect);
+
 // The savepoint statements of `dialect`; nullopt where it has none, and a
 // transaction cannot be nested there.
 std::optional<SavepointSql> SavepointStatements(Dialect dialect, std::string_view name);

@@ -12,4 +12,14 @@ std::string SqlQuote(std::string_view value) {
   return out;
 }
 
+std::string SqlEqualsOrIn(std::span<const std::string> values) {
+  if (values.size() == 1) return "= '" + SqlQuote(values.front()) + "'";
+  std::string in = "IN (";
+  for (const std::string& value : values) {
+    if (&value != values.data()) in += ", ";
+    in += "'" + SqlQuote(value) + "'";
+  }
+  return in + ")";
+}
+
 }  // namespace boleto

@@ -26,6 +26,7 @@
 #include "startup/batch_progress.h"
 #include "startup/command_line.h"
 #include "startup/company_parameters.h"
+#include "startup/read_ahead.h"
 #include "startup/start_up.h"
 #include "validation/eligibility.h"
 #include "validation/installment_key.h"
@@ -104,8 +105,13 @@ class Batch {
   // The connection of the database `identity` names (DatabaseIdentity) in
   // `dialect`, which gives it its savepoints; opened with `connect_string`
   // the first time.
-  Database* Connection(const std::string& identity, const std::string& connect_string,
-                       Dialect dialect, Error& error);
+  CachingDatabase* Connection(const std::string& identity, const std::string& connect_string,
+                              Dialect dialect, Error& error);
+  // Unless the line at `index` was read ahead already: reads ahead for it
+  // and the lines after it of the same connect string, dialect and document
+  // series, up to kReadAheadInstallments.
+  void ReadAheadFrom(size_t index, const RunParameters& params, Dialect dialect,
+                     const InstallmentKey& key, CachingDatabase& db);
   void Say(const std::string& line);
   // The progress line on a terminal: `done` of `total` lines or recordings.
   void Progress(size_t done, size_t total, bool force = false);
@@ -125,12 +131,14 @@ class Batch {
   PictureCache pictures_;
   // By DatabaseIdentity and dialect: two spellings of one database share a
   // connection.
-  std::map<std::pair<std::string, Dialect>, std::unique_ptr<Database>> connections_;
+  std::map<std::pair<std::string, Dialect>, std::unique_ptr<CachingDatabase>> connections_;
   std::map<std::string, Error> failed_connections_;
   std::set<std::tuple<std::string, std::string, std::string, std::string, std::string, std::string,
                       std::string>>
       seen_;
   std::vector<std::unique_ptr<Entry>> drawn_;
+  std::vector<std::string> lines_;  // the batch file's, decoded
+  std::set<size_t> read_ahead_;     // indexes of lines whose queries were read ahead
   // The latest settings of each bank, agency, account and portfolio.
   std::map<std::tuple<std::string, std::string, std::string, std::string>,
            std::shared_ptr<const BankSettings>>
@@ -158,8 +166,8 @@ void Batch::Progress(size_t done, size_t total, bool force) {
   progress_shown_ = true;
 }
 
-Database* Batch::Connection(const std::string& identity, const std::string& connect_string,
-                            Dialect dialect, Error& error) {
+CachingDatabase* Batch::Connection(const std::string& identity, const std::string& connect_string,
+                                   Dialect dialect, Error& error) {
   if (auto open = connections_.find({identity, dialect}); open != connections_.end()) {
     return open->second.get();
   }
@@ -175,6 +183,36 @@ Database* Batch::Connection(const std::string& identity, const std::string& conn
   }
   auto cached = std::make_unique<CachingDatabase>(std::move(opened).value());
   return connections_.emplace(std::pair(identity, dialect), std::move(cached)).first->second.get();
+}
+
+void Batch::ReadAheadFrom(size_t index, const RunParameters& params, Dialect dialect,
+                          const InstallmentKey& key, CachingDatabase& db) {
+  if (read_ahead_.erase(index) > 0) return;
+  std::vector<InstallmentKey> keys = {key};
+  std::vector<size_t> indexes = {index};
+  // The lines that follow as long as they name the same series the same
+  // way (another spelling of the connect string ends the run).
+  for (size_t next = index + 1; next < lines_.size() && keys.size() < kReadAheadInstallments;
+       ++next) {
+    const std::string& text = lines_[next];
+    if (CharacterCount(text) < kInstallmentEndColumn || ControlCharacterInFields(text)) break;
+    const RunParameters other = ParseArgumentText(text);
+    if (other.connect_string != params.connect_string ||
+        ParseDialect(other.database_type) != dialect) {
+      break;
+    }
+    InstallmentKey other_key = NormalizeInstallmentKey(other);
+    if (other_key.codigo_emp != key.codigo_emp || other_key.codigo_unidade != key.codigo_unidade ||
+        other_key.codigo_documento != key.codigo_documento || other_key.serie != key.serie) {
+      break;
+    }
+    keys.push_back(std::move(other_key));
+    indexes.push_back(next);
+  }
+  if (keys.size() == 1) return;  // one installment asks its own queries
+  ReadAhead(db, dialect, keys);
+  read_ahead_.clear();
+  read_ahead_.insert(indexes.begin() + 1, indexes.end());
 }
 
 std::shared_ptr<const BankSettings> Batch::SharedAccount(const RunContext& ctx) {
@@ -271,13 +309,15 @@ bool Batch::DrawLine(size_t line_number, const std::string& text) {
   }
 
   Error failure;
-  ctx.db = Connection(database, ctx.params.connect_string, ctx.dialect, failure);
+  CachingDatabase* db = Connection(database, ctx.params.connect_string, ctx.dialect, failure);
+  ctx.db = db;
   if (ctx.db == nullptr) {
     ReportError(*ctx.messages, failure, kStartUpContext);
     Say(entry->key_text + ": " + OneLine(*entry->messages));
     ++errors_;
     return false;
   }
+  ReadAheadFrom(line_number - 1, ctx.params, ctx.dialect, key, *db);
   const RunOutcome outcome = CheckAndCompose(ctx, *entry);
   if (outcome == RunOutcome::kPrinted) {
     entry->kept = KeepForRecording(ctx, SharedAccount(ctx));
@@ -352,7 +392,7 @@ void Batch::RecordAll() {
 }
 
 int Batch::Run(std::istream& input) {
-  std::vector<std::string> lines;
+  std::vector<std::string>& lines = lines_;
   for (std::string line; std::getline(input, line);) {
     // The byte-order mark Notepad writes at the start of a UTF-8 file.
     if (lines.empty() && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);

@@ -123,10 +123,7 @@ class EligibilityCheck {
 
   Result<Currency> ReadAmount(const RowSet& rows, std::string_view column) const;
   // The installment and account queries use the engine's defaults on SQL Server.
-  QueryMode SqlServerSensitiveMode() const {
-    return ctx_.dialect == Dialect::kSqlServer ? QueryMode::kEngineDefault
-                                               : QueryMode::kSnapshotPassThrough;
-  }
+  QueryMode SqlServerSensitiveMode() const { return InstallmentQueryMode(ctx_.dialect); }
   void Refuse(std::string_view text);
   // The bank's name, the error of its lookup kept among those shown.
   std::string BankName();
@@ -181,58 +178,8 @@ Status EligibilityCheck::Run() {
 
 Status EligibilityCheck::CheckInstallment(bool& found) {
   const InstallmentKey& key = ctx_.key;
-  std::string sql = Join({
-      " SELECT DOCUMENTOR.CodigoEmp AS CodigoEmp,",
-      " DOCUMENTOR.CodigoUnidade    AS CodigoUnidade,",
-      " DOCUMENTOR.CodigoDocumento  AS CodigoDocumento,",
-      " DOCUMENTOR.Serie            AS Serie,",
-      " DOCUMENTOR.Numero           AS Numero,",
-      " PARCELAR.Parcela            AS Parcela, ",
-      " DOCUMENTOR.TipoEmpresa      AS TipoEmpresa,",
-      " DOCUMENTOR.CodigoEmpresa    AS CodigoEmpresa,",
-      " SUPAEMPR.AEMPR_RAZAO_SOCIAL AS NomeEmpresa,",
-      " PARCELAR.Emissao            AS Emissao, ",
-      " DOCUMENTOR.Chegada          AS Chegada, ",
-      " PARCELAR.Vencimento         AS Vencimento, ",
-      " PARCELAR.BancoCobranca      AS BancoCobranca, ",
-      " PARCELAR.AgenciaCobranca    AS AgenciaCobranca, ",
-      " PARCELAR.ContaCobranca      AS ContaCobranca, ",
-      " PARCELAR.CodigoCarteira     AS Carteira, ",
-      " PARCELAR.Valor              AS Valor, ",
-      " PARCELAR.IDBancaria         AS IDBancaria,",
-      " PARCELAR.RefBancaria        AS RefBancaria, ",
-      " PARCELAR.Recebimento        AS Recebimento, ",
-      " PARCELAR.DoctoRecebimento   AS DoctoRecebimento, ",
-      " DOCUMENTOR.Status           AS StatusDoc, ",
-      " DOCUMENTOR.Moeda            AS Moeda  ",
-      " FROM DOCUMENTOR, PARCELAR, SUPAEMPR ",
-      " WHERE PARCELAR.CODIGOEMP       = '",
-      SqlQuote(key.codigo_emp),
-      "' ",
-      "  AND  PARCELAR.CODIGOUNIDADE   = '",
-      SqlQuote(key.codigo_unidade),
-      "' ",
-      "  AND  PARCELAR.CODIGODOCUMENTO = '",
-      SqlQuote(key.codigo_documento),
-      "' ",
-      "  AND  PARCELAR.SERIE           = '",
-      SqlQuote(key.serie),
-      "' ",
-      "  AND  PARCELAR.NUMERO          = '",
-      SqlQuote(key.numero),
-      "' ",
-      "  AND  PARCELAR.PARCELA         = '",
-      SqlQuote(key.parcela),
-      "' ",
-      "  AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP ",
-      "  AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE ",
-      "  AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO ",
-      "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE ",
-      "  AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ",
-      "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO ",
-      "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO ",
-      " ORDER BY 1,2,3,4,5,6 ",
-  });
+  const std::string sql =
+      EligibilityInstallmentQuery(key, std::span(&key.numero, 1), std::span(&key.parcela, 1));
   BOLETO_ASSIGN_OR_RETURN(const RowSet rows, db_.Query(sql, SqlServerSensitiveMode()));
   if (rows.eof()) {
     found = false;
@@ -487,6 +434,63 @@ Recovered<std::string> LookupBankDescription(RunContext& ctx, std::string_view c
   Result<std::string> description = rows->Text("Descricao");
   if (!description.ok()) return shown(description.error());
   return {std::move(description).value(), {}};
+}
+
+std::string EligibilityInstallmentQuery(const InstallmentKey& key,
+                                        std::span<const std::string> numeros,
+                                        std::span<const std::string> parcelas) {
+  return Join({
+      " SELECT DOCUMENTOR.CodigoEmp AS CodigoEmp,",
+      " DOCUMENTOR.CodigoUnidade    AS CodigoUnidade,",
+      " DOCUMENTOR.CodigoDocumento  AS CodigoDocumento,",
+      " DOCUMENTOR.Serie            AS Serie,",
+      " DOCUMENTOR.Numero           AS Numero,",
+      " PARCELAR.Parcela            AS Parcela, ",
+      " DOCUMENTOR.TipoEmpresa      AS TipoEmpresa,",
+      " DOCUMENTOR.CodigoEmpresa    AS CodigoEmpresa,",
+      " SUPAEMPR.AEMPR_RAZAO_SOCIAL AS NomeEmpresa,",
+      " PARCELAR.Emissao            AS Emissao, ",
+      " DOCUMENTOR.Chegada          AS Chegada, ",
+      " PARCELAR.Vencimento         AS Vencimento, ",
+      " PARCELAR.BancoCobranca      AS BancoCobranca, ",
+      " PARCELAR.AgenciaCobranca    AS AgenciaCobranca, ",
+      " PARCELAR.ContaCobranca      AS ContaCobranca, ",
+      " PARCELAR.CodigoCarteira     AS Carteira, ",
+      " PARCELAR.Valor              AS Valor, ",
+      " PARCELAR.IDBancaria         AS IDBancaria,",
+      " PARCELAR.RefBancaria        AS RefBancaria, ",
+      " PARCELAR.Recebimento        AS Recebimento, ",
+      " PARCELAR.DoctoRecebimento   AS DoctoRecebimento, ",
+      " DOCUMENTOR.Status           AS StatusDoc, ",
+      " DOCUMENTOR.Moeda            AS Moeda  ",
+      " FROM DOCUMENTOR, PARCELAR, SUPAEMPR ",
+      " WHERE PARCELAR.CODIGOEMP       = '",
+      SqlQuote(key.codigo_emp),
+      "' ",
+      "  AND  PARCELAR.CODIGOUNIDADE   = '",
+      SqlQuote(key.codigo_unidade),
+      "' ",
+      "  AND  PARCELAR.CODIGODOCUMENTO = '",
+      SqlQuote(key.codigo_documento),
+      "' ",
+      "  AND  PARCELAR.SERIE           = '",
+      SqlQuote(key.serie),
+      "' ",
+      "  AND  PARCELAR.NUMERO          ",
+      SqlEqualsOrIn(numeros),
+      " ",
+      "  AND  PARCELAR.PARCELA         ",
+      SqlEqualsOrIn(parcelas),
+      " ",
+      "  AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP ",
+      "  AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE ",
+      "  AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO ",
+      "  AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE ",
+      "  AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ",
+      "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO ",
+      "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO ",
+      " ORDER BY 1,2,3,4,5,6 ",
+  });
 }
 
 }  // namespace boleto

@@ -6,6 +6,7 @@
 // the way it fills the run's key, message prefix and bank settings.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,14 @@ struct Eligibility {
 // silently when the account's portfolio differs from the installment's);
 // kErrorReported after an error report with an empty context.
 Eligibility CheckInstallmentEligibility(RunContext& ctx);
+
+// The query the check finds the installment with: its document, payer and
+// state, for the company, unit, document code and series of `key` and every
+// number of `numeros` with every installment number of `parcelas` (one of
+// each for one installment). Neither list is empty.
+std::string EligibilityInstallmentQuery(const InstallmentKey& key,
+                                        std::span<const std::string> numeros,
+                                        std::span<const std::string> parcelas);
 
 // BANCO.Nome (kind other than "M") or BANCO.Moeda (kind "M") of the bank,
 // for the company unless it is "SEM EMPRESA". Without a row: 30 blanks, or

@@ -398,7 +398,9 @@ TEST_F(BoletoLedger, PrintsOnAQueueUnderTheInstallmentsName) {
     if (p.stopped) server.Run("cupsenable " + queue);
     EXPECT_EQ(run.exit_status, 0) << run.err;
     EXPECT_EQ(run.err, p.err);
-    if (p.stopped) EXPECT_EQ(waiting, 1);
+    if (p.stopped) {
+      EXPECT_EQ(waiting, 1);
+    }
     // No ASSERT before the server is stopped: it would be left running.
     const CupsServer::Job job = server.WaitForLastJob(queue).value_or(CupsServer::Job{});
     EXPECT_EQ(job.title, "Boleto 01 DM 1 " + std::string(p.numero) + "/01");
