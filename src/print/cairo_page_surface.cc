@@ -18,12 +18,34 @@
 
 namespace boleto {
 
+namespace {
+
+// The bytes a stream is handed at a time: one write to a file for some
+// thousand of cairo's pieces (a few bytes to a few hundred each), where
+// each piece cost a write of its own.
+constexpr size_t kStreamWriteBytes = 64 * 1024;
+
+// A streamed PDF's way out: cairo's pieces gathered, then handed to the
+// stream in large ones.
+struct GatheredStream {
+  std::unique_ptr<DocumentStream> stream;
+  std::string pieces;
+
+  void Flush() {
+    if (pieces.empty()) return;
+    stream->Write(pieces.data(), pieces.size());
+    pieces.clear();
+  }
+};
+
+}  // namespace
+
 struct CairoPageSurface::State {
   PageFormat format = PageFormat::kPdf;
   PageSink sink;
   // Where a streamed PDF goes; released after the surface, which may still
   // write to it when it is destroyed unfinished.
-  std::unique_ptr<DocumentStream> stream;
+  GatheredStream stream;
   PagePixels pixels;  // the PNG page's; declared first, released after the surface
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
@@ -106,7 +128,9 @@ cairo_status_t AppendToDocument(void* closure, const unsigned char* data, unsign
 
 // A stream's failure waits for Finish: cairo goes on drawing.
 cairo_status_t WriteToStream(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<DocumentStream*>(closure)->Write(reinterpret_cast<const char*>(data), length);
+  GatheredStream& gathered = *static_cast<GatheredStream*>(closure);
+  gathered.pieces.append(reinterpret_cast<const char*>(data), length);
+  if (gathered.pieces.size() >= kStreamWriteBytes) gathered.Flush();
   return CAIRO_STATUS_SUCCESS;
 }
 
@@ -140,7 +164,7 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat fo
 Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::CreateStreamed(
     std::unique_ptr<DocumentStream> stream) {
   auto state = std::make_unique<State>();
-  state->stream = std::move(stream);
+  state->stream.stream = std::move(stream);
   return Start(std::move(state));
 }
 
@@ -149,8 +173,8 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Start(std::unique_pt
   double units_per_twip;
   if (format == PageFormat::kPdf) {
     units_per_twip = kPointsPerTwip;
-    state->surface = state->stream != nullptr
-                         ? cairo_pdf_surface_create_for_stream(WriteToStream, state->stream.get(),
+    state->surface = state->stream.stream != nullptr
+                         ? cairo_pdf_surface_create_for_stream(WriteToStream, &state->stream,
                                                                kA4WidthTwips * kPointsPerTwip,
                                                                kA4HeightTwips * kPointsPerTwip)
                          : cairo_pdf_surface_create_for_stream(AppendToDocument, &state->document,
@@ -438,7 +462,10 @@ Status CairoPageSurface::CompletePage() {
                      std::string("Cannot complete the printer page: ") +
                          cairo_status_to_string(cairo_surface_status(s.surface)));
   }
-  if (s.stream != nullptr) return s.stream->Finish();
+  if (s.stream.stream != nullptr) {
+    s.stream.Flush();
+    return s.stream.stream->Finish();
+  }
   if (!s.sink) return Status::Ok();
   return s.sink(s.document);
 }

@@ -36,7 +36,8 @@ inline constexpr double kLineWidthTwips = kTwipsPerInch / 300.0;
 using PageSink = std::function<Status(const std::string& document)>;
 
 // Receives a PDF document piece by piece as cairo writes it, then hands it
-// over once it is complete.
+// over once it is complete. Cairo's small pieces come gathered: 64 KB at a
+// time, the rest before Finish.
 class DocumentStream {
  public:
   virtual ~DocumentStream() = default;

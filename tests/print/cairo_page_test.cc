@@ -714,6 +714,61 @@ TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
   EXPECT_NE(document.find("/Count 3"), std::string::npos);
 }
 
+// Keeps a streamed document and the sizes of the pieces it came in.
+class KeptStream : public DocumentStream {
+ public:
+  KeptStream(std::string& document, std::vector<size_t>& pieces, bool& finished)
+      : document_(document), pieces_(pieces), finished_(finished) {}
+  void Write(const char* data, size_t size) override {
+    EXPECT_FALSE(finished_) << "written after Finish";
+    document_.append(data, size);
+    pieces_.push_back(size);
+  }
+  Status Finish() override {
+    finished_ = true;
+    return Status::Ok();
+  }
+
+ private:
+  std::string& document_;
+  std::vector<size_t>& pieces_;
+  bool& finished_;
+};
+
+TEST(CairoPageStream, CairosSmallPiecesReachTheStreamGatheredIntoLargeOnes) {
+  std::string document;
+  std::vector<size_t> pieces;
+  bool finished = false;
+  Result<std::unique_ptr<CairoPageSurface>> page =
+      CairoPageSurface::CreateStreamed(std::make_unique<KeptStream>(document, pieces, finished));
+  ASSERT_TRUE(page.ok());
+  CairoPageSurface& surface = **page;
+  constexpr int kPages = 400;  // some 200 KB: a few pieces and a last, smaller one
+  for (int n = 0; n < kPages; ++n) {
+    if (n > 0) {
+      ASSERT_TRUE(surface.NewPage().ok());
+    }
+    ASSERT_TRUE(surface.DrawLine(0, 0, 1440, 1440, kBlack).ok());
+    for (int line = 0; line < 10; ++line) {
+      ASSERT_TRUE(surface
+                      .PrintText("Page " + std::to_string(n) + ", line " + std::to_string(line) +
+                                 ": JOSÉ DA CONCEIÇÃO")
+                      .ok());
+    }
+  }
+  ASSERT_TRUE(surface.CompletePage().ok());
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(document.rfind("%PDF-", 0), 0u);
+  EXPECT_NE(document.find("/Count " + std::to_string(kPages)), std::string::npos);
+  EXPECT_EQ(document.substr(document.size() - 6), "%%EOF\n");
+  ASSERT_GE(pieces.size(), 2u) << document.size() << " bytes";
+  ASSERT_LE(pieces.size(), document.size() / (64 * 1024) + 1);
+  // Each piece but the last is at least 64 KB.
+  for (size_t i = 0; i + 1 < pieces.size(); ++i) {
+    EXPECT_GE(pieces[i], 64u * 1024) << i;
+  }
+}
+
 TEST(CairoPageLayers, ANewPageNothingIsDrawnOnIsNoPageOfTheDocument) {
   std::string document;
   Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
