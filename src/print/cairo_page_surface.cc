@@ -257,14 +257,10 @@ Status CairoPageSurface::PrintText(std::string_view text) {
   s.BeginText();
   // Each line's top at the current position, its baseline its ascent below.
   double top = s.current_y;
-  for (PlacedLine& line : s.text.PlaceText(text, s.cr)) {
+  for (const PlacedLine& line : s.text.PlaceText(text, s.cr)) {
     const double baseline = top + line.ascent;
     const double left = s.PageX(s.current_x);
-    for (PlacedLine::Run& run : line.runs) {
-      for (cairo_glyph_t& glyph : run.glyphs) {
-        glyph.x += left;
-        glyph.y += baseline;
-      }
+    for (const PlacedLine::Run& run : line.runs) {
       // A text that became no glyphs (a font cairo cannot use) would be
       // missing from the page.
       if (run.glyphs.empty() && !run.text.empty()) {
@@ -275,9 +271,9 @@ Status CairoPageSurface::PrintText(std::string_view text) {
       }
       // Glyphs set right to left keep a call of their own.
       if (run.cluster_flags == cairo_text_cluster_flags_t{}) {
-        s.pending_text.Add(run, s.text_colour, s.cr);
+        s.pending_text.Add(run, left, baseline, s.text_colour, s.cr);
       } else {
-        s.pending_text.ShowNow(run, s.text_colour, s.cr);
+        s.pending_text.ShowNow(run, left, baseline, s.text_colour, s.cr);
       }
     }
     top += line.ascent + line.descent;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "print/cairo_page_surface.h"
+#include "print/cairo_text.h"
 #include "print/page_delivery.h"
 #include "print/print_job.h"
 #include "print/renderer.h"
@@ -300,6 +301,100 @@ TEST_F(CairoPageTest, LinesOfATextMeasureOneByOne) {
                        (*page)->TextHeight("Beneficiário\nBeneficiário"));
     }
   }
+}
+
+// A context in twips, as the page's, on a surface nothing is drawn on.
+struct TwipsContext {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  TwipsContext() { cairo_scale(cr, 1.0 / kTwipsPerPoint, 1.0 / kTwipsPerPoint); }
+  ~TwipsContext() {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+};
+
+// The faces, glyphs and widths of a text's lines, to compare placements.
+std::string Placement(const std::vector<PlacedLine>& lines) {
+  std::string out;
+  for (const PlacedLine& line : lines) {
+    out += std::to_string(line.width) + " " + std::to_string(line.ascent) + ":";
+    for (const PlacedLine::Run& run : line.runs) {
+      // The face, which the placers share: italic Arial has the widths of
+      // the upright one.
+      out += " face " +
+             std::to_string(reinterpret_cast<uintptr_t>(cairo_scaled_font_get_font_face(run.font)));
+      for (const cairo_glyph_t& glyph : run.glyphs) {
+        out += " " + std::to_string(glyph.index) + "@" + std::to_string(glyph.x);
+      }
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+TEST(TextPlacer, ATextPlacedAgainInTheSameFontIsNotShapedAgainAndPlacesTheSame) {
+  static const struct {
+    const char* font;
+    double points;
+    bool bold;
+    bool italic;
+    const char* text;
+  } cases[] = {
+      {"Arial", 8.25, false, false, "Recibo do Pagador"},
+      {"Arial", 8.25, true, false, "Recibo do Pagador"},   // bold: wider
+      {"Arial", 8.25, false, true, "Recibo do Pagador"},   // italic
+      {"Arial", 6.75, false, false, "Recibo do Pagador"},  // smaller
+      {"Courier New", 8.25, false, false, "Recibo do Pagador"},
+      {"MS Sans Serif", 8.25, false, false, "Recibo do Pagador"},  // a name for another face
+      {"Arial", 8.25, false, false, "Recibo do Pagador\nRecibo"},  // two lines
+      {"Arial", 8.25, false, false, "JOSÉ DA CONCEIÇÃO ★"},  // the star from the fallback face
+      {"Arial", 8.25, false, false, ""},
+  };
+  TwipsContext context;
+  TextPlacer placer;
+  std::vector<std::string> first;
+  size_t lines = 0;
+  for (const auto& c : cases) {
+    placer.SetFontName(c.font);
+    placer.SetFontSize(c.points);
+    placer.SetFontBold(c.bold);
+    placer.SetFontItalic(c.italic);
+    first.push_back(Placement(placer.PlaceText(c.text, context.cr)));
+    lines += PrintedLines(c.text).size();
+    EXPECT_EQ(placer.lines_shaped(), lines) << c.font << " " << c.text;
+  }
+  for (size_t i = std::size(cases); i-- > 0;) {
+    const auto& c = cases[i];
+    placer.SetFontName(c.font);
+    placer.SetFontSize(c.points);
+    placer.SetFontBold(c.bold);
+    placer.SetFontItalic(c.italic);
+    EXPECT_EQ(Placement(placer.PlaceText(c.text, context.cr)), first[i]) << i;
+    // Placed alone, by a placer that kept nothing, it is the same.
+    TextPlacer fresh;
+    fresh.SetFontName(c.font);
+    fresh.SetFontSize(c.points);
+    fresh.SetFontBold(c.bold);
+    fresh.SetFontItalic(c.italic);
+    EXPECT_EQ(Placement(fresh.PlaceText(c.text, context.cr)), first[i]) << i;
+  }
+  EXPECT_EQ(placer.lines_shaped(), lines);
+  EXPECT_NE(first[0], first[1]);
+  EXPECT_NE(first[0], first[2]);
+  EXPECT_NE(first[0], first[3]);
+
+  // Past the texts it keeps, the placer starts again: the first is shaped anew.
+  for (size_t n = 0; n < TextPlacer::kPlacedTextsKept; ++n) {
+    placer.PlaceText(std::to_string(n), context.cr);
+  }
+  const size_t shaped = placer.lines_shaped();
+  placer.SetFontName(cases[0].font);
+  placer.SetFontSize(cases[0].points);
+  placer.SetFontBold(cases[0].bold);
+  placer.SetFontItalic(cases[0].italic);
+  EXPECT_EQ(Placement(placer.PlaceText(cases[0].text, context.cr)), first[0]);
+  EXPECT_EQ(placer.lines_shaped(), shaped + 1);
 }
 
 TEST_F(CairoPageTest, PictureLoadErrors) {
