@@ -9,8 +9,9 @@
 // as it is written (DocumentStream), so that it is never held whole in
 // memory. Its parts: text placement and batching (print/cairo_text.h),
 // PDF forms and layers (print/cairo_forms.h), the PNG page's pixels and file
-// (print/raster_page.h), and the level cairo's streams are compressed at
-// (print/deflate_level.h). Touches: the page sink.
+// (print/raster_page.h), the level cairo's streams are compressed at
+// (print/deflate_level.h) and the formatting of the numbers it writes
+// (print/fixed_format.h). Touches: the page sink.
 #pragma once
 
 #include <functional>
