@@ -60,7 +60,11 @@ struct CairoPageSurface::State {
   // new page that nothing is drawn on never reaches the document.
   bool page_ends = false;
   bool drawing_layer = false;  // drawing goes into a layer, not on the page
-  double units_per_twip = 1;   // of the surface's device space
+  // The lines drawn into a PDF layer since its last other drawing, all in
+  // `lines_colour`: the context's path, stroked once.
+  bool lines_pending = false;
+  Rgb lines_colour = kBlack;
+  double units_per_twip = 1;  // of the surface's device space
   bool keeps_layers = false;
   bool job_ended = false;
 
@@ -91,8 +95,21 @@ struct CairoPageSurface::State {
   // Page position of a surface x (the scale origin moves the page's left edge).
   double PageX(double x) const { return x - scale_left; }
 
-  // Hands the pending texts to cairo.
-  void FlushText() { pending_text.Flush(cr); }
+  // Hands the pending lines, then the pending texts, to cairo.
+  void FlushText() {
+    FlushLines();
+    pending_text.Flush(cr);
+  }
+
+  // Strokes the lines pending as one path. Each stroke of a layer is
+  // replayed into the PDF's analysis on every page that shows the layer,
+  // and its cost is mostly per stroke, not per line.
+  void FlushLines() {
+    if (!lines_pending) return;
+    SetSourceColour(cr, lines_colour);
+    cairo_stroke(cr);
+    lines_pending = false;
+  }
 
   // Before a text is printed on the page: the page drawn last ends.
   void BeginText() {
@@ -286,6 +303,15 @@ Status CairoPageSurface::PrintText(std::string_view text) {
 Status CairoPageSurface::DrawLine(double x1, double y1, double x2, double y2, Rgb colour) {
   State& s = *state_;
   BOLETO_RETURN_IF_ERROR(s.CheckDrawable());
+  if (s.drawing_layer && s.format == PageFormat::kPdf) {
+    // The layer's lines wait, in the order drawn, for the next other drawing.
+    if (!(s.lines_colour == colour) || !s.pending_text.empty()) s.FlushText();
+    s.lines_colour = colour;
+    s.lines_pending = true;
+    cairo_move_to(s.cr, s.PageX(x1), y1);
+    cairo_line_to(s.cr, s.PageX(x2), y2);
+    return CairoStatus(s.cr);
+  }
   SetSourceColour(s.cr, colour);
   s.BeginDrawing();
   cairo_move_to(s.cr, s.PageX(x1), y1);

@@ -121,6 +121,7 @@ class TextBatch {
   void Flush(cairo_t* cr);
   // Drops the texts kept, handing none to cairo (a page taken off again).
   void Clear() { pending_.clear(); }
+  bool empty() const { return pending_.empty(); }
 
  private:
   struct PendingRun {

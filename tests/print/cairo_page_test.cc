@@ -1,9 +1,11 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -862,6 +864,50 @@ TEST(CairoPageStream, CairosSmallPiecesReachTheStreamGatheredIntoLargeOnes) {
   for (size_t i = 0; i + 1 < pieces.size(); ++i) {
     EXPECT_GE(pieces[i], 64u * 1024) << i;
   }
+}
+
+// The operators of a PDF's forms: the words of each "/Subtype /Form"
+// object's content stream, inflated.
+std::vector<std::string> FormOperators(const std::string& pdf) {
+  std::vector<std::string> words;
+  for (size_t at = pdf.find("/Subtype /Form"); at != std::string::npos;
+       at = pdf.find("/Subtype /Form", at + 1)) {
+    const size_t start = pdf.find("stream\n", at) + 7;
+    const size_t end = pdf.find("endstream", start);
+    std::string inflated(1 << 20, '\0');
+    uLongf size = inflated.size();
+    if (uncompress(reinterpret_cast<Bytef*>(inflated.data()), &size,
+                   reinterpret_cast<const Bytef*>(pdf.data() + start), end - start) != Z_OK) {
+      ADD_FAILURE() << "a form's stream does not inflate";
+      continue;
+    }
+    std::istringstream stream(inflated.substr(0, size));
+    for (std::string word; stream >> word;) words.push_back(word);
+  }
+  return words;
+}
+
+TEST(CairoPageLayers, ALayersLinesAreStrokedTogetherUntilATextComesBetween) {
+  std::string document;
+  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
+  ASSERT_TRUE(page.ok());
+  CairoPageSurface& surface = **page;
+  surface.KeepLayers();
+  auto frame = [](PrinterSurface& layer) -> Status {
+    for (int y : {0, 1440, 2880}) BOLETO_RETURN_IF_ERROR(layer.DrawLine(0, y, 1440, y, kBlack));
+    BOLETO_RETURN_IF_ERROR(layer.PrintText("Recibo"));
+    for (int x : {0, 1440}) BOLETO_RETURN_IF_ERROR(layer.DrawLine(x, 0, x, 2880, kBlack));
+    return layer.DrawLine(0, 0, 1440, 2880, Rgb{255, 0, 0});  // another colour
+  };
+  ASSERT_TRUE(surface.PaintLayer("frame", frame).ok());
+  ASSERT_TRUE(surface.CompletePage().ok());
+  const std::vector<std::string> words = FormOperators(document);
+  std::vector<std::string> drawn;  // strokes and texts, in their order
+  for (const std::string& word : words) {
+    if (word == "S" || word == "m" || word.ends_with("Tj")) drawn.push_back(word);
+  }
+  EXPECT_EQ(drawn,
+            (std::vector<std::string>{"m", "m", "m", "S", "(Recibo)Tj", "m", "m", "S", "m", "S"}));
 }
 
 TEST(CairoPageLayers, ANewPageNothingIsDrawnOnIsNoPageOfTheDocument) {
