@@ -26,19 +26,21 @@ TextPlacer::~TextPlacer() {
   cairo_font_options_destroy(font_options_);
 }
 
+// Each label sets its font again, mostly to the one in force: the face is
+// matched again only where the font changed.
 void TextPlacer::SetFontName(std::string_view name) {
+  if (name == font_name_) return;
   font_name_ = std::string(name);
   font_dirty_ = true;
 }
-void TextPlacer::SetFontSize(double points) {
-  font_size_ = points;
-  font_dirty_ = true;
-}
+void TextPlacer::SetFontSize(double points) { font_size_ = points; }
 void TextPlacer::SetFontBold(bool bold) {
+  if (bold == font_bold_) return;
   font_bold_ = bold;
   font_dirty_ = true;
 }
 void TextPlacer::SetFontItalic(bool italic) {
+  if (italic == font_italic_) return;
   font_italic_ = italic;
   font_dirty_ = true;
 }
