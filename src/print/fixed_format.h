@@ -6,10 +6,10 @@
 // routes every call of __snprintf_chk in those archives (snprintf, as the
 // fortified archives call it) to the wrapper here (src/print/CMakeLists.txt:
 // --wrap=__snprintf_chk). It writes exactly the text glibc writes:
-// - "%d", and a finite double in exactly one of the three formats above
-//   with a precision of 0 to 18 where the locale's decimal point is ".",
-//   by std::to_chars (for a double the same digits, correctly rounded with
-//   ties to even, as printf in the C locale);
+// - "%d" by std::to_chars, and a finite double in exactly one of the three
+//   formats above with a precision of 0 to 18 where the locale's decimal
+//   point is ".", rounded as printf rounds in the C locale (the exact value,
+//   ties to even): below 2^63 in 128-bit integers, above by std::to_chars;
 // - anything else by glibc's own __vsnprintf_chk, checks included.
 // Shared libraries loaded at run time (the ODBC drivers, CUPS) and this
 // program's own snprintf calls, unfortified, keep glibc's. Pure: no state.

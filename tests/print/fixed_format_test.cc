@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace boleto {
 namespace {
@@ -90,6 +92,37 @@ TEST(FixedFormat, DoublesAreWrittenAsGlibcWritesThem) {
                   Glibc(size, "%.*f", precision, c.value))
             << c.why << ", precision " << precision;
       }
+    }
+  }
+}
+
+TEST(FixedFormat, ThousandsOfDoublesAreWrittenAsGlibcWritesThem) {
+  std::mt19937_64 random(20240611);  // any fixed seed: the same values each run
+  std::vector<double> values;
+  for (int i = 0; i < 1500; ++i) {
+    // Any significand between 2^-80 and 2^70, either sign.
+    const double significand = 1 + std::ldexp(static_cast<double>(random() >> 12), -52);
+    const int exponent = static_cast<int>(random() % 151) - 80;
+    values.push_back((random() & 1 ? -1 : 1) * std::ldexp(significand, exponent));
+    // A binary fraction: an exact tie at some precisions.
+    values.push_back(
+        std::ldexp(static_cast<double>(random() % (1 << 24)), -static_cast<int>(random() % 40)));
+    // A decimal tie k.5 at some precision, and the doubles beside it.
+    const int decimals = static_cast<int>(random() % 19);
+    const double tie = (static_cast<double>(random() % 1000000) + 0.5) / std::pow(10.0, decimals);
+    values.push_back(tie);
+    values.push_back(std::nextafter(tie, 0.0));
+    values.push_back(std::nextafter(tie, 1e300));
+  }
+  int failures = 0;
+  for (const double value : values) {
+    for (int precision = 0; precision <= 18 && failures < 10; ++precision) {
+      const Written wrapped = Wrapped(400, "%.*f", precision, value);
+      const Written glibc = Glibc(400, "%.*f", precision, value);
+      if (wrapped == glibc) continue;
+      ++failures;
+      ADD_FAILURE() << std::hexfloat << value << " at precision " << precision << ": " << wrapped
+                    << " against " << glibc;
     }
   }
 }
