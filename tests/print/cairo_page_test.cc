@@ -866,6 +866,32 @@ TEST(CairoPageStream, CairosSmallPiecesReachTheStreamGatheredIntoLargeOnes) {
   }
 }
 
+TEST(CairoPageLayers, AGroupIsAFormForEachUseOnAPageThatLaterPagesNameAgain) {
+  std::string document;
+  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
+  ASSERT_TRUE(page.ok());
+  CairoPageSurface& surface = **page;
+  const std::vector<PrinterSurface::Rectangle> bars = {
+      {0, 0, 15, 750, kBlack}, {15, 0, 30, 750, kWhite}, {30, 0, 75, 750, kBlack}};
+  std::vector<PrinterSurface::Rectangle> elsewhere = bars;  // the same shapes further right
+  for (PrinterSurface::Rectangle& r : elsewhere) r.x1 += 1000, r.x2 += 1000;
+  for (int n = 0; n < 3; ++n) {
+    if (n > 0) {
+      ASSERT_TRUE(surface.NewPage().ok());
+    }
+    ASSERT_TRUE(surface.FillRectangleGroup(bars).ok());
+    ASSERT_TRUE(surface.FillRectangleGroup(elsewhere).ok());
+  }
+  ASSERT_TRUE(surface.CompletePage().ok());
+  size_t forms = 0;
+  for (size_t at = document.find("/Subtype /Form"); at != std::string::npos;
+       at = document.find("/Subtype /Form", at + 1)) {
+    ++forms;
+  }
+  EXPECT_EQ(forms, 2u);
+  EXPECT_NE(document.find("/Count 3"), std::string::npos);
+}
+
 // The operators of a PDF's forms: the words of each "/Subtype /Form"
 // object's content stream, inflated.
 std::vector<std::string> FormOperators(const std::string& pdf) {
