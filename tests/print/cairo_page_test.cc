@@ -783,12 +783,27 @@ TEST_F(CairoPageTest, MalformedLineLeavesNoFile) {
   EXPECT_FALSE(std::ifstream(path).good());
 }
 
+// How often `what` occurs in `text`.
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+// A PDF page that keeps layers, whose finished document lands in `document`;
+// null where cairo cannot make one.
+std::unique_ptr<CairoPageSurface> LayeredPdfPage(std::string& document) {
+  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
+  if (!page.ok()) return nullptr;
+  (*page)->KeepLayers();
+  return std::move(page).value();
+}
+
 TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
   std::string document;
-  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
-  ASSERT_TRUE(page.ok());
-  CairoPageSurface& surface = **page;
-  surface.KeepLayers();
+  const std::unique_ptr<CairoPageSurface> page = LayeredPdfPage(document);
+  ASSERT_NE(page, nullptr);
+  CairoPageSurface& surface = *page;
   int drawn = 0;
   auto frame = [&drawn](PrinterSurface& layer) {
     ++drawn;
@@ -802,12 +817,7 @@ TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
   }
   ASSERT_TRUE(surface.CompletePage().ok());
   EXPECT_EQ(drawn, 1);
-  size_t forms = 0;
-  for (size_t at = document.find("/Subtype /Form"); at != std::string::npos;
-       at = document.find("/Subtype /Form", at + 1)) {
-    ++forms;
-  }
-  EXPECT_EQ(forms, 1u);
+  EXPECT_EQ(Occurrences(document, "/Subtype /Form"), 1u);
   EXPECT_NE(document.find("/Count 3"), std::string::npos);
 }
 
@@ -883,12 +893,7 @@ TEST(CairoPageLayers, AGroupIsAFormForEachUseOnAPageThatLaterPagesNameAgain) {
     ASSERT_TRUE(surface.FillRectangleGroup(elsewhere).ok());
   }
   ASSERT_TRUE(surface.CompletePage().ok());
-  size_t forms = 0;
-  for (size_t at = document.find("/Subtype /Form"); at != std::string::npos;
-       at = document.find("/Subtype /Form", at + 1)) {
-    ++forms;
-  }
-  EXPECT_EQ(forms, 2u);
+  EXPECT_EQ(Occurrences(document, "/Subtype /Form"), 2u);
   EXPECT_NE(document.find("/Count 3"), std::string::npos);
 }
 
@@ -915,10 +920,9 @@ std::vector<std::string> FormOperators(const std::string& pdf) {
 
 TEST(CairoPageLayers, ALayersLinesAreStrokedTogetherUntilATextComesBetween) {
   std::string document;
-  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
-  ASSERT_TRUE(page.ok());
-  CairoPageSurface& surface = **page;
-  surface.KeepLayers();
+  const std::unique_ptr<CairoPageSurface> page = LayeredPdfPage(document);
+  ASSERT_NE(page, nullptr);
+  CairoPageSurface& surface = *page;
   auto frame = [](PrinterSurface& layer) -> Status {
     for (int y : {0, 1440, 2880}) BOLETO_RETURN_IF_ERROR(layer.DrawLine(0, y, 1440, y, kBlack));
     BOLETO_RETURN_IF_ERROR(layer.PrintText("Recibo"));
