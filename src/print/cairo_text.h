@@ -68,8 +68,8 @@ class TextPlacer {
   // How many lines were shaped into glyphs so far (a text kept is not).
   size_t lines_shaped() const { return lines_shaped_; }
 
-  // The texts whose lines are kept at most; a batch's pages hold some two
-  // hundred distinct ones, most of them the same on every page.
+  // The most texts whose lines are kept (a few MB of glyphs); past it they
+  // all go, and the texts that recur are placed once again.
   static constexpr size_t kPlacedTextsKept = 4096;
 
  private:
@@ -121,6 +121,7 @@ class TextBatch {
   void Flush(cairo_t* cr);
   // Drops the texts kept, handing none to cairo (a page taken off again).
   void Clear() { pending_.clear(); }
+  // Whether no text is kept.
   bool empty() const { return pending_.empty(); }
 
  private:
