@@ -9,7 +9,9 @@ namespace boleto {
 
 PdfForms::~PdfForms() {
   for (auto& layer : layers_) cairo_surface_destroy(layer.second);
-  for (auto& group : groups_) cairo_surface_destroy(group.second);
+  for (auto& group : groups_) {
+    for (cairo_surface_t* form : group.second.forms) cairo_surface_destroy(form);
+  }
 }
 
 Result<PlacedForm> PdfForms::GroupForm(const std::vector<PrinterSurface::Rectangle>& group,
@@ -22,7 +24,8 @@ Result<PlacedForm> PdfForms::GroupForm(const std::vector<PrinterSurface::Rectang
     bottom = std::max(bottom, r.y2);
   }
   // The group's shapes from its corner, as the bits of their numbers.
-  std::string shapes;
+  std::string& shapes = shapes_;
+  shapes.clear();
   for (const PrinterSurface::Rectangle& r : group) {
     // White on the page's white paper changes nothing.
     if (r.colour == kWhite) continue;
@@ -31,7 +34,14 @@ Result<PlacedForm> PdfForms::GroupForm(const std::vector<PrinterSurface::Rectang
     shapes.append({static_cast<char>(r.colour.red), static_cast<char>(r.colour.green),
                    static_cast<char>(r.colour.blue)});
   }
-  cairo_surface_t*& form = groups_[{shapes, group_uses_on_page_[shapes]++}];
+  Group& kept = groups_[shapes];
+  if (kept.page != page_) {
+    kept.page = page_;
+    kept.uses = 0;
+  }
+  const size_t use = static_cast<size_t>(kept.uses++);
+  if (use == kept.forms.size()) kept.forms.push_back(nullptr);
+  cairo_surface_t*& form = kept.forms[use];
   if (form == nullptr) {
     const cairo_rectangle_t extents{0, 0, (right - left) * units_per_twip,
                                     (bottom - top) * units_per_twip};

@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -41,7 +42,7 @@ class PdfForms {
   Result<PlacedForm> GroupForm(const std::vector<PrinterSurface::Rectangle>& group,
                                double units_per_twip);
   // The groups' uses start again on a new page.
-  void NewPage() { group_uses_on_page_.clear(); }
+  void NewPage() { ++page_; }
 
   // The layer kept under `key`, or null.
   cairo_surface_t* Layer(std::string_view key) const;
@@ -53,10 +54,16 @@ class PdfForms {
                                        const std::function<Status(cairo_t* layer_cr)>& draw);
 
  private:
-  // The groups drawn so far, by their shapes (the bits of their numbers,
-  // from the group's corner) and the number of the use on a page.
-  std::map<std::pair<std::string, int>, cairo_surface_t*> groups_;
-  std::map<std::string, int> group_uses_on_page_;
+  // The forms of a group's shapes (the bits of their numbers, from the
+  // group's corner): the n-th for its n-th use on a page.
+  struct Group {
+    std::vector<cairo_surface_t*> forms;
+    int page = -1;  // the page of the uses counted
+    int uses = 0;   // on that page
+  };
+  std::unordered_map<std::string, Group> groups_;
+  std::string shapes_;  // the shapes looked up, kept for its buffer
+  int page_ = 0;
   std::map<std::string, cairo_surface_t*, std::less<>> layers_;
 };
 

@@ -18,12 +18,34 @@
 
 namespace boleto {
 
+namespace {
+
+// The bytes a stream is handed at a time: one write to a file for some
+// thousand of cairo's pieces (a few bytes to a few hundred each), where
+// each piece cost a write of its own.
+constexpr size_t kStreamWriteBytes = 64 * 1024;
+
+// A streamed PDF's way out: cairo's pieces gathered, then handed to the
+// stream in large ones.
+struct GatheredStream {
+  std::unique_ptr<DocumentStream> stream;
+  std::string pieces;
+
+  void Flush() {
+    if (pieces.empty()) return;
+    stream->Write(pieces.data(), pieces.size());
+    pieces.clear();
+  }
+};
+
+}  // namespace
+
 struct CairoPageSurface::State {
   PageFormat format = PageFormat::kPdf;
   PageSink sink;
   // Where a streamed PDF goes; released after the surface, which may still
   // write to it when it is destroyed unfinished.
-  std::unique_ptr<DocumentStream> stream;
+  GatheredStream stream;
   PagePixels pixels;  // the PNG page's; declared first, released after the surface
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
@@ -38,7 +60,11 @@ struct CairoPageSurface::State {
   // new page that nothing is drawn on never reaches the document.
   bool page_ends = false;
   bool drawing_layer = false;  // drawing goes into a layer, not on the page
-  double units_per_twip = 1;   // of the surface's device space
+  // The lines drawn into a PDF layer since its last other drawing, all in
+  // `lines_colour`: the context's path, stroked once.
+  bool lines_pending = false;
+  Rgb lines_colour = kBlack;
+  double units_per_twip = 1;  // of the surface's device space
   bool keeps_layers = false;
   bool job_ended = false;
 
@@ -69,8 +95,21 @@ struct CairoPageSurface::State {
   // Page position of a surface x (the scale origin moves the page's left edge).
   double PageX(double x) const { return x - scale_left; }
 
-  // Hands the pending texts to cairo.
-  void FlushText() { pending_text.Flush(cr); }
+  // Hands the pending lines, then the pending texts, to cairo.
+  void FlushText() {
+    FlushLines();
+    pending_text.Flush(cr);
+  }
+
+  // Strokes the lines pending as one path. Each stroke of a layer is
+  // replayed into the PDF's analysis on every page that shows the layer,
+  // and its cost is mostly per stroke, not per line.
+  void FlushLines() {
+    if (!lines_pending) return;
+    SetSourceColour(cr, lines_colour);
+    cairo_stroke(cr);
+    lines_pending = false;
+  }
 
   // Before a text is printed on the page: the page drawn last ends.
   void BeginText() {
@@ -106,7 +145,9 @@ cairo_status_t AppendToDocument(void* closure, const unsigned char* data, unsign
 
 // A stream's failure waits for Finish: cairo goes on drawing.
 cairo_status_t WriteToStream(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<DocumentStream*>(closure)->Write(reinterpret_cast<const char*>(data), length);
+  GatheredStream& gathered = *static_cast<GatheredStream*>(closure);
+  gathered.pieces.append(reinterpret_cast<const char*>(data), length);
+  if (gathered.pieces.size() >= kStreamWriteBytes) gathered.Flush();
   return CAIRO_STATUS_SUCCESS;
 }
 
@@ -140,7 +181,7 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Create(PageFormat fo
 Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::CreateStreamed(
     std::unique_ptr<DocumentStream> stream) {
   auto state = std::make_unique<State>();
-  state->stream = std::move(stream);
+  state->stream.stream = std::move(stream);
   return Start(std::move(state));
 }
 
@@ -149,8 +190,8 @@ Result<std::unique_ptr<CairoPageSurface>> CairoPageSurface::Start(std::unique_pt
   double units_per_twip;
   if (format == PageFormat::kPdf) {
     units_per_twip = kPointsPerTwip;
-    state->surface = state->stream != nullptr
-                         ? cairo_pdf_surface_create_for_stream(WriteToStream, state->stream.get(),
+    state->surface = state->stream.stream != nullptr
+                         ? cairo_pdf_surface_create_for_stream(WriteToStream, &state->stream,
                                                                kA4WidthTwips * kPointsPerTwip,
                                                                kA4HeightTwips * kPointsPerTwip)
                          : cairo_pdf_surface_create_for_stream(AppendToDocument, &state->document,
@@ -233,14 +274,10 @@ Status CairoPageSurface::PrintText(std::string_view text) {
   s.BeginText();
   // Each line's top at the current position, its baseline its ascent below.
   double top = s.current_y;
-  for (PlacedLine& line : s.text.PlaceText(text, s.cr)) {
+  for (const PlacedLine& line : s.text.PlaceText(text, s.cr)) {
     const double baseline = top + line.ascent;
     const double left = s.PageX(s.current_x);
-    for (PlacedLine::Run& run : line.runs) {
-      for (cairo_glyph_t& glyph : run.glyphs) {
-        glyph.x += left;
-        glyph.y += baseline;
-      }
+    for (const PlacedLine::Run& run : line.runs) {
       // A text that became no glyphs (a font cairo cannot use) would be
       // missing from the page.
       if (run.glyphs.empty() && !run.text.empty()) {
@@ -251,9 +288,9 @@ Status CairoPageSurface::PrintText(std::string_view text) {
       }
       // Glyphs set right to left keep a call of their own.
       if (run.cluster_flags == cairo_text_cluster_flags_t{}) {
-        s.pending_text.Add(run, s.text_colour, s.cr);
+        s.pending_text.Add(run, left, baseline, s.text_colour, s.cr);
       } else {
-        s.pending_text.ShowNow(run, s.text_colour, s.cr);
+        s.pending_text.ShowNow(run, left, baseline, s.text_colour, s.cr);
       }
     }
     top += line.ascent + line.descent;
@@ -266,6 +303,15 @@ Status CairoPageSurface::PrintText(std::string_view text) {
 Status CairoPageSurface::DrawLine(double x1, double y1, double x2, double y2, Rgb colour) {
   State& s = *state_;
   BOLETO_RETURN_IF_ERROR(s.CheckDrawable());
+  if (s.drawing_layer && s.format == PageFormat::kPdf) {
+    // The layer's lines wait, in the order drawn, for the next other drawing.
+    if (!(s.lines_colour == colour) || !s.pending_text.empty()) s.FlushText();
+    s.lines_colour = colour;
+    s.lines_pending = true;
+    cairo_move_to(s.cr, s.PageX(x1), y1);
+    cairo_line_to(s.cr, s.PageX(x2), y2);
+    return CairoStatus(s.cr);
+  }
   SetSourceColour(s.cr, colour);
   s.BeginDrawing();
   cairo_move_to(s.cr, s.PageX(x1), y1);
@@ -438,7 +484,10 @@ Status CairoPageSurface::CompletePage() {
                      std::string("Cannot complete the printer page: ") +
                          cairo_status_to_string(cairo_surface_status(s.surface)));
   }
-  if (s.stream != nullptr) return s.stream->Finish();
+  if (s.stream.stream != nullptr) {
+    s.stream.Flush();
+    return s.stream.stream->Finish();
+  }
   if (!s.sink) return Status::Ok();
   return s.sink(s.document);
 }

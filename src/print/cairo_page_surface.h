@@ -9,8 +9,9 @@
 // as it is written (DocumentStream), so that it is never held whole in
 // memory. Its parts: text placement and batching (print/cairo_text.h),
 // PDF forms and layers (print/cairo_forms.h), the PNG page's pixels and file
-// (print/raster_page.h), and the level cairo's streams are compressed at
-// (print/deflate_level.h). Touches: the page sink.
+// (print/raster_page.h), the level cairo's streams are compressed at
+// (print/deflate_level.h) and the formatting of the numbers it writes
+// (print/fixed_format.h). Touches: the page sink.
 #pragma once
 
 #include <functional>
@@ -36,7 +37,8 @@ inline constexpr double kLineWidthTwips = kTwipsPerInch / 300.0;
 using PageSink = std::function<Status(const std::string& document)>;
 
 // Receives a PDF document piece by piece as cairo writes it, then hands it
-// over once it is complete.
+// over once it is complete. Cairo's small pieces come gathered: 64 KB at a
+// time, the rest before Finish.
 class DocumentStream {
  public:
   virtual ~DocumentStream() = default;

@@ -26,19 +26,21 @@ TextPlacer::~TextPlacer() {
   cairo_font_options_destroy(font_options_);
 }
 
+// Each label sets its font again, mostly to the one in force: the face is
+// matched again only where the font changed.
 void TextPlacer::SetFontName(std::string_view name) {
+  if (name == font_name_) return;
   font_name_ = std::string(name);
   font_dirty_ = true;
 }
-void TextPlacer::SetFontSize(double points) {
-  font_size_ = points;
-  font_dirty_ = true;
-}
+void TextPlacer::SetFontSize(double points) { font_size_ = points; }
 void TextPlacer::SetFontBold(bool bold) {
+  if (bold == font_bold_) return;
   font_bold_ = bold;
   font_dirty_ = true;
 }
 void TextPlacer::SetFontItalic(bool italic) {
+  if (italic == font_italic_) return;
   font_italic_ = italic;
   font_dirty_ = true;
 }
@@ -123,20 +125,34 @@ PlacedLine TextPlacer::Place(const std::string& line, cairo_t* cr) {
   return placed;
 }
 
-std::vector<PlacedLine> TextPlacer::PlaceText(std::string_view text, cairo_t* cr) {
-  Face();
-  LastPlaced& last = last_placed_;
-  if (last.face == face_ && last.size == font_size_ && last.bold == font_bold_ &&
-      last.italic == font_italic_ && last.text == text) {
-    return last.lines;
-  }
-  std::vector<PlacedLine> lines;
-  for (const std::string& line : PrintedLines(text)) lines.push_back(Place(line, cr));
-  last = LastPlaced{std::string(text), face_, font_size_, font_bold_, font_italic_, lines};
-  return lines;
+size_t TextPlacer::PlacedKeyHash::operator()(const PlacedKey& key) const {
+  size_t hash = std::hash<std::string>()(key.text);
+  // Boost's hash_combine: the golden ratio's bits spread each part.
+  auto combine = [&hash](size_t part) { hash ^= part + 0x9e3779b9 + (hash << 6) + (hash >> 2); };
+  combine(std::hash<const PrintFace*>()(key.face));
+  combine(std::hash<double>()(key.size));
+  combine(static_cast<size_t>(key.bold) << 1 | static_cast<size_t>(key.italic));
+  return hash;
 }
 
-void TextBatch::Add(const PlacedLine::Run& run, Rgb colour, cairo_t* cr) {
+const std::vector<PlacedLine>& TextPlacer::PlaceText(std::string_view text, cairo_t* cr) {
+  Face();
+  lookup_.face = face_;
+  lookup_.size = font_size_;
+  lookup_.bold = font_bold_;
+  lookup_.italic = font_italic_;
+  lookup_.text.assign(text);
+  if (auto kept = placed_.find(lookup_); kept != placed_.end()) return kept->second;
+  if (placed_.size() >= kPlacedTextsKept) placed_.clear();
+  std::vector<PlacedLine> lines;
+  for (const std::string& line : PrintedLines(text)) {
+    lines.push_back(Place(line, cr));
+    ++lines_shaped_;
+  }
+  return placed_.emplace(lookup_, std::move(lines)).first->second;
+}
+
+void TextBatch::Add(const PlacedLine::Run& run, double x, double y, Rgb colour, cairo_t* cr) {
   if (run.glyphs.empty()) return;
   if (!pending_.empty() && !(colour == colour_)) Flush(cr);
   colour_ = colour;
@@ -147,16 +163,23 @@ void TextBatch::Add(const PlacedLine::Run& run, Rgb colour, cairo_t* cr) {
     same_font = pending_.end() - 1;
   }
   same_font->text += run.text;
-  same_font->glyphs.insert(same_font->glyphs.end(), run.glyphs.begin(), run.glyphs.end());
+  for (const cairo_glyph_t& glyph : run.glyphs) {
+    same_font->glyphs.push_back(cairo_glyph_t{glyph.index, glyph.x + x, glyph.y + y});
+  }
   same_font->clusters.insert(same_font->clusters.end(), run.clusters.begin(), run.clusters.end());
 }
 
-void TextBatch::ShowNow(const PlacedLine::Run& run, Rgb colour, cairo_t* cr) {
+void TextBatch::ShowNow(const PlacedLine::Run& run, double x, double y, Rgb colour, cairo_t* cr) {
   Flush(cr);
+  std::vector<cairo_glyph_t> glyphs;
+  glyphs.reserve(run.glyphs.size());
+  for (const cairo_glyph_t& glyph : run.glyphs) {
+    glyphs.push_back(cairo_glyph_t{glyph.index, glyph.x + x, glyph.y + y});
+  }
   SetSourceColour(cr, colour);
   cairo_set_scaled_font(cr, run.font);
-  cairo_show_text_glyphs(cr, run.text.data(), static_cast<int>(run.text.size()), run.glyphs.data(),
-                         static_cast<int>(run.glyphs.size()), run.clusters.data(),
+  cairo_show_text_glyphs(cr, run.text.data(), static_cast<int>(run.text.size()), glyphs.data(),
+                         static_cast<int>(glyphs.size()), run.clusters.data(),
                          static_cast<int>(run.clusters.size()), run.cluster_flags);
 }
 

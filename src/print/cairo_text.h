@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,9 +38,10 @@ struct PlacedLine {
 
 // The current font and the texts placed in it. Scaled fonts are made for a
 // context's transformation the first time a face is used at a size, and
-// kept (and destroyed) with the placer. The text placed last is kept too: a
-// value is measured to fit its label and then printed, and is placed once
-// for both.
+// kept (and destroyed) with the placer. The lines of each text placed are
+// kept too, by face, size, weight, slant and text: a value measured to fit
+// its label and then printed, and a text that recurs on every page of a
+// batch, are placed once. Past kPlacedTextsKept texts, the kept ones go.
 class TextPlacer {
  public:
   TextPlacer();
@@ -61,8 +63,14 @@ class TextPlacer {
   // character, else the fallback face where that has it, else the font's own.
   const PrintFace& FaceFor(char32_t c);
   // The lines of a text, each placed from (0, 0) on its baseline, in fonts
-  // scaled for `cr`'s transformation.
-  std::vector<PlacedLine> PlaceText(std::string_view text, cairo_t* cr);
+  // scaled for `cr`'s transformation; valid until the next call.
+  const std::vector<PlacedLine>& PlaceText(std::string_view text, cairo_t* cr);
+  // How many lines were shaped into glyphs so far (a text kept is not).
+  size_t lines_shaped() const { return lines_shaped_; }
+
+  // The most texts whose lines are kept (a few MB of glyphs); past it they
+  // all go, and the texts that recur are placed once again.
+  static constexpr size_t kPlacedTextsKept = 4096;
 
  private:
   PlacedLine Place(const std::string& line, cairo_t* cr);
@@ -77,14 +85,22 @@ class TextPlacer {
   cairo_font_options_t* font_options_;
   // Scaled fonts by face and size in twips.
   std::map<std::pair<cairo_font_face_t*, double>, cairo_scaled_font_t*> scaled_fonts_;
-  struct LastPlaced {
+  // What a text's lines were placed for.
+  struct PlacedKey {
+    const PrintFace* face;
+    double size;
+    // Weight and slant also pick the fallback face for what `face` lacks.
+    bool bold;
+    bool italic;
     std::string text;
-    const PrintFace* face = nullptr;
-    double size = 0;
-    bool bold = false;
-    bool italic = false;
-    std::vector<PlacedLine> lines;
-  } last_placed_;
+    bool operator==(const PlacedKey&) const = default;
+  };
+  struct PlacedKeyHash {
+    size_t operator()(const PlacedKey& key) const;
+  };
+  std::unordered_map<PlacedKey, std::vector<PlacedLine>, PlacedKeyHash> placed_;
+  PlacedKey lookup_{};  // the key looked up, kept for its text's buffer
+  size_t lines_shaped_ = 0;
 };
 
 // Texts printed but not yet handed to cairo: one run of glyphs for each
@@ -95,16 +111,18 @@ class TextPlacer {
 // the order among them does not show; anything else keeps its order.
 class TextBatch {
  public:
-  // Keeps a run placed on the page (glyphs at page positions) in `colour`;
-  // texts of another colour kept so far go to `cr` first.
+  // Keeps a run placed on the page, its line's start at page position
+  // (x, y), in `colour`; texts of another colour kept so far go to `cr` first.
   // REQUIRES: the run is set left to right (no cluster flags).
-  void Add(const PlacedLine::Run& run, Rgb colour, cairo_t* cr);
+  void Add(const PlacedLine::Run& run, double x, double y, Rgb colour, cairo_t* cr);
   // Hands a run set right to left to `cr` at once, after the texts kept.
-  void ShowNow(const PlacedLine::Run& run, Rgb colour, cairo_t* cr);
+  void ShowNow(const PlacedLine::Run& run, double x, double y, Rgb colour, cairo_t* cr);
   // Hands the texts kept to `cr`, leaving its colour and font as they were.
   void Flush(cairo_t* cr);
   // Drops the texts kept, handing none to cairo (a page taken off again).
   void Clear() { pending_.clear(); }
+  // Whether no text is kept.
+  bool empty() const { return pending_.empty(); }
 
  private:
   struct PendingRun {

@@ -44,8 +44,7 @@ std::string PageFileName(std::string_view company, std::string_view unit, std::s
 }
 
 // One page's document on its way into the spool: held until it is complete
-// (some 50 KB, which cairo hands over in a thousand small pieces), then
-// written there in one go.
+// (some 50 KB), then written there in one go.
 class PageFolder::Document : public DocumentStream {
  public:
   explicit Document(std::shared_ptr<PageFolder> folder) : folder_(std::move(folder)) {}

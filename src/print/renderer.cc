@@ -164,13 +164,20 @@ bool SharedByPages(const Control& control) {
 // What tells the shared parts of a page apart: every fixed title's caption
 // and font (the lines are the templates').
 std::string SharedPartsKey(const LayoutForm& receipt_stub, const LayoutForm& compensation_part) {
+  // Built for every page: appended piece by piece, the size as its bits.
   std::string key;
   for (const LayoutForm* form : {&receipt_stub, &compensation_part}) {
     key += form->name();
     for (const Control& control : form->controls()) {
       if (control.kind != ControlKind::kLabel || HoldsData(control)) continue;
-      key += '\n' + control.name + '\t' + control.caption + '\t' + control.font_name + '\t' +
-             std::to_string(control.font_size);
+      key += '\n';
+      key += control.name;
+      key += '\t';
+      key += control.caption;
+      key += '\t';
+      key += control.font_name;
+      key += '\t';
+      key.append(reinterpret_cast<const char*>(&control.font_size), sizeof control.font_size);
     }
     key += '\n';
   }

@@ -1,13 +1,16 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "print/cairo_page_surface.h"
+#include "print/cairo_text.h"
 #include "print/page_delivery.h"
 #include "print/print_job.h"
 #include "print/renderer.h"
@@ -300,6 +303,100 @@ TEST_F(CairoPageTest, LinesOfATextMeasureOneByOne) {
                        (*page)->TextHeight("Beneficiário\nBeneficiário"));
     }
   }
+}
+
+// A context in twips, as the page's, on a surface nothing is drawn on.
+struct TwipsContext {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  TwipsContext() { cairo_scale(cr, 1.0 / kTwipsPerPoint, 1.0 / kTwipsPerPoint); }
+  ~TwipsContext() {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+};
+
+// The faces, glyphs and widths of a text's lines, to compare placements.
+std::string Placement(const std::vector<PlacedLine>& lines) {
+  std::string out;
+  for (const PlacedLine& line : lines) {
+    out += std::to_string(line.width) + " " + std::to_string(line.ascent) + ":";
+    for (const PlacedLine::Run& run : line.runs) {
+      // The face, which the placers share: italic Arial has the widths of
+      // the upright one.
+      out += " face " +
+             std::to_string(reinterpret_cast<uintptr_t>(cairo_scaled_font_get_font_face(run.font)));
+      for (const cairo_glyph_t& glyph : run.glyphs) {
+        out += " " + std::to_string(glyph.index) + "@" + std::to_string(glyph.x);
+      }
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+TEST(TextPlacer, ATextPlacedAgainInTheSameFontIsNotShapedAgainAndPlacesTheSame) {
+  static const struct {
+    const char* font;
+    double points;
+    bool bold;
+    bool italic;
+    const char* text;
+  } cases[] = {
+      {"Arial", 8.25, false, false, "Recibo do Pagador"},
+      {"Arial", 8.25, true, false, "Recibo do Pagador"},   // bold: wider
+      {"Arial", 8.25, false, true, "Recibo do Pagador"},   // italic
+      {"Arial", 6.75, false, false, "Recibo do Pagador"},  // smaller
+      {"Courier New", 8.25, false, false, "Recibo do Pagador"},
+      {"MS Sans Serif", 8.25, false, false, "Recibo do Pagador"},  // a name for another face
+      {"Arial", 8.25, false, false, "Recibo do Pagador\nRecibo"},  // two lines
+      {"Arial", 8.25, false, false, "JOSÉ DA CONCEIÇÃO ★"},  // the star from the fallback face
+      {"Arial", 8.25, false, false, ""},
+  };
+  TwipsContext context;
+  TextPlacer placer;
+  std::vector<std::string> first;
+  size_t lines = 0;
+  for (const auto& c : cases) {
+    placer.SetFontName(c.font);
+    placer.SetFontSize(c.points);
+    placer.SetFontBold(c.bold);
+    placer.SetFontItalic(c.italic);
+    first.push_back(Placement(placer.PlaceText(c.text, context.cr)));
+    lines += PrintedLines(c.text).size();
+    EXPECT_EQ(placer.lines_shaped(), lines) << c.font << " " << c.text;
+  }
+  for (size_t i = std::size(cases); i-- > 0;) {
+    const auto& c = cases[i];
+    placer.SetFontName(c.font);
+    placer.SetFontSize(c.points);
+    placer.SetFontBold(c.bold);
+    placer.SetFontItalic(c.italic);
+    EXPECT_EQ(Placement(placer.PlaceText(c.text, context.cr)), first[i]) << i;
+    // Placed alone, by a placer that kept nothing, it is the same.
+    TextPlacer fresh;
+    fresh.SetFontName(c.font);
+    fresh.SetFontSize(c.points);
+    fresh.SetFontBold(c.bold);
+    fresh.SetFontItalic(c.italic);
+    EXPECT_EQ(Placement(fresh.PlaceText(c.text, context.cr)), first[i]) << i;
+  }
+  EXPECT_EQ(placer.lines_shaped(), lines);
+  EXPECT_NE(first[0], first[1]);
+  EXPECT_NE(first[0], first[2]);
+  EXPECT_NE(first[0], first[3]);
+
+  // Past the texts it keeps, the placer starts again: the first is shaped anew.
+  for (size_t n = 0; n < TextPlacer::kPlacedTextsKept; ++n) {
+    placer.PlaceText(std::to_string(n), context.cr);
+  }
+  const size_t shaped = placer.lines_shaped();
+  placer.SetFontName(cases[0].font);
+  placer.SetFontSize(cases[0].points);
+  placer.SetFontBold(cases[0].bold);
+  placer.SetFontItalic(cases[0].italic);
+  EXPECT_EQ(Placement(placer.PlaceText(cases[0].text, context.cr)), first[0]);
+  EXPECT_EQ(placer.lines_shaped(), shaped + 1);
 }
 
 TEST_F(CairoPageTest, PictureLoadErrors) {
@@ -686,12 +783,27 @@ TEST_F(CairoPageTest, MalformedLineLeavesNoFile) {
   EXPECT_FALSE(std::ifstream(path).good());
 }
 
+// How often `what` occurs in `text`.
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+// A PDF page that keeps layers, whose finished document lands in `document`;
+// null where cairo cannot make one.
+std::unique_ptr<CairoPageSurface> LayeredPdfPage(std::string& document) {
+  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
+  if (!page.ok()) return nullptr;
+  (*page)->KeepLayers();
+  return std::move(page).value();
+}
+
 TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
   std::string document;
-  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
-  ASSERT_TRUE(page.ok());
-  CairoPageSurface& surface = **page;
-  surface.KeepLayers();
+  const std::unique_ptr<CairoPageSurface> page = LayeredPdfPage(document);
+  ASSERT_NE(page, nullptr);
+  CairoPageSurface& surface = *page;
   int drawn = 0;
   auto frame = [&drawn](PrinterSurface& layer) {
     ++drawn;
@@ -705,13 +817,127 @@ TEST(CairoPageLayers, ALayerIsDrawnOnceAndTheDocumentHoldsItOnce) {
   }
   ASSERT_TRUE(surface.CompletePage().ok());
   EXPECT_EQ(drawn, 1);
-  size_t forms = 0;
-  for (size_t at = document.find("/Subtype /Form"); at != std::string::npos;
-       at = document.find("/Subtype /Form", at + 1)) {
-    ++forms;
-  }
-  EXPECT_EQ(forms, 1u);
+  EXPECT_EQ(Occurrences(document, "/Subtype /Form"), 1u);
   EXPECT_NE(document.find("/Count 3"), std::string::npos);
+}
+
+// Keeps a streamed document and the sizes of the pieces it came in.
+class KeptStream : public DocumentStream {
+ public:
+  KeptStream(std::string& document, std::vector<size_t>& pieces, bool& finished)
+      : document_(document), pieces_(pieces), finished_(finished) {}
+  void Write(const char* data, size_t size) override {
+    EXPECT_FALSE(finished_) << "written after Finish";
+    document_.append(data, size);
+    pieces_.push_back(size);
+  }
+  Status Finish() override {
+    finished_ = true;
+    return Status::Ok();
+  }
+
+ private:
+  std::string& document_;
+  std::vector<size_t>& pieces_;
+  bool& finished_;
+};
+
+TEST(CairoPageStream, CairosSmallPiecesReachTheStreamGatheredIntoLargeOnes) {
+  std::string document;
+  std::vector<size_t> pieces;
+  bool finished = false;
+  Result<std::unique_ptr<CairoPageSurface>> page =
+      CairoPageSurface::CreateStreamed(std::make_unique<KeptStream>(document, pieces, finished));
+  ASSERT_TRUE(page.ok());
+  CairoPageSurface& surface = **page;
+  constexpr int kPages = 400;  // some 200 KB: a few pieces and a last, smaller one
+  for (int n = 0; n < kPages; ++n) {
+    if (n > 0) {
+      ASSERT_TRUE(surface.NewPage().ok());
+    }
+    ASSERT_TRUE(surface.DrawLine(0, 0, 1440, 1440, kBlack).ok());
+    for (int line = 0; line < 10; ++line) {
+      ASSERT_TRUE(surface
+                      .PrintText("Page " + std::to_string(n) + ", line " + std::to_string(line) +
+                                 ": JOSÉ DA CONCEIÇÃO")
+                      .ok());
+    }
+  }
+  ASSERT_TRUE(surface.CompletePage().ok());
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(document.rfind("%PDF-", 0), 0u);
+  EXPECT_NE(document.find("/Count " + std::to_string(kPages)), std::string::npos);
+  EXPECT_EQ(document.substr(document.size() - 6), "%%EOF\n");
+  ASSERT_GE(pieces.size(), 2u) << document.size() << " bytes";
+  ASSERT_LE(pieces.size(), document.size() / (64 * 1024) + 1);
+  // Each piece but the last is at least 64 KB.
+  for (size_t i = 0; i + 1 < pieces.size(); ++i) {
+    EXPECT_GE(pieces[i], 64u * 1024) << i;
+  }
+}
+
+TEST(CairoPageLayers, AGroupIsAFormForEachUseOnAPageThatLaterPagesNameAgain) {
+  std::string document;
+  Result<std::unique_ptr<CairoPageSurface>> page = PdfPageInto(document);
+  ASSERT_TRUE(page.ok());
+  CairoPageSurface& surface = **page;
+  const std::vector<PrinterSurface::Rectangle> bars = {
+      {0, 0, 15, 750, kBlack}, {15, 0, 30, 750, kWhite}, {30, 0, 75, 750, kBlack}};
+  std::vector<PrinterSurface::Rectangle> elsewhere = bars;  // the same shapes further right
+  for (PrinterSurface::Rectangle& r : elsewhere) r.x1 += 1000, r.x2 += 1000;
+  for (int n = 0; n < 3; ++n) {
+    if (n > 0) {
+      ASSERT_TRUE(surface.NewPage().ok());
+    }
+    ASSERT_TRUE(surface.FillRectangleGroup(bars).ok());
+    ASSERT_TRUE(surface.FillRectangleGroup(elsewhere).ok());
+  }
+  ASSERT_TRUE(surface.CompletePage().ok());
+  EXPECT_EQ(Occurrences(document, "/Subtype /Form"), 2u);
+  EXPECT_NE(document.find("/Count 3"), std::string::npos);
+}
+
+// The operators of a PDF's forms: the words of each "/Subtype /Form"
+// object's content stream, inflated.
+std::vector<std::string> FormOperators(const std::string& pdf) {
+  std::vector<std::string> words;
+  for (size_t at = pdf.find("/Subtype /Form"); at != std::string::npos;
+       at = pdf.find("/Subtype /Form", at + 1)) {
+    const size_t start = pdf.find("stream\n", at) + 7;
+    const size_t end = pdf.find("endstream", start);
+    std::string inflated(1 << 20, '\0');
+    uLongf size = inflated.size();
+    if (uncompress(reinterpret_cast<Bytef*>(inflated.data()), &size,
+                   reinterpret_cast<const Bytef*>(pdf.data() + start), end - start) != Z_OK) {
+      ADD_FAILURE() << "a form's stream does not inflate";
+      continue;
+    }
+    std::istringstream stream(inflated.substr(0, size));
+    for (std::string word; stream >> word;) words.push_back(word);
+  }
+  return words;
+}
+
+TEST(CairoPageLayers, ALayersLinesAreStrokedTogetherUntilATextComesBetween) {
+  std::string document;
+  const std::unique_ptr<CairoPageSurface> page = LayeredPdfPage(document);
+  ASSERT_NE(page, nullptr);
+  CairoPageSurface& surface = *page;
+  auto frame = [](PrinterSurface& layer) -> Status {
+    for (int y : {0, 1440, 2880}) BOLETO_RETURN_IF_ERROR(layer.DrawLine(0, y, 1440, y, kBlack));
+    BOLETO_RETURN_IF_ERROR(layer.PrintText("Recibo"));
+    for (int x : {0, 1440}) BOLETO_RETURN_IF_ERROR(layer.DrawLine(x, 0, x, 2880, kBlack));
+    return layer.DrawLine(0, 0, 1440, 2880, Rgb{255, 0, 0});  // another colour
+  };
+  ASSERT_TRUE(surface.PaintLayer("frame", frame).ok());
+  ASSERT_TRUE(surface.CompletePage().ok());
+  const std::vector<std::string> words = FormOperators(document);
+  std::vector<std::string> drawn;  // strokes and texts, in their order
+  for (const std::string& word : words) {
+    if (word == "S" || word == "m" || word.ends_with("Tj")) drawn.push_back(word);
+  }
+  EXPECT_EQ(drawn,
+            (std::vector<std::string>{"m", "m", "m", "S", "(Recibo)Tj", "m", "m", "S", "m", "S"}));
 }
 
 TEST(CairoPageLayers, ANewPageNothingIsDrawnOnIsNoPageOfTheDocument) {

@@ -132,5 +132,26 @@ TEST(DeflateLevel, CairoCompressesThePdfAtTheFastestLevel) {
   }
 }
 
+TEST(DeflateLevel, StreamsBegunByDeflateInitHaveTheSmallerHashTable) {
+  if (!kWrapped) GTEST_SKIP() << "the drawing libraries are linked as shared libraries";
+  // zlib's bound of a stream's output tells its memory level apart: it is
+  // tight only for a stream at the default window and memory level.
+  auto bound = [](const std::function<int(z_stream&)>& begin) -> uLong {
+    z_stream stream{};
+    if (begin(stream) != Z_OK) return 0;
+    const uLong bound = deflateBound(&stream, kText.size());
+    deflateEnd(&stream);
+    return bound;
+  };
+  auto at_memory_level = [&](int level) {
+    return bound([level](z_stream& s) {
+      return deflateInit2(&s, Z_BEST_SPEED, Z_DEFLATED, MAX_WBITS, level, Z_DEFAULT_STRATEGY);
+    });
+  };
+  ASSERT_NE(at_memory_level(8), at_memory_level(kDeflateMemoryLevel));
+  EXPECT_EQ(bound([](z_stream& s) { return deflateInit(&s, Z_DEFAULT_COMPRESSION); }),
+            at_memory_level(kDeflateMemoryLevel));
+}
+
 }  // namespace
 }  // namespace boleto
