@@ -48,6 +48,8 @@ std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& nu
 }
 
 // The locked read of the installments of one series, each row with its key.
+// The documents are named by their own key values as well as joined: found
+// only through the join, a server may read every document of the series.
 std::string LockedSeriesSql(Dialect dialect, const SeriesKey& series,
                             const std::set<std::string>& numeros) {
   return LockedColumnsSql(dialect) +
@@ -55,7 +57,8 @@ std::string LockedSeriesSql(Dialect dialect, const SeriesKey& series,
          "PARCELAR.CodigoDocumento AS ChaveDocumento, PARCELAR.Serie AS ChaveSerie, "
          "PARCELAR.Numero AS ChaveNumero, PARCELAR.Parcela AS ChaveParcela "
          " FROM PARCELAR, DOCUMENTOR WHERE " +
-         SeriesWhere(series, numeros, "PARCELAR.") +
+         SeriesWhere(series, numeros, "PARCELAR.") + " AND " +
+         SeriesWhere(series, numeros, "DOCUMENTOR.") +
          " AND PARCELAR.CODIGOEMP = DOCUMENTOR.CODIGOEMP "
          " AND PARCELAR.CODIGOUNIDADE = DOCUMENTOR.CODIGOUNIDADE "
          " AND PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
