@@ -34,6 +34,61 @@ class Statement {
   SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
 
+// True when `a` and `b` are the same text but for case.
+bool SameNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// The library file the driver manager loads for the driver called `name`:
+// the "Driver" entry of that driver in its list, or `name` itself when it is
+// a path. Empty when the list has no such driver.
+std::string DriverLibraryOfName(SQLHENV env, std::string_view name) {
+  if (name.find('/') != std::string_view::npos) return std::string(name);
+  std::string library;
+  SQLCHAR driver[256];
+  SQLCHAR attributes[4096];
+  SQLSMALLINT driver_length = 0;
+  SQLSMALLINT attributes_length = 0;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;
+       SQL_SUCCEEDED(SQLDrivers(env, direction, driver, sizeof driver, &driver_length, attributes,
+                                sizeof attributes, &attributes_length));
+       direction = SQL_FETCH_NEXT) {
+    if (!library.empty() || !SameNoCase(reinterpret_cast<const char*>(driver), name)) continue;
+    // "key=value" texts, each ended by a zero byte, the list by another.
+    constexpr std::string_view kDriverKey = "Driver=";
+    for (const char* entry = reinterpret_cast<const char*>(attributes); *entry != '\0';
+         entry += std::strlen(entry) + 1) {
+      if (strncasecmp(entry, kDriverKey.data(), kDriverKey.size()) == 0) {
+        library = entry + kDriverKey.size();
+      }
+    }
+  }
+  return library;
+}
+
+// The library file of the driver a connect string names: its DRIVER, else
+// the driver of its data source (DSN). Empty when the driver manager knows
+// neither.
+std::string DriverLibrary(SQLHENV env, std::string_view connect) {
+  std::string driver = ConnectValue(connect, "DRIVER");
+  if (driver.empty()) {
+    const std::string dsn = ConnectValue(connect, "DSN");
+    SQLCHAR name[SQL_MAX_DSN_LENGTH + 1];
+    SQLCHAR description[256];  // the name of the data source's driver
+    SQLSMALLINT name_length = 0;
+    SQLSMALLINT description_length = 0;
+    for (SQLUSMALLINT direction = SQL_FETCH_FIRST;
+         SQL_SUCCEEDED(SQLDataSources(env, direction, name, sizeof name, &name_length, description,
+                                      sizeof description, &description_length));
+         direction = SQL_FETCH_NEXT) {
+      if (driver.empty() && SameNoCase(reinterpret_cast<const char*>(name), dsn)) {
+        driver = reinterpret_cast<const char*>(description);
+      }
+    }
+  }
+  return driver.empty() ? "" : DriverLibraryOfName(env, driver);
+}
+
 // How long a statement waits for a lock another connection holds before it
 // fails with error 3158, unless the connect string or data source says
 // otherwise: long enough for another clerk's recording to end, short enough
@@ -154,6 +209,17 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
       connect.replace(place.begin, place.end - place.begin,
                       std::to_string(std::max<int64_t>(1, *given / 2)));
     }
+  }
+
+  if (ContainsNoCase(DriverLibrary(env_, connect), "psqlodbc") &&
+      !HasConnectKey(connect, "Protocol") && !HasConnectKey(connect, "A1")) {
+    // psqlODBC undoes a failed statement of a transaction alone by wrapping
+    // every statement in a savepoint of its own (its rollback level 2, the
+    // default): two more statements for each one sent. The program undoes
+    // what it must through its own savepoints (Begin inside a transaction),
+    // so the driver is told to undo nothing (level 0): a failed statement
+    // leaves the transaction failed until Rollback.
+    add_option("Protocol=7.4-0");
   }
 
   SQLCHAR out[1024];

@@ -168,6 +168,69 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
   EXPECT_TRUE(messages[2]->shown.empty());
 }
 
+// A statement that the server refuses inside one installment's recording,
+// after others of it were written, undoes that installment alone: it keeps
+// no fee, no bank reference and no receipt and shows the error report and
+// kNotRecordedMessage; the installments before and after it in the batch's
+// transaction are recorded. A trigger on installment 124 refuses its bank
+// reference (the fee written before it), or its receipt (fee and bank
+// reference written before it); with a remittance account, the row queued.
+TEST_P(BatchRecordingTest, AStatementRefusedInsideOneInstallmentUndoesItAlone) {
+  const bool pg = GetParam() == Engine::kPostgres;
+  const struct {
+    const char* column;      // the trigger refuses updates of it
+    const char* remittance;  // the account's GeraRemessaBolSR
+  } cases[] = {{"IDBANCARIA", "N"}, {"NUMERORECEBIMENTO", "N"}, {"NUMERORECEBIMENTO", "S"}};
+  const std::string columns =
+      "SELECT NUMERO, VALOROUTROC, IDBANCARIA, NUMERORECEBIMENTO, DOCTORECEBIMENTO FROM PARCELAR "
+      "WHERE PARCELA = '02' ORDER BY NUMERO";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.column) + " remittance " + c.remittance);
+    SetUp();
+    const RowSet before = database_->Rows(columns);
+    const std::string refuse = std::string("CREATE TRIGGER refuse BEFORE UPDATE OF ") + c.column +
+                               " ON PARCELAR " + (pg ? "FOR EACH ROW WHEN (" : "WHEN ") +
+                               "OLD.NUMERO = '124     '" + (pg ? ") " : " ");
+    const std::vector<std::string> triggers =
+        pg ? std::vector<std::string>{"CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN "
+                                      "RAISE EXCEPTION 'refused'; END $$ LANGUAGE plpgsql",
+                                      refuse + "EXECUTE FUNCTION refuse()"}
+           : std::vector<std::string>{refuse + "BEGIN SELECT RAISE(ABORT, 'refused'); END"};
+    for (const std::string& sql : triggers) ASSERT_TRUE(database_->db().Execute(sql).ok()) << sql;
+    std::vector<std::unique_ptr<RecordingMessages>> messages;
+    std::vector<RunContext> contexts;
+    const PrintedBoleto printed{"09/00000012302-7", std::nullopt, Currency()};
+    for (const char* numero : {"123     ", "124     ", "125     "}) {
+      messages.push_back(std::make_unique<RecordingMessages>());
+      contexts.push_back(MakeContext(*traced_, *messages.back(), database_->dialect()));
+      contexts.back().bank.gera_remessa_bol_sr = c.remittance;
+      contexts.back().key = KeyOf(numero);
+    }
+    std::vector<BatchInstallment> installments;
+    for (RunContext& ctx : contexts) installments.push_back({&ctx, &printed});
+    RecordBatch(installments, nullptr, {.tried = [] {}, .settled = [](const BatchInstallment&) {}});
+
+    const std::vector<RecordingOutcome> outcomes = {
+        installments[0].outcome, installments[1].outcome, installments[2].outcome};
+    EXPECT_EQ(outcomes,
+              (std::vector<RecordingOutcome>{RecordingOutcome::kRecorded, RecordingOutcome::kFailed,
+                                             RecordingOutcome::kRecorded}));
+    ASSERT_EQ(messages[1]->shown.size(), 2u);
+    EXPECT_NE(messages[1]->shown[0].text.find("refused"), std::string::npos);
+    EXPECT_EQ(messages[1]->shown[1].text, kNotRecordedMessage);
+    const RowSet after = database_->Rows(columns);
+    ASSERT_EQ(after.row_count(), 3u);
+    EXPECT_EQ(after.rows()[1], before.rows()[1]) << "124 keeps nothing";
+    for (size_t recorded : {0u, 2u}) {
+      EXPECT_EQ(after.rows()[recorded].back(), "BOL-BANCAR") << recorded;
+      EXPECT_NE(after.rows()[recorded][1], before.rows()[recorded][1]) << "the fee, " << recorded;
+    }
+    RowSet queued = database_->Rows("SELECT NUMERO FROM REMESSAR ORDER BY NUMERO");
+    EXPECT_EQ(queued.row_count(), *c.remittance == 'S' ? 2u : 0u);
+    for (; !queued.eof(); queued.MoveNext()) EXPECT_NE(Cell(queued, "NUMERO"), "124     ");
+  }
+}
+
 // Installments kept in short, one account's settings shared between them,
 // are recorded as their whole run state records them: the fee of the shared
 // settings, the remittance row with the company and user kept, the payer put
