@@ -5,7 +5,9 @@
 #include <set>
 #include <tuple>
 #include <utility>
+#include <variant>
 
+#include "db/dialect.h"
 #include "db/error_report.h"
 #include "db/sql_text.h"
 #include "platform/text.h"
@@ -90,6 +92,69 @@ Result<InstallmentKey> RowKey(const RowSet& rows) {
   return key;
 }
 
+// The statement that makes the writes of installments of one series at
+// once, each value chosen by the installment's number: what their own
+// statements (fee, bank reference, receipt) would write one by one. The
+// fee keeps its guard: an installment that holds this program's receipt
+// is not updated at all, and the statement then finds fewer rows than
+// installments.
+std::string WritesTogetherSql(Dialect dialect, const SeriesKey& series,
+                              std::span<const InstallmentWrites* const> writes) {
+  std::set<std::string> numeros;
+  std::set<std::string> with_fee;
+  std::string fee = "ValorOutroC = CASE";
+  std::string reference = "IDBancaria = CASE";
+  std::string receipt = "NumeroRecebimento = CASE";
+  std::string programada = "Programada = CASE";
+  bool programada_set = false;
+  for (const InstallmentWrites* w : writes) {
+    const std::string when = " WHEN Numero = '" + SqlQuote(w->key.numero) + "' THEN ";
+    numeros.insert(w->key.numero);
+    if (w->fee) {
+      with_fee.insert(w->key.numero);
+      fee += when + SqlNullAsZero(dialect, "ValorOutroC") + " + " + *w->fee;
+    }
+    reference += when + "'" + SqlQuote(w->bank_reference) + "'";
+    receipt += when + "'" + SqlQuote(w->receipt_number) + "'";
+    if (w->programada) {
+      programada_set = true;
+      programada += when + *w->programada;
+    }
+  }
+  std::string sql = "UPDATE PARCELAR SET ";
+  if (!with_fee.empty()) sql += fee + " ELSE ValorOutroC END, ";
+  sql += reference + " END, " + receipt + " END, DoctoRecebimento = " + ReceiptDocumentSql();
+  if (programada_set) sql += ", " + programada + " ELSE Programada END";
+  sql += " WHERE " + SeriesWhere(series, numeros, "");
+  if (!with_fee.empty()) {
+    sql += " AND (DoctoRecebimento IS NULL OR DoctoRecebimento <> " + ReceiptDocumentSql() +
+           " OR NOT (" + SeriesWhere(series, with_fee, "") + "))";
+  }
+  return sql;
+}
+
+// Makes `writes` together, one statement for each series among them, in a
+// transaction of its own. False, with nothing written, when a statement
+// fails or does not find each installment once (two of them for one row,
+// one already recorded): each installment is then recorded on its own.
+bool WriteTogether(Database& db, Dialect dialect,
+                   std::span<const InstallmentWrites* const> writes) {
+  std::map<SeriesKey, std::vector<const InstallmentWrites*>> by_series;
+  for (const InstallmentWrites* w : writes) {
+    const InstallmentKey& key = w->key;
+    by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie, key.parcela}]
+        .push_back(w);
+  }
+  LockDeadline deadline(db);
+  Transaction together(db);
+  if (!together.Begin().ok()) return false;
+  for (const auto& [series, members] : by_series) {
+    const Result<int64_t> written = db.Execute(WritesTogetherSql(dialect, series, members));
+    if (!written.ok() || *written != static_cast<int64_t>(members.size())) return false;
+  }
+  return together.Commit().ok();
+}
+
 // Locks and reads the installments of `batch` at once, in a transaction of
 // its own: a lock that waits too long, or a read that fails, is undone
 // alone, and each installment then locks and reads its own row, with its own
@@ -107,6 +172,14 @@ std::optional<std::map<std::string, RowSet>> LockTogether(
   return std::move(rows).value();
 }
 
+// An installment of the batch checked against its locked row, waiting for
+// its writes to be made with those of the others of its hundred.
+struct Waiting {
+  BatchInstallment* installment;
+  const RowSet* locked;
+  InstallmentWrites writes;
+};
+
 // One transaction of the batch: `chunk`, all on connection `db`.
 void RecordTransaction(Database& db, Dialect dialect, std::span<BatchInstallment* const> chunk,
                        const AmountDueNow& amount_due_now, const BatchRecordingEvents& events) {
@@ -120,39 +193,64 @@ void RecordTransaction(Database& db, Dialect dialect, std::span<BatchInstallment
     installment->ctx = &made.back();
   }
   std::vector<BatchInstallment*> recorded;
-  // Where the database nests no transaction, the group opens none and each
-  // installment is only its own.
-  Transaction transaction(db);
-  const Status begun = transaction.BeginGroup();
-  std::optional<std::map<std::string, RowSet>> locked;
-  for (size_t i = 0; i < chunk.size(); ++i) {
-    BatchInstallment& installment = *chunk[i];
-    RunContext& ctx = *installment.ctx;
-    // Locked together only inside the group: without it the locks would go
-    // before the installments are recorded.
-    if (transaction.is_open() && i % kLockedAtOnce == 0) {
-      locked =
-          LockTogether(db, dialect, chunk.subspan(i, std::min(chunk.size() - i, kLockedAtOnce)));
-    }
-    if (!begun.ok()) {
-      ReportError(*ctx.messages, begun.error(), "");
-      installment.outcome = RecordingOutcome::kFailed;
-    } else if (const auto row = locked ? locked->find(InstallmentRowKey(ctx.key))
-                                       : std::map<std::string, RowSet>::iterator();
-               locked && row != locked->end()) {
-      installment.outcome =
-          RecordLockedBoleto(ctx, *installment.printed, row->second, amount_due_now);
-    } else {
-      // Not locked with the others, or not found as its line names it (in
-      // another case, or gone): it locks and reads its own row.
-      installment.outcome = RecordPrintedBoleto(ctx, *installment.printed, amount_due_now);
-    }
+  // Once an installment's own recording is over.
+  const auto over = [&](BatchInstallment& installment) {
     if (installment.outcome == RecordingOutcome::kRecorded) {
       recorded.push_back(&installment);
     } else {
       events.settled(installment);
     }
     events.tried();
+  };
+  // Where the database nests no transaction, the group opens none and each
+  // installment is only its own.
+  Transaction transaction(db);
+  const Status begun = transaction.BeginGroup();
+  for (size_t first = 0; first < chunk.size(); first += kLockedAtOnce) {
+    const auto hundred = chunk.subspan(first, std::min(chunk.size() - first, kLockedAtOnce));
+    // Locked together only inside the group: without it the locks would go
+    // before the installments are recorded.
+    const std::optional<std::map<std::string, RowSet>> locked =
+        transaction.is_open() ? LockTogether(db, dialect, hundred) : std::nullopt;
+    std::vector<Waiting> waiting;
+    for (BatchInstallment* installment : hundred) {
+      RunContext& ctx = *installment->ctx;
+      if (!begun.ok()) {
+        ReportError(*ctx.messages, begun.error(), "");
+        installment->outcome = RecordingOutcome::kFailed;
+      } else if (const auto row = locked ? locked->find(InstallmentRowKey(ctx.key))
+                                         : std::map<std::string, RowSet>::const_iterator();
+                 !locked || row == locked->end()) {
+        // Not locked with the others, or not found as its line names it (in
+        // another case, or gone): it locks and reads its own row.
+        installment->outcome = RecordPrintedBoleto(ctx, *installment->printed, amount_due_now);
+      } else if (ctx.bank.gera_remessa_bol_sr == "S") {
+        // A remittance row to queue, perhaps a number to draw: on its own.
+        installment->outcome =
+            RecordLockedBoleto(ctx, *installment->printed, row->second, amount_due_now);
+      } else {
+        CheckedRecording checked =
+            CheckLockedBoleto(ctx, *installment->printed, row->second, amount_due_now);
+        if (auto* writes = std::get_if<InstallmentWrites>(&checked)) {
+          waiting.push_back({installment, &row->second, std::move(*writes)});
+          continue;
+        }
+        installment->outcome = std::get<RecordingOutcome>(checked);
+      }
+      over(*installment);
+    }
+    // The writes of the hundred together: a statement or two instead of
+    // three and a savepoint for each installment.
+    std::vector<const InstallmentWrites*> writes;
+    for (const Waiting& w : waiting) writes.push_back(&w.writes);
+    const bool together = !writes.empty() && WriteTogether(db, dialect, writes);
+    for (const Waiting& w : waiting) {
+      w.installment->outcome =
+          together ? RecordingOutcome::kRecorded
+                   : RecordLockedBoleto(*w.installment->ctx, *w.installment->printed, *w.locked,
+                                        amount_due_now);
+      over(*w.installment);
+    }
   }
   const Status committed = begun.ok() ? transaction.Commit() : begun;
   for (BatchInstallment* installment : recorded) {

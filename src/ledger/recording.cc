@@ -322,13 +322,12 @@ RecordingOutcome Changed(RunContext& ctx, std::string_view why) {
 }
 
 // The checks on the installment's locked row (`now`, without a row when it
-// has none) and the statements that follow them, inside the recording's
-// transaction. Gives kChanged (message shown) or an error (shown) to roll
-// back, or kRecorded to commit.
-Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& printed,
-                                       const RowSet& now, const AmountDueNow& amount_due_now) {
-  const BankSettings& bank = ctx.bank;
-  if (now.eof()) return Changed(ctx, kChangedMeanwhile);
+// has none): the receipt it holds when they pass; kChanged (message shown)
+// or an error (shown) when they do not.
+using RowCheck = std::variant<Receipt, RecordingOutcome>;
+Result<RowCheck> CheckLockedRow(RunContext& ctx, const PrintedBoleto& printed, const RowSet& now,
+                                const AmountDueNow& amount_due_now) {
+  if (now.eof()) return RowCheck(Changed(ctx, kChangedMeanwhile));
   Result<std::optional<std::string>> received = now.Value("Recebimento");
   Result<std::optional<std::string>> docto = now.Value("Ocorrencia");
   Result<std::optional<std::string>> number = now.Value("NumeroRecebimento");
@@ -336,18 +335,49 @@ Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& pri
   for (const auto* value : {&received, &docto, &number, &status}) {
     if (!value->ok()) return ReportRecordingFailure(ctx, value->error(), "");
   }
-  if (received->has_value()) return Changed(ctx, kReceivedMeanwhile);
-  if (status->value_or("") == "C ") return Changed(ctx, kCancelledMeanwhile);
+  if (received->has_value()) return RowCheck(Changed(ctx, kReceivedMeanwhile));
+  if (status->value_or("") == "C ") return RowCheck(Changed(ctx, kCancelledMeanwhile));
   // The installment query leaves out a document without a state.
-  if (!status->has_value()) return Changed(ctx, kChangedMeanwhile);
+  if (!status->has_value()) return RowCheck(Changed(ctx, kChangedMeanwhile));
   const Receipt receipt = ReceiptOf(*docto, *number);
-  if (receipt == Receipt::kOther) return Changed(ctx, kOtherReceiptMeanwhile);
+  if (receipt == Receipt::kOther) return RowCheck(Changed(ctx, kOtherReceiptMeanwhile));
 
   if (amount_due_now) {
     Result<Currency> due = amount_due_now(ctx, now);
     if (!due.ok()) return ReportRecordingFailure(ctx, due.error(), "");
-    if (*due != printed.amount_due) return Changed(ctx, kChangedMeanwhile);
+    if (*due != printed.amount_due) return RowCheck(Changed(ctx, kChangedMeanwhile));
   }
+  return RowCheck(receipt);
+}
+
+// Programada as the receipt statement sets it: the discount limit date
+// where the account moves the installment to it and this boleto computed
+// one; nothing otherwise. An error is shown.
+Result<std::optional<std::string>> ProgramadaLiteral(RunContext& ctx,
+                                                     const PrintedBoleto& printed) {
+  const BankSettings& bank = ctx.bank;
+  // An unset limit date would schedule the installment for 30/12/1899.
+  const bool limit_date_known =
+      printed.discount_limit_date.has_value() && !printed.discount_limit_date->is_zero();
+  if (bank.alt_data_ante_bol != "S" || bank.antecipa_bol <= 0 || bank.desconto_bol != "S" ||
+      !limit_date_known) {
+    return std::optional<std::string>();
+  }
+  Result<std::string> programada =
+      SqlDateLiteral(ctx.dialect, printed.discount_limit_date->Format("DDMMYYYY"));
+  if (!programada.ok()) return ReportRecordingFailure(ctx, programada.error(), "");
+  return std::optional<std::string>(*programada);
+}
+
+// The checks on the installment's locked row and the statements that
+// follow them, inside the recording's transaction. Gives kChanged (message
+// shown) or an error (shown) to roll back, or kRecorded to commit.
+Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& printed,
+                                       const RowSet& now, const AmountDueNow& amount_due_now) {
+  const BankSettings& bank = ctx.bank;
+  BOLETO_ASSIGN_OR_RETURN(const auto checked, CheckLockedRow(ctx, printed, now, amount_due_now));
+  if (const auto* outcome = std::get_if<RecordingOutcome>(&checked)) return *outcome;
+  const Receipt receipt = std::get<Receipt>(checked);
 
   if (RecordingAddsFee(bank, receipt)) {
     Result<std::string> fee = SqlDecimalText(bank.val_desp_cob, ctx.decimal_mark);
@@ -365,16 +395,9 @@ Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& pri
   std::string sql = "UPDATE PARCELAR " + std::string(" SET NumeroRecebimento = '") +
                     SqlQuote(ReceiptNumber(ctx.key)) + "', " + "  DoctoRecebimento = '" +
                     kReceiptDocument + "' ";
-  // An unset limit date would schedule the installment for 30/12/1899.
-  const bool limit_date_known =
-      printed.discount_limit_date.has_value() && !printed.discount_limit_date->is_zero();
-  if (bank.alt_data_ante_bol == "S" && bank.antecipa_bol > 0 && bank.desconto_bol == "S" &&
-      limit_date_known) {
-    Result<std::string> programada =
-        SqlDateLiteral(ctx.dialect, printed.discount_limit_date->Format("DDMMYYYY"));
-    if (!programada.ok()) return ReportRecordingFailure(ctx, programada.error(), "");
-    sql += " , Programada =  " + *programada + " ";
-  }
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> programada,
+                          ProgramadaLiteral(ctx, printed));
+  if (programada) sql += " , Programada =  " + *programada + " ";
   sql += InstallmentWhere(ctx.key);
   BOLETO_RETURN_IF_ERROR(ExecuteOrFail(ctx, sql, ""));
   return RecordingOutcome::kRecorded;
@@ -429,5 +452,35 @@ RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printe
                                     const RowSet& locked, const AmountDueNow& amount_due_now) {
   return InTransaction(ctx, [&] { return CheckAndWrite(ctx, printed, locked, amount_due_now); });
 }
+
+CheckedRecording CheckLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                   const RowSet& locked, const AmountDueNow& amount_due_now) {
+  // What the recording would roll back after an error: nothing is written
+  // here, so only the message that says so.
+  const auto failed = [&ctx] {
+    ctx.messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);
+    return RecordingOutcome::kFailed;
+  };
+  const Result<RowCheck> checked = CheckLockedRow(ctx, printed, locked, amount_due_now);
+  if (!checked.ok()) return failed();
+  if (const auto* outcome = std::get_if<RecordingOutcome>(&*checked)) return *outcome;
+  InstallmentWrites writes{.key = ctx.key,
+                           .bank_reference = PaddedBankReference(printed.id_bancaria),
+                           .receipt_number = ReceiptNumber(ctx.key)};
+  if (RecordingAddsFee(ctx.bank, std::get<Receipt>(*checked))) {
+    Result<std::string> fee = SqlDecimalText(ctx.bank.val_desp_cob, ctx.decimal_mark);
+    if (!fee.ok()) {
+      ReportRecordingFailure(ctx, fee.error(), "");
+      return failed();
+    }
+    writes.fee = *fee;
+  }
+  Result<std::optional<std::string>> programada = ProgramadaLiteral(ctx, printed);
+  if (!programada.ok()) return failed();
+  writes.programada = *programada;
+  return writes;
+}
+
+std::string ReceiptDocumentSql() { return std::string("'") + kReceiptDocument + "'"; }
 
 }  // namespace boleto

@@ -53,6 +53,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "db/database.h"
@@ -124,6 +125,37 @@ RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& print
 RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
                                     const RowSet& locked,
                                     const AmountDueNow& amount_due_now = nullptr);
+
+// The writes that record an installment whose account sends no remittances
+// (GeraRemessaBolSR not "S") once its locked row has passed the checks, each
+// value as SQL text of the run's dialect: the fee added to ValorOutroC when
+// the recording adds it, IDBancaria (PaddedBankReference), NumeroRecebimento
+// (ReceiptNumber) with DoctoRecebimento "BOL-BANCAR", and Programada when
+// the account moves it to the discount limit date.
+struct InstallmentWrites {
+  InstallmentKey key;
+  std::optional<std::string> fee;
+  std::string bank_reference;
+  std::string receipt_number;
+  std::optional<std::string> programada;
+};
+
+// What checking a locked row gives: the writes that record it, or the
+// outcome when nothing is to be written.
+using CheckedRecording = std::variant<InstallmentWrites, RecordingOutcome>;
+
+// Checks an installment that LockInstallments has locked and read as
+// RecordLockedBoleto does, and gives its writes instead of making them:
+// nothing is written. When it is not to be recorded, the outcome, with the
+// messages RecordLockedBoleto shows (kChanged: why; kFailed: the error
+// report and kNotRecordedMessage).
+// REQUIRES: an account that sends no remittances.
+CheckedRecording CheckLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                   const RowSet& locked,
+                                   const AmountDueNow& amount_due_now = nullptr);
+
+// DoctoRecebimento of a recorded installment as an SQL literal: 'BOL-BANCAR'.
+std::string ReceiptDocumentSql();
 
 // What the recording reads of an installment under its lock, "SELECT ..."
 // without its FROM: its receipt, its document's state and currency, and what

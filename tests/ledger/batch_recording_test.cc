@@ -168,6 +168,99 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
   EXPECT_TRUE(messages[2]->shown.empty());
 }
 
+// The installments of a hundred whose accounts send no remittances are
+// written by one statement, and leave the tables as single runs of them one
+// after another leave them: the fee once and only on a first print, each
+// its own bank reference and receipt number, Programada where the account
+// moves it. Where that statement cannot stand for each of them (one
+// installment twice: the fee's guard finds the second already recorded),
+// each is written on its own, the second left as changed meanwhile.
+TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
+  struct Case {
+    const char* why;
+    const char* desp_banc_bol;  // "S": the account charges the fee
+    bool moves_programada;
+    bool reprint_124;  // 124 printed and recorded before
+    std::vector<std::string> numeros;
+    bool together;
+  };
+  const Case cases[] = {
+      {"fee and Programada", "S", true, false, {"123     ", "124     ", "125     "}, true},
+      {"no fee, one a reprint", "N", false, true, {"123     ", "124     ", "125     "}, true},
+      {"fee, one a reprint", "S", false, true, {"125     ", "124     ", "123     "}, true},
+      {"one installment twice", "S", false, false, {"123     ", "123     ", "125     "}, false},
+  };
+  const std::string state =
+      "SELECT NUMERO, PARCELA, VALOROUTROC, IDBANCARIA, NUMERORECEBIMENTO, DOCTORECEBIMENTO, "
+      "PROGRAMADA FROM PARCELAR ORDER BY NUMERO, PARCELA";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    SetUp();
+    Result<std::unique_ptr<LedgerDatabase>> single_runs = LedgerDatabase::Create(GetParam());
+    ASSERT_TRUE(single_runs.ok()) << single_runs.error().description;
+    for (LedgerDatabase* db : {database_.get(), single_runs->get()}) {
+      if (db != database_.get()) {
+        for (const char* numero : {"123     ", "124     ", "125     "}) {
+          ASSERT_TRUE(db->Run(InstallmentRows(KeyOf(numero))).ok());
+        }
+      }
+      if (c.reprint_124) {
+        ASSERT_TRUE(db->Run("UPDATE PARCELAR SET VALOROUTROC = 6.25, IDBANCARIA = 'OLD', "
+                            "NUMERORECEBIMENTO = '0000012402', DOCTORECEBIMENTO = 'BOL-BANCAR' "
+                            "WHERE NUMERO = '124     ' AND PARCELA = '02'")
+                        .ok());
+      }
+    }
+    std::vector<std::unique_ptr<RecordingMessages>> messages;
+    std::vector<RunContext> contexts;
+    std::vector<PrintedBoleto> printed;
+    for (const std::string& numero : c.numeros) {
+      messages.push_back(std::make_unique<RecordingMessages>());
+      contexts.push_back(MakeContext(*traced_, *messages.back(), database_->dialect()));
+      RunContext& ctx = contexts.back();
+      ctx.key = KeyOf(numero);
+      ctx.bank.gera_remessa_bol_sr = "N";
+      ctx.bank.desp_banc_bol = c.desp_banc_bol;
+      if (c.moves_programada) {
+        ctx.bank.alt_data_ante_bol = "S";
+        ctx.bank.antecipa_bol = 5;
+        ctx.bank.desconto_bol = "S";
+      }
+      printed.push_back({"09/" + std::string(TrimRightBlanks(numero)) + "-7",
+                         Date::FromYmd(2026, 12, 1), Currency()});
+    }
+    std::vector<BatchInstallment> installments;
+    for (size_t i = 0; i < contexts.size(); ++i) {
+      installments.push_back({&contexts[i], &printed[i]});
+    }
+    RecordBatch(installments, nullptr, {.tried = [] {}, .settled = [](const BatchInstallment&) {}});
+
+    size_t together = 0;
+    size_t alone = 0;
+    for (const TracingDatabase::Statement& statement : traced_->statements) {
+      if (statement.sql.find("IDBancaria = CASE") != std::string::npos) ++together;
+      if (statement.sql.rfind("UPDATE PARCELAR  SET IDBancaria", 0) == 0) ++alone;
+    }
+    EXPECT_EQ(together, 1u);
+    EXPECT_EQ(alone, c.together ? 0u : c.numeros.size() - 1);
+    for (size_t i = 0; i < installments.size(); ++i) {
+      const bool second_of_twice = !c.together && i == 1;
+      EXPECT_EQ(installments[i].outcome,
+                second_of_twice ? RecordingOutcome::kChanged : RecordingOutcome::kRecorded)
+          << i;
+    }
+
+    for (size_t i = 0; i < contexts.size(); ++i) {
+      RecordingMessages own;
+      RunContext ctx = contexts[i];
+      ctx.db = &(*single_runs)->db();
+      ctx.messages = &own;
+      EXPECT_EQ(RecordPrintedBoleto(ctx, printed[i]), RecordingOutcome::kRecorded) << i;
+    }
+    EXPECT_EQ(database_->Rows(state), (*single_runs)->Rows(state));
+  }
+}
+
 // A statement that the server refuses inside one installment's recording,
 // after others of it were written, undoes that installment alone: it keeps
 // no fee, no bank reference and no receipt and shows the error report and
