@@ -10,6 +10,7 @@
 #include "db/dialect.h"
 #include "db/error_report.h"
 #include "db/sql_text.h"
+#include "ledger/batch_writes.h"
 #include "platform/text.h"
 
 namespace boleto {
@@ -23,31 +24,6 @@ constexpr size_t kRecordsPerTransaction = 400;
 // document series among them instead of two for each installment, with IN
 // lists of at most this many values, well inside what every engine takes.
 constexpr size_t kLockedAtOnce = 100;
-
-// Installments of a batch that differ only in their document numbers:
-// company, unit, document, series and installment number.
-using SeriesKey = std::tuple<std::string, std::string, std::string, std::string, std::string>;
-
-// "CodigoEmp = '01' AND ... AND Parcela = '01' AND Numero IN ('1001    ',
-// ...)", each column under `table` ("PARCELAR." or nothing): exactly the
-// installments of `series` with those numbers; without `Parcela` when
-// `table` is "DOCUMENTOR.", their documents. A database plans an IN list in a
-// fraction of the time it takes for as many keys ORed together.
-std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& numeros,
-                        std::string_view table) {
-  const std::string t(table);
-  std::string in_list;
-  for (const std::string& numero : numeros) {
-    in_list += (in_list.empty() ? "'" : ", '") + SqlQuote(numero) + "'";
-  }
-  return t + "CodigoEmp = '" + SqlQuote(std::get<0>(series)) + "' AND " + t + "CodigoUnidade = '" +
-         SqlQuote(std::get<1>(series)) + "' AND " + t + "CodigoDocumento = '" +
-         SqlQuote(std::get<2>(series)) + "' AND " + t + "Serie = '" +
-         SqlQuote(std::get<3>(series)) + "' AND " +
-         (table == "DOCUMENTOR." ? ""
-                                 : t + "Parcela = '" + SqlQuote(std::get<4>(series)) + "' AND ") +
-         t + "Numero IN (" + in_list + ")";
-}
 
 // The locked read of the installments of one series, each row with its key.
 // The documents are named by their own key values as well as joined: found
@@ -92,69 +68,6 @@ Result<InstallmentKey> RowKey(const RowSet& rows) {
   return key;
 }
 
-// The statement that makes the writes of installments of one series at
-// once, each value chosen by the installment's number: what their own
-// statements (fee, bank reference, receipt) would write one by one. The
-// fee keeps its guard: an installment that holds this program's receipt
-// is not updated at all, and the statement then finds fewer rows than
-// installments.
-std::string WritesTogetherSql(Dialect dialect, const SeriesKey& series,
-                              std::span<const InstallmentWrites* const> writes) {
-  std::set<std::string> numeros;
-  std::set<std::string> with_fee;
-  std::string fee = "ValorOutroC = CASE";
-  std::string reference = "IDBancaria = CASE";
-  std::string receipt = "NumeroRecebimento = CASE";
-  std::string programada = "Programada = CASE";
-  bool programada_set = false;
-  for (const InstallmentWrites* w : writes) {
-    const std::string when = " WHEN Numero = '" + SqlQuote(w->key.numero) + "' THEN ";
-    numeros.insert(w->key.numero);
-    if (w->fee) {
-      with_fee.insert(w->key.numero);
-      fee += when + SqlNullAsZero(dialect, "ValorOutroC") + " + " + *w->fee;
-    }
-    reference += when + "'" + SqlQuote(w->bank_reference) + "'";
-    receipt += when + "'" + SqlQuote(w->receipt_number) + "'";
-    if (w->programada) {
-      programada_set = true;
-      programada += when + *w->programada;
-    }
-  }
-  std::string sql = "UPDATE PARCELAR SET ";
-  if (!with_fee.empty()) sql += fee + " ELSE ValorOutroC END, ";
-  sql += reference + " END, " + receipt + " END, DoctoRecebimento = " + ReceiptDocumentSql();
-  if (programada_set) sql += ", " + programada + " ELSE Programada END";
-  sql += " WHERE " + SeriesWhere(series, numeros, "");
-  if (!with_fee.empty()) {
-    sql += " AND (DoctoRecebimento IS NULL OR DoctoRecebimento <> " + ReceiptDocumentSql() +
-           " OR NOT (" + SeriesWhere(series, with_fee, "") + "))";
-  }
-  return sql;
-}
-
-// Makes `writes` together, one statement for each series among them, in a
-// transaction of its own. False, with nothing written, when a statement
-// fails or does not find each installment once (two of them for one row,
-// one already recorded): each installment is then recorded on its own.
-bool WriteTogether(Database& db, Dialect dialect,
-                   std::span<const InstallmentWrites* const> writes) {
-  std::map<SeriesKey, std::vector<const InstallmentWrites*>> by_series;
-  for (const InstallmentWrites* w : writes) {
-    const InstallmentKey& key = w->key;
-    by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie, key.parcela}]
-        .push_back(w);
-  }
-  LockDeadline deadline(db);
-  Transaction together(db);
-  if (!together.Begin().ok()) return false;
-  for (const auto& [series, members] : by_series) {
-    const Result<int64_t> written = db.Execute(WritesTogetherSql(dialect, series, members));
-    if (!written.ok() || *written != static_cast<int64_t>(members.size())) return false;
-  }
-  return together.Commit().ok();
-}
-
 // Locks and reads the installments of `batch` at once, in a transaction of
 // its own: a lock that waits too long, or a read that fails, is undone
 // alone, and each installment then locks and reads its own row, with its own
@@ -177,7 +90,7 @@ std::optional<std::map<std::string, RowSet>> LockTogether(
 struct Waiting {
   BatchInstallment* installment;
   const RowSet* locked;
-  InstallmentWrites writes;
+  CheckedInstallment checked;
 };
 
 // One transaction of the batch: `chunk`, all on connection `db`.
@@ -224,31 +137,27 @@ void RecordTransaction(Database& db, Dialect dialect, std::span<BatchInstallment
         // Not locked with the others, or not found as its line names it (in
         // another case, or gone): it locks and reads its own row.
         installment->outcome = RecordPrintedBoleto(ctx, *installment->printed, amount_due_now);
-      } else if (ctx.bank.gera_remessa_bol_sr == "S") {
-        // A remittance row to queue, perhaps a number to draw: on its own.
-        installment->outcome =
-            RecordLockedBoleto(ctx, *installment->printed, row->second, amount_due_now);
       } else {
         CheckedRecording checked =
             CheckLockedBoleto(ctx, *installment->printed, row->second, amount_due_now);
         if (auto* writes = std::get_if<InstallmentWrites>(&checked)) {
-          waiting.push_back({installment, &row->second, std::move(*writes)});
+          waiting.push_back({installment, &row->second, {&ctx, std::move(*writes)}});
           continue;
         }
         installment->outcome = std::get<RecordingOutcome>(checked);
       }
       over(*installment);
     }
-    // The writes of the hundred together: a statement or two instead of
-    // three and a savepoint for each installment.
-    std::vector<const InstallmentWrites*> writes;
-    for (const Waiting& w : waiting) writes.push_back(&w.writes);
-    const bool together = !writes.empty() && WriteTogether(db, dialect, writes);
+    // The writes of the hundred together: a few statements instead of three
+    // or more and a savepoint for each installment.
+    std::vector<CheckedInstallment*> checked;
+    for (Waiting& w : waiting) checked.push_back(&w.checked);
+    WriteTogether(db, dialect, checked);
     for (const Waiting& w : waiting) {
       w.installment->outcome =
-          together ? RecordingOutcome::kRecorded
-                   : RecordLockedBoleto(*w.installment->ctx, *w.installment->printed, *w.locked,
-                                        amount_due_now);
+          w.checked.written ? RecordingOutcome::kRecorded
+                            : RecordLockedBoleto(*w.installment->ctx, *w.installment->printed,
+                                                 *w.locked, amount_due_now);
       over(*w.installment);
     }
   }
@@ -325,8 +234,7 @@ Result<std::map<std::string, RowSet>> LockInstallments(Database& db, Dialect dia
   std::map<SeriesKey, std::set<std::string>> by_series;
   std::set<std::string> wanted;
   for (const InstallmentKey& key : keys) {
-    by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie, key.parcela}]
-        .insert(key.numero);
+    by_series[SeriesOf(key)].insert(key.numero);
     wanted.insert(InstallmentRowKey(key));
   }
   std::map<std::string, RowSet> locked;

@@ -193,4 +193,28 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
   return busy;
 }
 
+Result<std::vector<std::string>> DrawDocumentNumbers(Database& db, std::string_view company,
+                                                     std::string_view code, size_t count,
+                                                     std::string_view decimal_mark) {
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> stored,
+                          LookupNumber(db, company, code, ""));
+  if (!stored) {
+    return MakeError(error_number::kNoCurrentRecord, "The sequence has no number to draw after.");
+  }
+  std::vector<std::string> numbers;
+  std::string last = *stored;
+  for (size_t i = 0; i < count; ++i) {
+    BOLETO_ASSIGN_OR_RETURN(last, NextDocumentNumber(last, decimal_mark));
+    numbers.push_back(last);
+  }
+  const std::string sql =
+      UpdateSql(company, code, last) + "  AND NUMERO  = '" + SqlQuote(*stored) + "'";
+  BOLETO_ASSIGN_OR_RETURN(const int64_t updated, db.Execute(sql));
+  if (updated == 0) {
+    return MakeError(error_number::kRecordLocked,
+                     "The document number was taken by another user meanwhile.");
+  }
+  return numbers;
+}
+
 }  // namespace boleto

@@ -13,7 +13,6 @@ namespace boleto {
 namespace {
 
 constexpr size_t kBankReferenceWidth = 20;  // PARCELAR.IDBANCARIA and REMESSAR.IDBANCARIA
-constexpr char kReferenceSequence[] = "REFBANCAR ";
 constexpr char kReceiptDocument[] = "BOL-BANCAR";
 constexpr char kRemittanceOccurrence[] = "REMESBS   ";  // a boleto printed by the company
 constexpr char kBankReferenceContext[] = "Erro atualizando identificação bancária da parcela";
@@ -53,20 +52,24 @@ std::string FeeSql(const RunContext& ctx, std::string_view fee) {
 }
 
 // "FROM PARCELAR, DOCUMENTOR" and the WHERE clause naming the installment
-// with its document, as the remittance read has always written it.
-std::string InstallmentWithDocument(const InstallmentKey& key) {
+// with its document, as the remittance read has always written it; with
+// more numbers, the installments of the series of `key` with those numbers.
+std::string InstallmentWithDocument(const InstallmentKey& key,
+                                    std::span<const std::string> numeros) {
   return " FROM PARCELAR, DOCUMENTOR "
          "WHERE PARCELAR.CODIGOEMP       = '" +
          SqlQuote(key.codigo_emp) + "' " + " AND  PARCELAR.CODIGOUNIDADE   = '" +
          SqlQuote(key.codigo_unidade) + "' " + " AND  PARCELAR.CODIGODOCUMENTO = '" +
          SqlQuote(key.codigo_documento) + "' " + " AND  PARCELAR.SERIE           = '" +
-         SqlQuote(key.serie) + "' " + " AND  PARCELAR.NUMERO          = '" + SqlQuote(key.numero) +
-         "' " + " AND  PARCELAR.PARCELA         = '" + SqlQuote(key.parcela) + "' " +
+         SqlQuote(key.serie) + "' " + " AND  PARCELAR.NUMERO          " + SqlEqualsOrIn(numeros) +
+         " " + " AND  PARCELAR.PARCELA         = '" + SqlQuote(key.parcela) + "' " +
          " AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP " +
          " AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE " +
          " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO " +
          " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE " +
-         " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
+         " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO " +
+         DocumentsByKeySql(key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie,
+                           numeros);
 }
 
 }  // namespace
@@ -130,9 +133,10 @@ std::string RemittanceLookupSql(const InstallmentKey& key) {
          " AND  PARCELA         = '" + SqlQuote(key.parcela) + "' ";
 }
 
-// The installment for its remittance row. Valor is the value net of the six
-// withheld taxes, each NULL counting as zero.
-std::string RemittanceInstallmentSql(Dialect dialect, const InstallmentKey& key) {
+}  // namespace
+
+std::string RemittanceInstallmentSql(Dialect dialect, const InstallmentKey& key,
+                                     std::span<const std::string> numeros) {
   const auto amount = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return std::string("SELECT PARCELAR.CodigoUnidade      AS Unidade, ") +
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, " +
@@ -152,9 +156,11 @@ std::string RemittanceInstallmentSql(Dialect dialect, const InstallmentKey& key)
          amount("PARCELAR.Valor") + " - " + amount("PARCELAR.ValorIRRF") + " - " +
          amount("PARCELAR.ValorINSS") + " - " + amount("PARCELAR.ValorCSLL") + " - " +
          amount("PARCELAR.ValorCOFINS") + " - " + amount("PARCELAR.ValorPIS") + " - " +
-         amount("PARCELAR.ValorISS") + ") AS Valor " + InstallmentWithDocument(key) +
+         amount("PARCELAR.ValorISS") + ") AS Valor " + InstallmentWithDocument(key, numeros) +
          " AND  DOCUMENTOR.Status       <> 'C ' ";
 }
+
+namespace {
 
 // A date column as "DDMMYYYY"; NULL or a value that is no date is an error.
 Result<std::string> DateDigits(const RowSet& rows, std::string_view column) {
@@ -162,7 +168,8 @@ Result<std::string> DateDigits(const RowSet& rows, std::string_view column) {
   return date.Format("DDMMYYYY");
 }
 
-// The remittance row of the installment read by RemittanceInstallmentSql.
+}  // namespace
+
 Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSet& rows) {
   RemittanceRecord record;
   struct TextColumn {
@@ -207,8 +214,6 @@ Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSe
   record.emite_boleta_banco = "N";
   return record;
 }
-
-}  // namespace
 
 std::string PaddedBankReference(std::string_view id_bancaria) {
   std::string padded(id_bancaria.substr(0, kBankReferenceWidth));
@@ -293,7 +298,8 @@ Status RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
   BOLETO_ASSIGN_OR_RETURN(const std::string number,
                           DrawDocumentNumber(ctx, ctx.params.codigo_emp, kReferenceSequence));
 
-  Result<RowSet> rows = ctx.db->Query(RemittanceInstallmentSql(ctx.dialect, key));
+  Result<RowSet> rows =
+      ctx.db->Query(RemittanceInstallmentSql(ctx.dialect, key, std::span(&key.numero, 1)));
   if (!rows.ok()) return ReportRecordingFailure(ctx, rows.error(), kRemittanceErrorContext);
   // Not found: the document is cancelled, which the lock's re-read has
   // already refused; nothing to queue.

@@ -168,13 +168,16 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
   EXPECT_TRUE(messages[2]->shown.empty());
 }
 
-// The installments of a hundred whose accounts send no remittances are
-// written by one statement, and leave the tables as single runs of them one
-// after another leave them: the fee once and only on a first print, each
-// its own bank reference and receipt number, Programada where the account
-// moves it. Where that statement cannot stand for each of them (one
-// installment twice: the fee's guard finds the second already recorded),
-// each is written on its own, the second left as changed meanwhile.
+// The installments of a hundred are written together, and leave the tables
+// as single runs of them one after another leave them: the fee once and
+// only on a first print, each its own bank reference and receipt number,
+// Programada where the account moves it; for remittance accounts the
+// reference numbers drawn in their order and a remittance row queued for
+// each. An installment whose remittance row is queued already is recorded
+// on its own (that row updated); where the writes together cannot stand
+// for each installment (one installment twice: the fee's guard finds the
+// second already recorded; a sequence without its first number), each is
+// written on its own, the second of the twice-printed left as changed.
 TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
   struct Case {
     const char* why;
@@ -182,17 +185,56 @@ TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
     bool moves_programada;
     bool reprint_124;  // 124 printed and recorded before
     std::vector<std::string> numeros;
-    bool together;
+    const char* remittance;  // the account's GeraRemessaBolSR
+    const char* sequence;    // REFBANCAR's stored number; empty: no row
+    bool queued_124;         // 124 has a remittance row waiting to be sent
+    size_t alone;            // installments recorded on their own
   };
+  const std::vector<std::string> three = {"123     ", "124     ", "125     "};
   const Case cases[] = {
-      {"fee and Programada", "S", true, false, {"123     ", "124     ", "125     "}, true},
-      {"no fee, one a reprint", "N", false, true, {"123     ", "124     ", "125     "}, true},
-      {"fee, one a reprint", "S", false, true, {"125     ", "124     ", "123     "}, true},
-      {"one installment twice", "S", false, false, {"123     ", "123     ", "125     "}, false},
+      {"fee and Programada", "S", true, false, three, "N", "", false, 0},
+      {"no fee, one a reprint", "N", false, true, three, "N", "", false, 0},
+      {"fee, one a reprint",
+       "S",
+       false,
+       true,
+       {"125     ", "124     ", "123     "},
+       "N",
+       "",
+       false,
+       0},
+      {"one installment twice",
+       "S",
+       false,
+       false,
+       {"123     ", "123     ", "125     "},
+       "N",
+       "",
+       false,
+       3},
+      {"remittances",
+       "S",
+       true,
+       false,
+       {"125     ", "123     ", "124     "},
+       "S",
+       "0000000041",
+       false,
+       0},
+      {"remittances, one queued already", "N", false, true, three, "S", "0000000041", true, 1},
+      {"remittances, the sequence without its first number", "S", false, false, three, "S", "",
+       false, 3},
   };
-  const std::string state =
-      "SELECT NUMERO, PARCELA, VALOROUTROC, IDBANCARIA, NUMERORECEBIMENTO, DOCTORECEBIMENTO, "
-      "PROGRAMADA FROM PARCELAR ORDER BY NUMERO, PARCELA";
+  const std::string installments_state =
+      "SELECT NUMERO, PARCELA, VALOROUTROC, IDBANCARIA, REFBANCARIA, NUMERORECEBIMENTO, "
+      "DOCTORECEBIMENTO, PROGRAMADA FROM PARCELAR ORDER BY NUMERO, PARCELA";
+  // Every column but the moment the row was queued.
+  const std::string remittances_state =
+      "SELECT CODIGOEMP, CODIGOUNIDADE, CODIGODOCUMENTO, SERIE, NUMERO, PARCELA, OCORRENCIA, "
+      "EMISSAO, VENCIMENTO, BANCOCOBRANCA, AGENCIACOBRANCA, CONTACOBRANCA, VALOR, VALORMULTA, "
+      "PERCENTUALMULTA, PERCENTUALJUROS, VALORDESCONTO, PERCENTUALDESCONTO, IDBANCARIA, "
+      "REFBANCARIA, CODIGOCARTEIRA, EMITEBOLETABANCO, MATRSEL, MATRENVIO, DATAPROCESSO FROM "
+      "REMESSAR ORDER BY NUMERO, REFBANCARIA";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     SetUp();
@@ -200,7 +242,7 @@ TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
     ASSERT_TRUE(single_runs.ok()) << single_runs.error().description;
     for (LedgerDatabase* db : {database_.get(), single_runs->get()}) {
       if (db != database_.get()) {
-        for (const char* numero : {"123     ", "124     ", "125     "}) {
+        for (const std::string& numero : three) {
           ASSERT_TRUE(db->Run(InstallmentRows(KeyOf(numero))).ok());
         }
       }
@@ -208,6 +250,18 @@ TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
         ASSERT_TRUE(db->Run("UPDATE PARCELAR SET VALOROUTROC = 6.25, IDBANCARIA = 'OLD', "
                             "NUMERORECEBIMENTO = '0000012402', DOCTORECEBIMENTO = 'BOL-BANCAR' "
                             "WHERE NUMERO = '124     ' AND PARCELA = '02'")
+                        .ok());
+      }
+      if (*c.sequence) {
+        ASSERT_TRUE(db->Run(std::string("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', '") +
+                            c.sequence + "')")
+                        .ok());
+      }
+      if (c.queued_124) {
+        ASSERT_TRUE(db->Run("INSERT INTO REMESSAR (CODIGOEMP, CODIGOUNIDADE, CODIGODOCUMENTO, "
+                            "SERIE, NUMERO, PARCELA, IDBANCARIA, REFBANCARIA) VALUES ('01', "
+                            "'01      ', 'DM        ', '1  ', '124     ', '02', 'OLD', "
+                            "'0000000007')")
                         .ok());
       }
     }
@@ -219,7 +273,7 @@ TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
       contexts.push_back(MakeContext(*traced_, *messages.back(), database_->dialect()));
       RunContext& ctx = contexts.back();
       ctx.key = KeyOf(numero);
-      ctx.bank.gera_remessa_bol_sr = "N";
+      ctx.bank.gera_remessa_bol_sr = c.remittance;
       ctx.bank.desp_banc_bol = c.desp_banc_bol;
       if (c.moves_programada) {
         ctx.bank.alt_data_ante_bol = "S";
@@ -239,15 +293,17 @@ TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
     size_t alone = 0;
     for (const TracingDatabase::Statement& statement : traced_->statements) {
       if (statement.sql.find("IDBancaria = CASE") != std::string::npos) ++together;
-      if (statement.sql.rfind("UPDATE PARCELAR  SET IDBancaria", 0) == 0) ++alone;
+      if (statement.sql.rfind("UPDATE PARCELAR  SET NumeroRecebimento", 0) == 0) ++alone;
     }
-    EXPECT_EQ(together, 1u);
-    EXPECT_EQ(alone, c.together ? 0u : c.numeros.size() - 1);
+    EXPECT_EQ(together, c.alone == c.numeros.size() && *c.remittance == 'S' ? 0u : 1u);
+    // The second of the twice-printed is left as changed: no statement of its own.
+    EXPECT_EQ(alone, c.alone == 3 && *c.remittance == 'N' ? 2u : c.alone);
     for (size_t i = 0; i < installments.size(); ++i) {
-      const bool second_of_twice = !c.together && i == 1;
+      const bool second_of_twice = c.numeros[0] == c.numeros[1] && i == 1;
       EXPECT_EQ(installments[i].outcome,
                 second_of_twice ? RecordingOutcome::kChanged : RecordingOutcome::kRecorded)
           << i;
+      EXPECT_EQ(messages[i]->shown.size(), second_of_twice ? 1u : 0u) << i;
     }
 
     for (size_t i = 0; i < contexts.size(); ++i) {
@@ -257,7 +313,11 @@ TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
       ctx.messages = &own;
       EXPECT_EQ(RecordPrintedBoleto(ctx, printed[i]), RecordingOutcome::kRecorded) << i;
     }
-    EXPECT_EQ(database_->Rows(state), (*single_runs)->Rows(state));
+    for (const std::string& state :
+         {installments_state, remittances_state,
+          std::string("SELECT CODIGOEMP, CODIGO, NUMERO FROM DOCNUMERO")}) {
+      EXPECT_EQ(database_->Rows(state), (*single_runs)->Rows(state)) << state;
+    }
   }
 }
 
