@@ -68,6 +68,22 @@ class BatchRecordingTest : public ::testing::TestWithParam<Engine> {
     for (const char* numero : {"123     ", "124     ", "125     "}) {
       ASSERT_TRUE(database_->Run(InstallmentRows(KeyOf(numero))).ok());
     }
+    messages_.clear();
+  }
+
+  // The run states of installment 02 of `numeros` on the traced connection,
+  // for an account whose GeraRemessaBolSR is `remittance`, each with
+  // messages of its own (messages_, in the same order).
+  std::vector<RunContext> Contexts(const std::vector<std::string>& numeros,
+                                   const std::string& remittance) {
+    std::vector<RunContext> contexts;
+    for (const std::string& numero : numeros) {
+      messages_.push_back(std::make_unique<RecordingMessages>());
+      contexts.push_back(MakeContext(*traced_, *messages_.back(), database_->dialect()));
+      contexts.back().bank.gera_remessa_bol_sr = remittance;
+      contexts.back().key = KeyOf(numero);
+    }
+    return contexts;
   }
 
   // The receipt document of installment `parcela` of document `numero`.
@@ -80,6 +96,7 @@ class BatchRecordingTest : public ::testing::TestWithParam<Engine> {
 
   std::unique_ptr<LedgerDatabase> database_;
   std::unique_ptr<TracingDatabase> traced_;
+  std::vector<std::unique_ptr<RecordingMessages>> messages_;
 };
 
 // One statement locks the documents of a series, one exactly the wanted
@@ -133,15 +150,8 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
                   ->Run("UPDATE PARCELAR SET RECEBIMENTO = '2026-12-01' WHERE NUMERO = '124     ' "
                         "AND PARCELA = '02'")
                   .ok());
-  std::vector<std::unique_ptr<RecordingMessages>> messages;
-  std::vector<RunContext> contexts;
+  std::vector<RunContext> contexts = Contexts({"123     ", "124     ", "125     "}, "N");
   const PrintedBoleto printed{"09/00000012302-7", std::nullopt, Currency()};
-  for (const char* numero : {"123     ", "124     ", "125     "}) {
-    messages.push_back(std::make_unique<RecordingMessages>());
-    contexts.push_back(MakeContext(*traced_, *messages.back(), database_->dialect()));
-    contexts.back().bank.gera_remessa_bol_sr = "N";
-    contexts.back().key = KeyOf(numero);
-  }
   std::vector<BatchInstallment> installments;
   for (RunContext& ctx : contexts) installments.push_back({&ctx, &printed});
 
@@ -163,9 +173,9 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
   EXPECT_EQ(Receipt("124     "), "          ");
   EXPECT_EQ(Receipt("125     "), "BOL-BANCAR");
   EXPECT_EQ(Receipt("123     ", "01"), "          ") << "the neighbour is untouched";
-  EXPECT_TRUE(messages[0]->shown.empty());
-  EXPECT_EQ(messages[1]->shown.size(), 1u);
-  EXPECT_TRUE(messages[2]->shown.empty());
+  EXPECT_TRUE(messages_[0]->shown.empty());
+  EXPECT_EQ(messages_[1]->shown.size(), 1u);
+  EXPECT_TRUE(messages_[2]->shown.empty());
 }
 
 // The installments of a hundred are written together, and leave the tables
@@ -265,22 +275,16 @@ TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
                         .ok());
       }
     }
-    std::vector<std::unique_ptr<RecordingMessages>> messages;
-    std::vector<RunContext> contexts;
+    std::vector<RunContext> contexts = Contexts(c.numeros, c.remittance);
     std::vector<PrintedBoleto> printed;
-    for (const std::string& numero : c.numeros) {
-      messages.push_back(std::make_unique<RecordingMessages>());
-      contexts.push_back(MakeContext(*traced_, *messages.back(), database_->dialect()));
-      RunContext& ctx = contexts.back();
-      ctx.key = KeyOf(numero);
-      ctx.bank.gera_remessa_bol_sr = c.remittance;
+    for (RunContext& ctx : contexts) {
       ctx.bank.desp_banc_bol = c.desp_banc_bol;
       if (c.moves_programada) {
         ctx.bank.alt_data_ante_bol = "S";
         ctx.bank.antecipa_bol = 5;
         ctx.bank.desconto_bol = "S";
       }
-      printed.push_back({"09/" + std::string(TrimRightBlanks(numero)) + "-7",
+      printed.push_back({"09/" + std::string(TrimRightBlanks(ctx.key.numero)) + "-7",
                          Date::FromYmd(2026, 12, 1), Currency()});
     }
     std::vector<BatchInstallment> installments;
@@ -303,7 +307,7 @@ TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
       EXPECT_EQ(installments[i].outcome,
                 second_of_twice ? RecordingOutcome::kChanged : RecordingOutcome::kRecorded)
           << i;
-      EXPECT_EQ(messages[i]->shown.size(), second_of_twice ? 1u : 0u) << i;
+      EXPECT_EQ(messages_[i]->shown.size(), second_of_twice ? 1u : 0u) << i;
     }
 
     for (size_t i = 0; i < contexts.size(); ++i) {
@@ -350,15 +354,8 @@ TEST_P(BatchRecordingTest, AStatementRefusedInsideOneInstallmentUndoesItAlone) {
                                       refuse + "EXECUTE FUNCTION refuse()"}
            : std::vector<std::string>{refuse + "BEGIN SELECT RAISE(ABORT, 'refused'); END"};
     for (const std::string& sql : triggers) ASSERT_TRUE(database_->db().Execute(sql).ok()) << sql;
-    std::vector<std::unique_ptr<RecordingMessages>> messages;
-    std::vector<RunContext> contexts;
+    std::vector<RunContext> contexts = Contexts({"123     ", "124     ", "125     "}, c.remittance);
     const PrintedBoleto printed{"09/00000012302-7", std::nullopt, Currency()};
-    for (const char* numero : {"123     ", "124     ", "125     "}) {
-      messages.push_back(std::make_unique<RecordingMessages>());
-      contexts.push_back(MakeContext(*traced_, *messages.back(), database_->dialect()));
-      contexts.back().bank.gera_remessa_bol_sr = c.remittance;
-      contexts.back().key = KeyOf(numero);
-    }
     std::vector<BatchInstallment> installments;
     for (RunContext& ctx : contexts) installments.push_back({&ctx, &printed});
     RecordBatch(installments, nullptr, {.tried = [] {}, .settled = [](const BatchInstallment&) {}});
@@ -368,9 +365,9 @@ TEST_P(BatchRecordingTest, AStatementRefusedInsideOneInstallmentUndoesItAlone) {
     EXPECT_EQ(outcomes,
               (std::vector<RecordingOutcome>{RecordingOutcome::kRecorded, RecordingOutcome::kFailed,
                                              RecordingOutcome::kRecorded}));
-    ASSERT_EQ(messages[1]->shown.size(), 2u);
-    EXPECT_NE(messages[1]->shown[0].text.find("refused"), std::string::npos);
-    EXPECT_EQ(messages[1]->shown[1].text, kNotRecordedMessage);
+    ASSERT_EQ(messages_[1]->shown.size(), 2u);
+    EXPECT_NE(messages_[1]->shown[0].text.find("refused"), std::string::npos);
+    EXPECT_EQ(messages_[1]->shown[1].text, kNotRecordedMessage);
     const RowSet after = database_->Rows(columns);
     ASSERT_EQ(after.row_count(), 3u);
     EXPECT_EQ(after.rows()[1], before.rows()[1]) << "124 keeps nothing";
