@@ -4,6 +4,7 @@
 #include <optional>
 #include <thread>
 
+#include "db/dialect.h"
 #include "db/sql_text.h"
 #include "ledger/remittance.h"
 #include "platform/amount_text.h"
@@ -67,12 +68,14 @@ Result<std::optional<std::string>> LookupNumber(Database& db, std::string_view c
   return std::optional<std::string>(std::move(stored));
 }
 
-// Runs a write of the draw that may fail and be tried again in a
-// transaction of its own (nested in the recording's), so that a failure
-// undoes it alone and the draw can go on in the transaction around it.
-Result<int64_t> ExecuteAlone(Database& db, const std::string& sql) {
-  // Where the database nests no transaction, the statement is run as it is.
-  if (!db.NestsTransactions()) return db.Execute(sql);
+// Runs a write of the draw that may fail and be tried again. Where a failed
+// statement leaves the transaction refusing the next ones, in a transaction
+// of its own (nested in the recording's), so that a failure undoes it alone
+// and the draw can go on in the transaction around it.
+Result<int64_t> ExecuteAlone(Database& db, Dialect dialect, const std::string& sql) {
+  if (!FailedStatementHaltsTransaction(dialect) || !db.NestsTransactions()) {
+    return db.Execute(sql);
+  }
   Transaction alone(db);
   BOLETO_RETURN_IF_ERROR(alone.Begin());
   BOLETO_ASSIGN_OR_RETURN(const int64_t written, db.Execute(sql));
@@ -162,7 +165,8 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
       // First number of the sequence. The key (CODIGOEMP, CODIGO) refuses a
       // second first row: when another program inserted it in the meantime,
       // read again and draw after its number.
-      Result<int64_t> inserted = ExecuteAlone(db, InsertSql(company, code, kFirstNumber));
+      Result<int64_t> inserted =
+          ExecuteAlone(db, ctx.dialect, InsertSql(company, code, kFirstNumber));
       if (inserted.ok()) return std::string(kFirstNumber);
       Result<std::optional<std::string>> again = LookupNumber(db, company, code, "");
       if (again.ok() && again->has_value()) continue;
@@ -179,7 +183,7 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
     // affected means another program drew it first.
     const std::string sql =
         UpdateSql(company, code, *next) + "  AND NUMERO  = '" + SqlQuote(**stored) + "'";
-    Result<int64_t> updated = ExecuteAlone(db, sql);
+    Result<int64_t> updated = ExecuteAlone(db, ctx.dialect, sql);
     if (!updated.ok()) {
       if (std::optional<Error> error = failure(updated.error(), WriteContext(code))) return *error;
       continue;
