@@ -97,7 +97,10 @@ std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key,
          SqlEqualsOrIn(numeros) +
          " "
          "  AND  PARCELAR.PARCELA         " +
-         SqlEqualsOrIn(parcelas) + " " + kUnpaidOfOpenDocument +
+         SqlEqualsOrIn(parcelas) + " " +
+         DocumentsByKeySql(key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie,
+                           numeros) +
+         kUnpaidOfOpenDocument +
          "  AND  DOCUMENTOR.TipoEmpresa   = SUPAEMPR.AEMPR_TIPO "
          "  AND  DOCUMENTOR.CodigoEmpresa = SUPAEMPR.AEMPR_CODIGO " +
          kNotInProcessedRemittance + " ORDER BY 1,2,3,4,5,6 ";

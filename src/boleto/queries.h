@@ -20,7 +20,9 @@ namespace boleto {
 std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key);
 // The same for the company, unit, document code and series of `key` and
 // every number of `numeros` with every installment number of `parcelas`,
-// in key order. Neither list is empty; one of each is the query above.
+// in key order. Neither list is empty; one of each is the query above, and
+// with more numbers the documents are named by their key too
+// (DocumentsByKeySql).
 std::string InstallmentQuery(Dialect dialect, const InstallmentKey& key,
                              std::span<const std::string> numeros,
                              std::span<const std::string> parcelas);

@@ -85,6 +85,11 @@ class Database {
   // own: committed when it succeeds, rolled back when it fails. Inside one
   // (after Begin) nothing is committed until Commit. Returns the number of
   // rows affected. A lock held by another connection is error 3158.
+  // Inside a transaction, a statement that fails may leave it unusable
+  // until the innermost transaction is rolled back (on PostgreSQL:
+  // FailedStatementHaltsTransaction in dialect.h): a caller that goes on
+  // after a failure there runs the statement in a transaction of its own,
+  // nested in the open one.
   virtual Result<int64_t> Execute(const std::string& sql) = 0;
 
   // Opens a transaction: every query and statement until Commit or Rollback

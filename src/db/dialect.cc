@@ -74,6 +74,8 @@ std::optional<SavepointSql> SavepointStatements(Dialect dialect, std::string_vie
   return std::nullopt;
 }
 
+bool FailedStatementHaltsTransaction(Dialect dialect) { return dialect == Dialect::kPostgresql; }
+
 std::string SqlNullAsZero(Dialect dialect, std::string_view column) {
   switch (dialect) {
     case Dialect::kAccess:

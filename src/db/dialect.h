@@ -55,6 +55,12 @@ QueryMode InstallmentQueryMode(Dialect dialect);
 // transaction cannot be nested there.
 std::optional<SavepointSql> SavepointStatements(Dialect dialect, std::string_view name);
 
+// True where a statement that fails inside a transaction leaves it refusing
+// every later statement until the transaction, or a savepoint set before
+// the statement, is rolled back (PostgreSQL); the other servers undo the
+// failed statement alone and the transaction goes on.
+bool FailedStatementHaltsTransaction(Dialect dialect);
+
 // `column` in an expression where NULL counts as zero ("COALESCE(c, 0)";
 // Access "Nz(c, 0)", SQLBase "@NULLVALUE(c, 0)"): a sum of amount columns
 // is then never NULL because one of them is.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "db/connect_string.h"
+#include "db/driver_library.h"
 #include "db/odbc_errors.h"
 
 namespace boleto {
@@ -154,6 +155,17 @@ Status OdbcDatabase::Connect(std::string_view connect_string) {
       connect.replace(place.begin, place.end - place.begin,
                       std::to_string(std::max<int64_t>(1, *given / 2)));
     }
+  }
+
+  if (ContainsNoCase(DriverLibrary(env_, connect), "psqlodbc") &&
+      !HasConnectKey(connect, "Protocol") && !HasConnectKey(connect, "A1")) {
+    // psqlODBC undoes a failed statement of a transaction alone by wrapping
+    // every statement in a savepoint of its own (its rollback level 2, the
+    // default): two more statements for each one sent. The program undoes
+    // what it must through its own savepoints (Begin inside a transaction),
+    // so the driver is told to undo nothing (level 0): a failed statement
+    // leaves the transaction failed until Rollback.
+    add_option("Protocol=7.4-0");
   }
 
   SQLCHAR out[1024];

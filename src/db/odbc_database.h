@@ -24,7 +24,11 @@
 //    environment (SQL_ASCII under C, LATIN1 under a Latin-1 locale, where the
 //    server would store each UTF-8 byte as a character of its own), so the
 //    connection sets client_encoding to UTF8 once it is open. "PostgreSQL
-//    ANSI" (psqlodbca.so) behaves the same way. A lock wait ends at the
+//    ANSI" (psqlodbca.so) behaves the same way. The connection asks the
+//    driver to undo nothing itself when a statement fails ("Protocol=7.4-0",
+//    unless the connect string writes a Protocol of its own): the server
+//    then refuses every statement of the transaction until the innermost
+//    one (a savepoint) is rolled back. A lock wait ends at the
 //    server's lock_timeout; where neither the data source ("ConnSettings=SET
 //    lock_timeout TO '5s'"), the role nor the server sets one, the
 //    connection sets 10 s, so that a row held by another user is an error

@@ -22,4 +22,23 @@ std::string SqlEqualsOrIn(std::span<const std::string> values) {
   return in + ")";
 }
 
+std::string DocumentsByKeySql(std::string_view codigo_emp, std::string_view codigo_unidade,
+                              std::string_view codigo_documento, std::string_view serie,
+                              std::span<const std::string> numeros) {
+  if (numeros.size() == 1) return "";
+  return "  AND  DOCUMENTOR.CODIGOEMP       = '" + SqlQuote(codigo_emp) +
+         "' "
+         "  AND  DOCUMENTOR.CODIGOUNIDADE   = '" +
+         SqlQuote(codigo_unidade) +
+         "' "
+         "  AND  DOCUMENTOR.CODIGODOCUMENTO = '" +
+         SqlQuote(codigo_documento) +
+         "' "
+         "  AND  DOCUMENTOR.SERIE           = '" +
+         SqlQuote(serie) +
+         "' "
+         "  AND  DOCUMENTOR.NUMERO          " +
+         SqlEqualsOrIn(numeros) + " ";
+}
+
 }  // namespace boleto

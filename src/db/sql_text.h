@@ -18,4 +18,14 @@ std::string SqlQuote(std::string_view value);
 // more. `values` is not empty.
 std::string SqlEqualsOrIn(std::span<const std::string> values);
 
+// For a query of the installments of several documents that joins
+// DOCUMENTOR: "  AND  DOCUMENTOR.CODIGOEMP       = '01' ... AND
+// DOCUMENTOR.NUMERO          IN (...) ", the documents named by their own
+// key values too, so that the server finds them by their key instead of
+// reading every document of the series. Empty for one number: a single
+// installment's query stays as it has always been written.
+std::string DocumentsByKeySql(std::string_view codigo_emp, std::string_view codigo_unidade,
+                              std::string_view codigo_documento, std::string_view serie,
+                              std::span<const std::string> numeros);
+
 }  // namespace boleto

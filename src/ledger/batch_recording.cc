@@ -5,9 +5,12 @@
 #include <set>
 #include <tuple>
 #include <utility>
+#include <variant>
 
+#include "db/dialect.h"
 #include "db/error_report.h"
 #include "db/sql_text.h"
+#include "ledger/batch_writes.h"
 #include "platform/text.h"
 
 namespace boleto {
@@ -22,32 +25,9 @@ constexpr size_t kRecordsPerTransaction = 400;
 // lists of at most this many values, well inside what every engine takes.
 constexpr size_t kLockedAtOnce = 100;
 
-// Installments of a batch that differ only in their document numbers:
-// company, unit, document, series and installment number.
-using SeriesKey = std::tuple<std::string, std::string, std::string, std::string, std::string>;
-
-// "CodigoEmp = '01' AND ... AND Parcela = '01' AND Numero IN ('1001    ',
-// ...)", each column under `table` ("PARCELAR." or nothing): exactly the
-// installments of `series` with those numbers; without `Parcela` when
-// `table` is "DOCUMENTOR.", their documents. A database plans an IN list in a
-// fraction of the time it takes for as many keys ORed together.
-std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& numeros,
-                        std::string_view table) {
-  const std::string t(table);
-  std::string in_list;
-  for (const std::string& numero : numeros) {
-    in_list += (in_list.empty() ? "'" : ", '") + SqlQuote(numero) + "'";
-  }
-  return t + "CodigoEmp = '" + SqlQuote(std::get<0>(series)) + "' AND " + t + "CodigoUnidade = '" +
-         SqlQuote(std::get<1>(series)) + "' AND " + t + "CodigoDocumento = '" +
-         SqlQuote(std::get<2>(series)) + "' AND " + t + "Serie = '" +
-         SqlQuote(std::get<3>(series)) + "' AND " +
-         (table == "DOCUMENTOR." ? ""
-                                 : t + "Parcela = '" + SqlQuote(std::get<4>(series)) + "' AND ") +
-         t + "Numero IN (" + in_list + ")";
-}
-
 // The locked read of the installments of one series, each row with its key.
+// The documents are named by their own key values as well as joined: found
+// only through the join, a server may read every document of the series.
 std::string LockedSeriesSql(Dialect dialect, const SeriesKey& series,
                             const std::set<std::string>& numeros) {
   return LockedColumnsSql(dialect) +
@@ -55,7 +35,8 @@ std::string LockedSeriesSql(Dialect dialect, const SeriesKey& series,
          "PARCELAR.CodigoDocumento AS ChaveDocumento, PARCELAR.Serie AS ChaveSerie, "
          "PARCELAR.Numero AS ChaveNumero, PARCELAR.Parcela AS ChaveParcela "
          " FROM PARCELAR, DOCUMENTOR WHERE " +
-         SeriesWhere(series, numeros, "PARCELAR.") +
+         SeriesWhere(series, numeros, "PARCELAR.") + " AND " +
+         SeriesWhere(series, numeros, "DOCUMENTOR.") +
          " AND PARCELAR.CODIGOEMP = DOCUMENTOR.CODIGOEMP "
          " AND PARCELAR.CODIGOUNIDADE = DOCUMENTOR.CODIGOUNIDADE "
          " AND PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO "
@@ -104,6 +85,14 @@ std::optional<std::map<std::string, RowSet>> LockTogether(
   return std::move(rows).value();
 }
 
+// An installment of the batch checked against its locked row, waiting for
+// its writes to be made with those of the others of its hundred.
+struct Waiting {
+  BatchInstallment* installment;
+  const RowSet* locked;
+  CheckedInstallment checked;
+};
+
 // One transaction of the batch: `chunk`, all on connection `db`.
 void RecordTransaction(Database& db, Dialect dialect, std::span<BatchInstallment* const> chunk,
                        const AmountDueNow& amount_due_now, const BatchRecordingEvents& events) {
@@ -117,39 +106,60 @@ void RecordTransaction(Database& db, Dialect dialect, std::span<BatchInstallment
     installment->ctx = &made.back();
   }
   std::vector<BatchInstallment*> recorded;
-  // Where the database nests no transaction, the group opens none and each
-  // installment is only its own.
-  Transaction transaction(db);
-  const Status begun = transaction.BeginGroup();
-  std::optional<std::map<std::string, RowSet>> locked;
-  for (size_t i = 0; i < chunk.size(); ++i) {
-    BatchInstallment& installment = *chunk[i];
-    RunContext& ctx = *installment.ctx;
-    // Locked together only inside the group: without it the locks would go
-    // before the installments are recorded.
-    if (transaction.is_open() && i % kLockedAtOnce == 0) {
-      locked =
-          LockTogether(db, dialect, chunk.subspan(i, std::min(chunk.size() - i, kLockedAtOnce)));
-    }
-    if (!begun.ok()) {
-      ReportError(*ctx.messages, begun.error(), "");
-      installment.outcome = RecordingOutcome::kFailed;
-    } else if (const auto row = locked ? locked->find(InstallmentRowKey(ctx.key))
-                                       : std::map<std::string, RowSet>::iterator();
-               locked && row != locked->end()) {
-      installment.outcome =
-          RecordLockedBoleto(ctx, *installment.printed, row->second, amount_due_now);
-    } else {
-      // Not locked with the others, or not found as its line names it (in
-      // another case, or gone): it locks and reads its own row.
-      installment.outcome = RecordPrintedBoleto(ctx, *installment.printed, amount_due_now);
-    }
+  // Once an installment's own recording is over.
+  const auto over = [&](BatchInstallment& installment) {
     if (installment.outcome == RecordingOutcome::kRecorded) {
       recorded.push_back(&installment);
     } else {
       events.settled(installment);
     }
     events.tried();
+  };
+  // Where the database nests no transaction, the group opens none and each
+  // installment is only its own.
+  Transaction transaction(db);
+  const Status begun = transaction.BeginGroup();
+  for (size_t first = 0; first < chunk.size(); first += kLockedAtOnce) {
+    const auto hundred = chunk.subspan(first, std::min(chunk.size() - first, kLockedAtOnce));
+    // Locked together only inside the group: without it the locks would go
+    // before the installments are recorded.
+    const std::optional<std::map<std::string, RowSet>> locked =
+        transaction.is_open() ? LockTogether(db, dialect, hundred) : std::nullopt;
+    std::vector<Waiting> waiting;
+    for (BatchInstallment* installment : hundred) {
+      RunContext& ctx = *installment->ctx;
+      if (!begun.ok()) {
+        ReportError(*ctx.messages, begun.error(), "");
+        installment->outcome = RecordingOutcome::kFailed;
+      } else if (const auto row = locked ? locked->find(InstallmentRowKey(ctx.key))
+                                         : std::map<std::string, RowSet>::const_iterator();
+                 !locked || row == locked->end()) {
+        // Not locked with the others, or not found as its line names it (in
+        // another case, or gone): it locks and reads its own row.
+        installment->outcome = RecordPrintedBoleto(ctx, *installment->printed, amount_due_now);
+      } else {
+        CheckedRecording checked =
+            CheckLockedBoleto(ctx, *installment->printed, row->second, amount_due_now);
+        if (auto* writes = std::get_if<InstallmentWrites>(&checked)) {
+          waiting.push_back({installment, &row->second, {&ctx, std::move(*writes)}});
+          continue;
+        }
+        installment->outcome = std::get<RecordingOutcome>(checked);
+      }
+      over(*installment);
+    }
+    // The writes of the hundred together: a few statements instead of three
+    // or more and a savepoint for each installment.
+    std::vector<CheckedInstallment*> checked;
+    for (Waiting& w : waiting) checked.push_back(&w.checked);
+    WriteTogether(db, dialect, checked);
+    for (const Waiting& w : waiting) {
+      w.installment->outcome =
+          w.checked.written ? RecordingOutcome::kRecorded
+                            : RecordLockedBoleto(*w.installment->ctx, *w.installment->printed,
+                                                 *w.locked, amount_due_now);
+      over(*w.installment);
+    }
   }
   const Status committed = begun.ok() ? transaction.Commit() : begun;
   for (BatchInstallment* installment : recorded) {
@@ -224,8 +234,7 @@ Result<std::map<std::string, RowSet>> LockInstallments(Database& db, Dialect dia
   std::map<SeriesKey, std::set<std::string>> by_series;
   std::set<std::string> wanted;
   for (const InstallmentKey& key : keys) {
-    by_series[{key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie, key.parcela}]
-        .insert(key.numero);
+    by_series[SeriesOf(key)].insert(key.numero);
     wanted.insert(InstallmentRowKey(key));
   }
   std::map<std::string, RowSet> locked;

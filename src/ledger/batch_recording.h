@@ -6,7 +6,12 @@
 // hundred at a time (LockInstallments) and each takes its row by its key
 // (InstallmentRowKey); one whose row did not come back so (its line names it
 // in another case, or it is gone), or whose hundred could not be locked,
-// locks and reads its own row as a single run does. Where the dialect has
+// locks and reads its own row as a single run does. The installments of a
+// hundred whose accounts send no remittances are checked one by one
+// (CheckLockedBoleto) and then written together, one statement for each
+// series among them, in a nested transaction of their own; where that
+// statement fails, or does not find each of them once, each is recorded on
+// its own as above. Where the dialect has
 // no savepoints (the database nests no transaction) there is no group
 // transaction and each installment is a transaction of its own that locks
 // its own row.

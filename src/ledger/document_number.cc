@@ -4,6 +4,7 @@
 #include <optional>
 #include <thread>
 
+#include "db/dialect.h"
 #include "db/sql_text.h"
 #include "ledger/remittance.h"
 #include "platform/amount_text.h"
@@ -65,6 +66,21 @@ Result<std::optional<std::string>> LookupNumber(Database& db, std::string_view c
   if (rows.eof()) return std::optional<std::string>();
   BOLETO_ASSIGN_OR_RETURN(std::string stored, rows.Text("Numero"));
   return std::optional<std::string>(std::move(stored));
+}
+
+// Runs a write of the draw that may fail and be tried again. Where a failed
+// statement leaves the transaction refusing the next ones, in a transaction
+// of its own (nested in the recording's), so that a failure undoes it alone
+// and the draw can go on in the transaction around it.
+Result<int64_t> ExecuteAlone(Database& db, Dialect dialect, const std::string& sql) {
+  if (!FailedStatementHaltsTransaction(dialect) || !db.NestsTransactions()) {
+    return db.Execute(sql);
+  }
+  Transaction alone(db);
+  BOLETO_RETURN_IF_ERROR(alone.Begin());
+  BOLETO_ASSIGN_OR_RETURN(const int64_t written, db.Execute(sql));
+  BOLETO_RETURN_IF_ERROR(alone.Commit());
+  return written;
 }
 
 }  // namespace
@@ -149,7 +165,8 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
       // First number of the sequence. The key (CODIGOEMP, CODIGO) refuses a
       // second first row: when another program inserted it in the meantime,
       // read again and draw after its number.
-      Result<int64_t> inserted = db.Execute(InsertSql(company, code, kFirstNumber));
+      Result<int64_t> inserted =
+          ExecuteAlone(db, ctx.dialect, InsertSql(company, code, kFirstNumber));
       if (inserted.ok()) return std::string(kFirstNumber);
       Result<std::optional<std::string>> again = LookupNumber(db, company, code, "");
       if (again.ok() && again->has_value()) continue;
@@ -166,7 +183,7 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
     // affected means another program drew it first.
     const std::string sql =
         UpdateSql(company, code, *next) + "  AND NUMERO  = '" + SqlQuote(**stored) + "'";
-    Result<int64_t> updated = db.Execute(sql);
+    Result<int64_t> updated = ExecuteAlone(db, ctx.dialect, sql);
     if (!updated.ok()) {
       if (std::optional<Error> error = failure(updated.error(), WriteContext(code))) return *error;
       continue;
@@ -178,6 +195,30 @@ Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company
                                "The document number was taken by another user at every attempt.");
   ShowRecordLocked(ctx);
   return busy;
+}
+
+Result<std::vector<std::string>> DrawDocumentNumbers(Database& db, std::string_view company,
+                                                     std::string_view code, size_t count,
+                                                     std::string_view decimal_mark) {
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> stored,
+                          LookupNumber(db, company, code, ""));
+  if (!stored) {
+    return MakeError(error_number::kNoCurrentRecord, "The sequence has no number to draw after.");
+  }
+  std::vector<std::string> numbers;
+  std::string last = *stored;
+  for (size_t i = 0; i < count; ++i) {
+    BOLETO_ASSIGN_OR_RETURN(last, NextDocumentNumber(last, decimal_mark));
+    numbers.push_back(last);
+  }
+  const std::string sql =
+      UpdateSql(company, code, last) + "  AND NUMERO  = '" + SqlQuote(*stored) + "'";
+  BOLETO_ASSIGN_OR_RETURN(const int64_t updated, db.Execute(sql));
+  if (updated == 0) {
+    return MakeError(error_number::kRecordLocked,
+                     "The document number was taken by another user meanwhile.");
+  }
+  return numbers;
 }
 
 }  // namespace boleto

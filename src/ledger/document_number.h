@@ -13,7 +13,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "db/database.h"
+#include "platform/status.h"
 #include "run/run_context.h"
 
 namespace boleto {
@@ -56,5 +59,17 @@ Result<std::string> NextDocumentNumber(std::string_view stored, std::string_view
 // Either way the error is returned.
 Result<std::string> DrawDocumentNumber(RunContext& ctx, std::string_view company,
                                        std::string_view code);
+
+// Draws `count` numbers of the company's sequence `code` at once: the
+// stored number plus one up to plus `count`, stored by one update made
+// only while the number read is still the stored one, as that many draws
+// one after another would store them. Shows nothing. An error, with
+// nothing drawn, when the sequence has no row yet, holds no number, or
+// another program drew meanwhile: the caller then draws one at a time.
+// REQUIRES: inside a transaction that undoes the update when it goes on no
+// further.
+Result<std::vector<std::string>> DrawDocumentNumbers(Database& db, std::string_view company,
+                                                     std::string_view code, size_t count,
+                                                     std::string_view decimal_mark);
 
 }  // namespace boleto

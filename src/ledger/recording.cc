@@ -13,7 +13,6 @@ namespace boleto {
 namespace {
 
 constexpr size_t kBankReferenceWidth = 20;  // PARCELAR.IDBANCARIA and REMESSAR.IDBANCARIA
-constexpr char kReferenceSequence[] = "REFBANCAR ";
 constexpr char kReceiptDocument[] = "BOL-BANCAR";
 constexpr char kRemittanceOccurrence[] = "REMESBS   ";  // a boleto printed by the company
 constexpr char kBankReferenceContext[] = "Erro atualizando identificação bancária da parcela";
@@ -53,20 +52,24 @@ std::string FeeSql(const RunContext& ctx, std::string_view fee) {
 }
 
 // "FROM PARCELAR, DOCUMENTOR" and the WHERE clause naming the installment
-// with its document, as the remittance read has always written it.
-std::string InstallmentWithDocument(const InstallmentKey& key) {
+// with its document, as the remittance read has always written it; with
+// more numbers, the installments of the series of `key` with those numbers.
+std::string InstallmentWithDocument(const InstallmentKey& key,
+                                    std::span<const std::string> numeros) {
   return " FROM PARCELAR, DOCUMENTOR "
          "WHERE PARCELAR.CODIGOEMP       = '" +
          SqlQuote(key.codigo_emp) + "' " + " AND  PARCELAR.CODIGOUNIDADE   = '" +
          SqlQuote(key.codigo_unidade) + "' " + " AND  PARCELAR.CODIGODOCUMENTO = '" +
          SqlQuote(key.codigo_documento) + "' " + " AND  PARCELAR.SERIE           = '" +
-         SqlQuote(key.serie) + "' " + " AND  PARCELAR.NUMERO          = '" + SqlQuote(key.numero) +
-         "' " + " AND  PARCELAR.PARCELA         = '" + SqlQuote(key.parcela) + "' " +
+         SqlQuote(key.serie) + "' " + " AND  PARCELAR.NUMERO          " + SqlEqualsOrIn(numeros) +
+         " " + " AND  PARCELAR.PARCELA         = '" + SqlQuote(key.parcela) + "' " +
          " AND  PARCELAR.CODIGOEMP       = DOCUMENTOR.CODIGOEMP " +
          " AND  PARCELAR.CODIGOUNIDADE   = DOCUMENTOR.CODIGOUNIDADE " +
          " AND  PARCELAR.CODIGODOCUMENTO = DOCUMENTOR.CODIGODOCUMENTO " +
          " AND  PARCELAR.SERIE           = DOCUMENTOR.SERIE " +
-         " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO ";
+         " AND  PARCELAR.NUMERO          = DOCUMENTOR.NUMERO " +
+         DocumentsByKeySql(key.codigo_emp, key.codigo_unidade, key.codigo_documento, key.serie,
+                           numeros);
 }
 
 }  // namespace
@@ -130,9 +133,10 @@ std::string RemittanceLookupSql(const InstallmentKey& key) {
          " AND  PARCELA         = '" + SqlQuote(key.parcela) + "' ";
 }
 
-// The installment for its remittance row. Valor is the value net of the six
-// withheld taxes, each NULL counting as zero.
-std::string RemittanceInstallmentSql(Dialect dialect, const InstallmentKey& key) {
+}  // namespace
+
+std::string RemittanceInstallmentSql(Dialect dialect, const InstallmentKey& key,
+                                     std::span<const std::string> numeros) {
   const auto amount = [dialect](const char* column) { return SqlNullAsZero(dialect, column); };
   return std::string("SELECT PARCELAR.CodigoUnidade      AS Unidade, ") +
          "       DOCUMENTOR.TipoEmpresa      AS TipoEmpresa, " +
@@ -152,9 +156,11 @@ std::string RemittanceInstallmentSql(Dialect dialect, const InstallmentKey& key)
          amount("PARCELAR.Valor") + " - " + amount("PARCELAR.ValorIRRF") + " - " +
          amount("PARCELAR.ValorINSS") + " - " + amount("PARCELAR.ValorCSLL") + " - " +
          amount("PARCELAR.ValorCOFINS") + " - " + amount("PARCELAR.ValorPIS") + " - " +
-         amount("PARCELAR.ValorISS") + ") AS Valor " + InstallmentWithDocument(key) +
+         amount("PARCELAR.ValorISS") + ") AS Valor " + InstallmentWithDocument(key, numeros) +
          " AND  DOCUMENTOR.Status       <> 'C ' ";
 }
+
+namespace {
 
 // A date column as "DDMMYYYY"; NULL or a value that is no date is an error.
 Result<std::string> DateDigits(const RowSet& rows, std::string_view column) {
@@ -162,7 +168,8 @@ Result<std::string> DateDigits(const RowSet& rows, std::string_view column) {
   return date.Format("DDMMYYYY");
 }
 
-// The remittance row of the installment read by RemittanceInstallmentSql.
+}  // namespace
+
 Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSet& rows) {
   RemittanceRecord record;
   struct TextColumn {
@@ -207,8 +214,6 @@ Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSe
   record.emite_boleta_banco = "N";
   return record;
 }
-
-}  // namespace
 
 std::string PaddedBankReference(std::string_view id_bancaria) {
   std::string padded(id_bancaria.substr(0, kBankReferenceWidth));
@@ -293,7 +298,8 @@ Status RecordRemittance(RunContext& ctx, std::string_view padded_reference) {
   BOLETO_ASSIGN_OR_RETURN(const std::string number,
                           DrawDocumentNumber(ctx, ctx.params.codigo_emp, kReferenceSequence));
 
-  Result<RowSet> rows = ctx.db->Query(RemittanceInstallmentSql(ctx.dialect, key));
+  Result<RowSet> rows =
+      ctx.db->Query(RemittanceInstallmentSql(ctx.dialect, key, std::span(&key.numero, 1)));
   if (!rows.ok()) return ReportRecordingFailure(ctx, rows.error(), kRemittanceErrorContext);
   // Not found: the document is cancelled, which the lock's re-read has
   // already refused; nothing to queue.
@@ -322,13 +328,12 @@ RecordingOutcome Changed(RunContext& ctx, std::string_view why) {
 }
 
 // The checks on the installment's locked row (`now`, without a row when it
-// has none) and the statements that follow them, inside the recording's
-// transaction. Gives kChanged (message shown) or an error (shown) to roll
-// back, or kRecorded to commit.
-Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& printed,
-                                       const RowSet& now, const AmountDueNow& amount_due_now) {
-  const BankSettings& bank = ctx.bank;
-  if (now.eof()) return Changed(ctx, kChangedMeanwhile);
+// has none): the receipt it holds when they pass; kChanged (message shown)
+// or an error (shown) when they do not.
+using RowCheck = std::variant<Receipt, RecordingOutcome>;
+Result<RowCheck> CheckLockedRow(RunContext& ctx, const PrintedBoleto& printed, const RowSet& now,
+                                const AmountDueNow& amount_due_now) {
+  if (now.eof()) return RowCheck(Changed(ctx, kChangedMeanwhile));
   Result<std::optional<std::string>> received = now.Value("Recebimento");
   Result<std::optional<std::string>> docto = now.Value("Ocorrencia");
   Result<std::optional<std::string>> number = now.Value("NumeroRecebimento");
@@ -336,18 +341,49 @@ Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& pri
   for (const auto* value : {&received, &docto, &number, &status}) {
     if (!value->ok()) return ReportRecordingFailure(ctx, value->error(), "");
   }
-  if (received->has_value()) return Changed(ctx, kReceivedMeanwhile);
-  if (status->value_or("") == "C ") return Changed(ctx, kCancelledMeanwhile);
+  if (received->has_value()) return RowCheck(Changed(ctx, kReceivedMeanwhile));
+  if (status->value_or("") == "C ") return RowCheck(Changed(ctx, kCancelledMeanwhile));
   // The installment query leaves out a document without a state.
-  if (!status->has_value()) return Changed(ctx, kChangedMeanwhile);
+  if (!status->has_value()) return RowCheck(Changed(ctx, kChangedMeanwhile));
   const Receipt receipt = ReceiptOf(*docto, *number);
-  if (receipt == Receipt::kOther) return Changed(ctx, kOtherReceiptMeanwhile);
+  if (receipt == Receipt::kOther) return RowCheck(Changed(ctx, kOtherReceiptMeanwhile));
 
   if (amount_due_now) {
     Result<Currency> due = amount_due_now(ctx, now);
     if (!due.ok()) return ReportRecordingFailure(ctx, due.error(), "");
-    if (*due != printed.amount_due) return Changed(ctx, kChangedMeanwhile);
+    if (*due != printed.amount_due) return RowCheck(Changed(ctx, kChangedMeanwhile));
   }
+  return RowCheck(receipt);
+}
+
+// Programada as the receipt statement sets it: the discount limit date
+// where the account moves the installment to it and this boleto computed
+// one; nothing otherwise. An error is shown.
+Result<std::optional<std::string>> ProgramadaLiteral(RunContext& ctx,
+                                                     const PrintedBoleto& printed) {
+  const BankSettings& bank = ctx.bank;
+  // An unset limit date would schedule the installment for 30/12/1899.
+  const bool limit_date_known =
+      printed.discount_limit_date.has_value() && !printed.discount_limit_date->is_zero();
+  if (bank.alt_data_ante_bol != "S" || bank.antecipa_bol <= 0 || bank.desconto_bol != "S" ||
+      !limit_date_known) {
+    return std::optional<std::string>();
+  }
+  Result<std::string> programada =
+      SqlDateLiteral(ctx.dialect, printed.discount_limit_date->Format("DDMMYYYY"));
+  if (!programada.ok()) return ReportRecordingFailure(ctx, programada.error(), "");
+  return std::optional<std::string>(*programada);
+}
+
+// The checks on the installment's locked row and the statements that
+// follow them, inside the recording's transaction. Gives kChanged (message
+// shown) or an error (shown) to roll back, or kRecorded to commit.
+Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& printed,
+                                       const RowSet& now, const AmountDueNow& amount_due_now) {
+  const BankSettings& bank = ctx.bank;
+  BOLETO_ASSIGN_OR_RETURN(const auto checked, CheckLockedRow(ctx, printed, now, amount_due_now));
+  if (const auto* outcome = std::get_if<RecordingOutcome>(&checked)) return *outcome;
+  const Receipt receipt = std::get<Receipt>(checked);
 
   if (RecordingAddsFee(bank, receipt)) {
     Result<std::string> fee = SqlDecimalText(bank.val_desp_cob, ctx.decimal_mark);
@@ -365,16 +401,9 @@ Result<RecordingOutcome> CheckAndWrite(RunContext& ctx, const PrintedBoleto& pri
   std::string sql = "UPDATE PARCELAR " + std::string(" SET NumeroRecebimento = '") +
                     SqlQuote(ReceiptNumber(ctx.key)) + "', " + "  DoctoRecebimento = '" +
                     kReceiptDocument + "' ";
-  // An unset limit date would schedule the installment for 30/12/1899.
-  const bool limit_date_known =
-      printed.discount_limit_date.has_value() && !printed.discount_limit_date->is_zero();
-  if (bank.alt_data_ante_bol == "S" && bank.antecipa_bol > 0 && bank.desconto_bol == "S" &&
-      limit_date_known) {
-    Result<std::string> programada =
-        SqlDateLiteral(ctx.dialect, printed.discount_limit_date->Format("DDMMYYYY"));
-    if (!programada.ok()) return ReportRecordingFailure(ctx, programada.error(), "");
-    sql += " , Programada =  " + *programada + " ";
-  }
+  BOLETO_ASSIGN_OR_RETURN(const std::optional<std::string> programada,
+                          ProgramadaLiteral(ctx, printed));
+  if (programada) sql += " , Programada =  " + *programada + " ";
   sql += InstallmentWhere(ctx.key);
   BOLETO_RETURN_IF_ERROR(ExecuteOrFail(ctx, sql, ""));
   return RecordingOutcome::kRecorded;
@@ -429,5 +458,35 @@ RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printe
                                     const RowSet& locked, const AmountDueNow& amount_due_now) {
   return InTransaction(ctx, [&] { return CheckAndWrite(ctx, printed, locked, amount_due_now); });
 }
+
+CheckedRecording CheckLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                   const RowSet& locked, const AmountDueNow& amount_due_now) {
+  // What the recording would roll back after an error: nothing is written
+  // here, so only the message that says so.
+  const auto failed = [&ctx] {
+    ctx.messages->Show(kNotRecordedMessage, MessageIcon::kExclamation);
+    return RecordingOutcome::kFailed;
+  };
+  const Result<RowCheck> checked = CheckLockedRow(ctx, printed, locked, amount_due_now);
+  if (!checked.ok()) return failed();
+  if (const auto* outcome = std::get_if<RecordingOutcome>(&*checked)) return *outcome;
+  InstallmentWrites writes{.key = ctx.key,
+                           .bank_reference = PaddedBankReference(printed.id_bancaria),
+                           .receipt_number = ReceiptNumber(ctx.key)};
+  if (RecordingAddsFee(ctx.bank, std::get<Receipt>(*checked))) {
+    Result<std::string> fee = SqlDecimalText(ctx.bank.val_desp_cob, ctx.decimal_mark);
+    if (!fee.ok()) {
+      ReportRecordingFailure(ctx, fee.error(), "");
+      return failed();
+    }
+    writes.fee = *fee;
+  }
+  Result<std::optional<std::string>> programada = ProgramadaLiteral(ctx, printed);
+  if (!programada.ok()) return failed();
+  writes.programada = *programada;
+  return writes;
+}
+
+std::string ReceiptDocumentSql() { return std::string("'") + kReceiptDocument + "'"; }
 
 }  // namespace boleto

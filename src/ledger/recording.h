@@ -51,11 +51,15 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "db/database.h"
+#include "db/dialect.h"
+#include "ledger/remittance.h"
 #include "platform/currency.h"
 #include "platform/date.h"
 #include "platform/status.h"
@@ -124,6 +128,55 @@ RecordingOutcome RecordPrintedBoleto(RunContext& ctx, const PrintedBoleto& print
 RecordingOutcome RecordLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
                                     const RowSet& locked,
                                     const AmountDueNow& amount_due_now = nullptr);
+
+// The writes that record an installment whose account sends no remittances
+// (GeraRemessaBolSR not "S") once its locked row has passed the checks, each
+// value as SQL text of the run's dialect: the fee added to ValorOutroC when
+// the recording adds it, IDBancaria (PaddedBankReference), NumeroRecebimento
+// (ReceiptNumber) with DoctoRecebimento "BOL-BANCAR", and Programada when
+// the account moves it to the discount limit date.
+struct InstallmentWrites {
+  InstallmentKey key;
+  std::optional<std::string> fee;
+  std::string bank_reference;
+  std::string receipt_number;
+  std::optional<std::string> programada;
+  // RefBancaria: the number drawn for the remittance row queued with them.
+  std::optional<std::string> ref_bancaria;
+};
+
+// What checking a locked row gives: the writes that record it, or the
+// outcome when nothing is to be written.
+using CheckedRecording = std::variant<InstallmentWrites, RecordingOutcome>;
+
+// Checks an installment that LockInstallments has locked and read as
+// RecordLockedBoleto does, and gives its writes instead of making them:
+// nothing is written (for an account that sends remittances, its row is
+// still to be queued). When it is not to be recorded, the outcome, with the
+// messages RecordLockedBoleto shows (kChanged: why; kFailed: the error
+// report and kNotRecordedMessage).
+CheckedRecording CheckLockedBoleto(RunContext& ctx, const PrintedBoleto& printed,
+                                   const RowSet& locked,
+                                   const AmountDueNow& amount_due_now = nullptr);
+
+// DoctoRecebimento of a recorded installment as an SQL literal: 'BOL-BANCAR'.
+std::string ReceiptDocumentSql();
+
+// The sequence (DOCNUMERO) that numbers the bank references of remittances.
+inline constexpr char kReferenceSequence[] = "REFBANCAR ";
+
+// The query of what an installment's remittance row takes from it and its
+// document (Unidade, CodigoDocumento, Serie, Numero, Parcela, Emissao,
+// Vencimento, the discount, interest and fine columns, and Valor net of the
+// withheld taxes), for the series of `key` and `numeros` (one: the single
+// run's query); a cancelled document gives no row.
+std::string RemittanceInstallmentSql(Dialect dialect, const InstallmentKey& key,
+                                     std::span<const std::string> numeros);
+
+// The remittance row of the current row of RemittanceInstallmentSql, for
+// the account and company of `ctx`, without its references (IDBancaria,
+// RefBancaria). An error for a value that cannot be read.
+Result<RemittanceRecord> ReadRemittanceRecord(const RunContext& ctx, const RowSet& rows);
 
 // What the recording reads of an installment under its lock, "SELECT ..."
 // without its FROM: its receipt, its document's state and currency, and what

@@ -37,7 +37,8 @@ Eligibility CheckInstallmentEligibility(RunContext& ctx);
 // The query the check finds the installment with: its document, payer and
 // state, for the company, unit, document code and series of `key` and every
 // number of `numeros` with every installment number of `parcelas` (one of
-// each for one installment). Neither list is empty.
+// each for one installment). Neither list is empty. With more numbers the
+// documents are named by their key too (DocumentsByKeySql).
 std::string EligibilityInstallmentQuery(const InstallmentKey& key,
                                         std::span<const std::string> numeros,
                                         std::span<const std::string> parcelas);

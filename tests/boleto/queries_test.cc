@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "validation/eligibility.h"
 
 namespace boleto {
 namespace {
@@ -45,6 +48,35 @@ TEST(OpenInstallmentsQuery, EveryFilterInTheDialectsSql) {
   const Result<std::string> sqlite = OpenInstallmentsQuery(Dialect::kSqlite, company);
   ASSERT_TRUE(sqlite.ok());
   EXPECT_NE(sqlite->find("  AND  PARCELAR.VENCIMENTO     < '2027-01-01' "), std::string::npos);
+}
+
+// The queries a batch reads many installments with name their documents by
+// key and number as well as through the join, so that the server need not
+// read every document of the series; one installment's query has no such
+// part, as a single run has always written it.
+TEST(ManyInstallmentsQueries, NameTheirDocumentsByKeyOneInstallmentsDoNot) {
+  const InstallmentKey key{"01", "01      ", "DM        ", "1  ", "1001    ", "01"};
+  const std::vector<std::string> numeros{"1001    ", "1002    "};
+  const std::vector<std::string> parcelas{"01"};
+  const std::string documents =
+      "  AND  DOCUMENTOR.CODIGOEMP       = '01'   AND  DOCUMENTOR.CODIGOUNIDADE   = '01      ' "
+      "  AND  DOCUMENTOR.CODIGODOCUMENTO = 'DM        '   AND  DOCUMENTOR.SERIE           = "
+      "'1  '   AND  DOCUMENTOR.NUMERO          IN ('1001    ', '1002    ') ";
+  const struct {
+    const char* query;
+    std::string one;
+    std::string many;
+  } cases[] = {
+      {"installment", InstallmentQuery(Dialect::kPostgresql, key),
+       InstallmentQuery(Dialect::kPostgresql, key, numeros, parcelas)},
+      {"eligibility",
+       EligibilityInstallmentQuery(key, std::span(&key.numero, 1), std::span(&key.parcela, 1)),
+       EligibilityInstallmentQuery(key, numeros, parcelas)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NE(c.many.find(documents), std::string::npos) << c.query << ": " << c.many;
+    EXPECT_EQ(c.one.find("DOCUMENTOR.NUMERO          "), std::string::npos) << c.query;
+  }
 }
 
 }  // namespace

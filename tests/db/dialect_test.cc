@@ -69,25 +69,31 @@ TEST(Dialect, OtherTagsAreNoDialect) {
 
 // The statements of a nested transaction, by dialect. Savepoints of
 // Transact-SQL and Oracle are never released; Access has none, nor does the
-// program rely on SQLBase's: there a transaction does not nest.
+// program rely on SQLBase's: there a transaction does not nest. Only
+// PostgreSQL refuses the statements after a failed one until a rollback.
 TEST(Dialect, SavepointStatements) {
   static const struct {
     Dialect dialect;
     const char* set;  // nullptr: no savepoints
     const char* release;
     const char* undo;
+    bool halts;  // FailedStatementHaltsTransaction
   } cases[] = {
-      {Dialect::kOracle, "SAVEPOINT sp2", "", "ROLLBACK TO SAVEPOINT sp2"},
-      {Dialect::kSqlServer, "SAVE TRANSACTION sp2", "", "ROLLBACK TRANSACTION sp2"},
-      {Dialect::kSybaseSrv, "SAVE TRANSACTION sp2", "", "ROLLBACK TRANSACTION sp2"},
-      {Dialect::kSybaseAny, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2"},
-      {Dialect::kSqlBase, nullptr, nullptr, nullptr},
-      {Dialect::kAccess, nullptr, nullptr, nullptr},
-      {Dialect::kSqlite, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2"},
-      {Dialect::kPostgresql, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2"},
+      {Dialect::kOracle, "SAVEPOINT sp2", "", "ROLLBACK TO SAVEPOINT sp2", false},
+      {Dialect::kSqlServer, "SAVE TRANSACTION sp2", "", "ROLLBACK TRANSACTION sp2", false},
+      {Dialect::kSybaseSrv, "SAVE TRANSACTION sp2", "", "ROLLBACK TRANSACTION sp2", false},
+      {Dialect::kSybaseAny, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2",
+       false},
+      {Dialect::kSqlBase, nullptr, nullptr, nullptr, false},
+      {Dialect::kAccess, nullptr, nullptr, nullptr, false},
+      {Dialect::kSqlite, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2",
+       false},
+      {Dialect::kPostgresql, "SAVEPOINT sp2", "RELEASE SAVEPOINT sp2", "ROLLBACK TO SAVEPOINT sp2",
+       true},
   };
   for (const auto& c : cases) {
     const std::string_view tag = DialectTag(c.dialect);
+    EXPECT_EQ(FailedStatementHaltsTransaction(c.dialect), c.halts) << tag;
     const std::optional<SavepointSql> sql = SavepointStatements(c.dialect, "sp2");
     ASSERT_EQ(sql.has_value(), c.set != nullptr) << tag;
     if (!sql) continue;

@@ -341,6 +341,36 @@ TEST_P(OdbcDatabaseTest, NestedTransactionsUndoTheirOwnStatementsAlone) {
   }
 }
 
+// Inside a transaction, a failed statement is undone by rolling back the
+// transaction nested around it. psqlODBC is told to undo nothing itself (no
+// savepoint of its own around every statement): PostgreSQL then refuses the
+// statements after the failure until that rollback, unless the connect
+// string writes a Protocol of its own, whose level 2 undoes the failed
+// statement alone, as SQLite does.
+TEST_P(OdbcDatabaseTest, AFailedStatementIsUndoneWithTheTransactionAroundIt) {
+  const struct {
+    const char* option;
+    bool goes_on;  // on PostgreSQL: the statement after the failure runs
+  } cases[] = {{"", false}, {";Protocol=7.4-2", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    auto db = OpenOdbcDatabase(connect_ + c.option);
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    db_ = std::move(*db);
+    Exec("DELETE FROM EMPRESA");
+    ASSERT_TRUE(db_->Begin().ok());
+    ASSERT_TRUE(InsertCompany("01").ok());
+    ASSERT_TRUE(db_->Begin().ok());
+    ASSERT_TRUE(InsertCompany("02").ok());
+    EXPECT_FALSE(InsertCompany("01").ok());
+    EXPECT_EQ(InsertCompany("03").ok(), sqlite() || c.goes_on);
+    db_->Rollback();  // 02 and, where it ran, 03 with it
+    ASSERT_TRUE(InsertCompany("04").ok());
+    ASSERT_TRUE(db_->Commit().ok());
+    EXPECT_EQ(One(*db_, "SELECT COUNT(*) AS N FROM EMPRESA", "N"), "2");
+  }
+}
+
 // Where the dialect has no savepoints, no transaction is begun inside
 // another: the open one goes on. A group of transactions then opens none of
 // its own, and each transaction in it is kept or undone by itself.

@@ -68,6 +68,22 @@ class BatchRecordingTest : public ::testing::TestWithParam<Engine> {
     for (const char* numero : {"123     ", "124     ", "125     "}) {
       ASSERT_TRUE(database_->Run(InstallmentRows(KeyOf(numero))).ok());
     }
+    messages_.clear();
+  }
+
+  // The run states of installment 02 of `numeros` on the traced connection,
+  // for an account whose GeraRemessaBolSR is `remittance`, each with
+  // messages of its own (messages_, in the same order).
+  std::vector<RunContext> Contexts(const std::vector<std::string>& numeros,
+                                   const std::string& remittance) {
+    std::vector<RunContext> contexts;
+    for (const std::string& numero : numeros) {
+      messages_.push_back(std::make_unique<RecordingMessages>());
+      contexts.push_back(MakeContext(*traced_, *messages_.back(), database_->dialect()));
+      contexts.back().bank.gera_remessa_bol_sr = remittance;
+      contexts.back().key = KeyOf(numero);
+    }
+    return contexts;
   }
 
   // The receipt document of installment `parcela` of document `numero`.
@@ -80,6 +96,7 @@ class BatchRecordingTest : public ::testing::TestWithParam<Engine> {
 
   std::unique_ptr<LedgerDatabase> database_;
   std::unique_ptr<TracingDatabase> traced_;
+  std::vector<std::unique_ptr<RecordingMessages>> messages_;
 };
 
 // One statement locks the documents of a series, one exactly the wanted
@@ -133,15 +150,8 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
                   ->Run("UPDATE PARCELAR SET RECEBIMENTO = '2026-12-01' WHERE NUMERO = '124     ' "
                         "AND PARCELA = '02'")
                   .ok());
-  std::vector<std::unique_ptr<RecordingMessages>> messages;
-  std::vector<RunContext> contexts;
+  std::vector<RunContext> contexts = Contexts({"123     ", "124     ", "125     "}, "N");
   const PrintedBoleto printed{"09/00000012302-7", std::nullopt, Currency()};
-  for (const char* numero : {"123     ", "124     ", "125     "}) {
-    messages.push_back(std::make_unique<RecordingMessages>());
-    contexts.push_back(MakeContext(*traced_, *messages.back(), database_->dialect()));
-    contexts.back().bank.gera_remessa_bol_sr = "N";
-    contexts.back().key = KeyOf(numero);
-  }
   std::vector<BatchInstallment> installments;
   for (RunContext& ctx : contexts) installments.push_back({&ctx, &printed});
 
@@ -163,9 +173,212 @@ TEST_P(BatchRecordingTest, EachInstallmentIsRecordedOnItsOwnInsideTheBatch) {
   EXPECT_EQ(Receipt("124     "), "          ");
   EXPECT_EQ(Receipt("125     "), "BOL-BANCAR");
   EXPECT_EQ(Receipt("123     ", "01"), "          ") << "the neighbour is untouched";
-  EXPECT_TRUE(messages[0]->shown.empty());
-  EXPECT_EQ(messages[1]->shown.size(), 1u);
-  EXPECT_TRUE(messages[2]->shown.empty());
+  EXPECT_TRUE(messages_[0]->shown.empty());
+  EXPECT_EQ(messages_[1]->shown.size(), 1u);
+  EXPECT_TRUE(messages_[2]->shown.empty());
+}
+
+// The installments of a hundred are written together, and leave the tables
+// as single runs of them one after another leave them: the fee once and
+// only on a first print, each its own bank reference and receipt number,
+// Programada where the account moves it; for remittance accounts the
+// reference numbers drawn in their order and a remittance row queued for
+// each. An installment whose remittance row is queued already is recorded
+// on its own (that row updated); where the writes together cannot stand
+// for each installment (one installment twice: the fee's guard finds the
+// second already recorded; a sequence without its first number), each is
+// written on its own, the second of the twice-printed left as changed.
+TEST_P(BatchRecordingTest, AHundredIsWrittenTogetherAsSingleRunsWouldWriteIt) {
+  struct Case {
+    const char* why;
+    const char* desp_banc_bol;  // "S": the account charges the fee
+    bool moves_programada;
+    bool reprint_124;  // 124 printed and recorded before
+    std::vector<std::string> numeros;
+    const char* remittance;  // the account's GeraRemessaBolSR
+    const char* sequence;    // REFBANCAR's stored number; empty: no row
+    bool queued_124;         // 124 has a remittance row waiting to be sent
+    size_t alone;            // installments recorded on their own
+  };
+  const std::vector<std::string> three = {"123     ", "124     ", "125     "};
+  const Case cases[] = {
+      {"fee and Programada", "S", true, false, three, "N", "", false, 0},
+      {"no fee, one a reprint", "N", false, true, three, "N", "", false, 0},
+      {"fee, one a reprint",
+       "S",
+       false,
+       true,
+       {"125     ", "124     ", "123     "},
+       "N",
+       "",
+       false,
+       0},
+      {"one installment twice",
+       "S",
+       false,
+       false,
+       {"123     ", "123     ", "125     "},
+       "N",
+       "",
+       false,
+       3},
+      {"remittances",
+       "S",
+       true,
+       false,
+       {"125     ", "123     ", "124     "},
+       "S",
+       "0000000041",
+       false,
+       0},
+      {"remittances, one queued already", "N", false, true, three, "S", "0000000041", true, 1},
+      {"remittances, the sequence without its first number", "S", false, false, three, "S", "",
+       false, 3},
+  };
+  const std::string installments_state =
+      "SELECT NUMERO, PARCELA, VALOROUTROC, IDBANCARIA, REFBANCARIA, NUMERORECEBIMENTO, "
+      "DOCTORECEBIMENTO, PROGRAMADA FROM PARCELAR ORDER BY NUMERO, PARCELA";
+  // Every column but the moment the row was queued.
+  const std::string remittances_state =
+      "SELECT CODIGOEMP, CODIGOUNIDADE, CODIGODOCUMENTO, SERIE, NUMERO, PARCELA, OCORRENCIA, "
+      "EMISSAO, VENCIMENTO, BANCOCOBRANCA, AGENCIACOBRANCA, CONTACOBRANCA, VALOR, VALORMULTA, "
+      "PERCENTUALMULTA, PERCENTUALJUROS, VALORDESCONTO, PERCENTUALDESCONTO, IDBANCARIA, "
+      "REFBANCARIA, CODIGOCARTEIRA, EMITEBOLETABANCO, MATRSEL, MATRENVIO, DATAPROCESSO FROM "
+      "REMESSAR ORDER BY NUMERO, REFBANCARIA";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    SetUp();
+    Result<std::unique_ptr<LedgerDatabase>> single_runs = LedgerDatabase::Create(GetParam());
+    ASSERT_TRUE(single_runs.ok()) << single_runs.error().description;
+    for (LedgerDatabase* db : {database_.get(), single_runs->get()}) {
+      if (db != database_.get()) {
+        for (const std::string& numero : three) {
+          ASSERT_TRUE(db->Run(InstallmentRows(KeyOf(numero))).ok());
+        }
+      }
+      if (c.reprint_124) {
+        ASSERT_TRUE(db->Run("UPDATE PARCELAR SET VALOROUTROC = 6.25, IDBANCARIA = 'OLD', "
+                            "NUMERORECEBIMENTO = '0000012402', DOCTORECEBIMENTO = 'BOL-BANCAR' "
+                            "WHERE NUMERO = '124     ' AND PARCELA = '02'")
+                        .ok());
+      }
+      if (*c.sequence) {
+        ASSERT_TRUE(db->Run(std::string("INSERT INTO DOCNUMERO VALUES ('01', 'REFBANCAR ', '") +
+                            c.sequence + "')")
+                        .ok());
+      }
+      if (c.queued_124) {
+        ASSERT_TRUE(db->Run("INSERT INTO REMESSAR (CODIGOEMP, CODIGOUNIDADE, CODIGODOCUMENTO, "
+                            "SERIE, NUMERO, PARCELA, IDBANCARIA, REFBANCARIA) VALUES ('01', "
+                            "'01      ', 'DM        ', '1  ', '124     ', '02', 'OLD', "
+                            "'0000000007')")
+                        .ok());
+      }
+    }
+    std::vector<RunContext> contexts = Contexts(c.numeros, c.remittance);
+    std::vector<PrintedBoleto> printed;
+    for (RunContext& ctx : contexts) {
+      ctx.bank.desp_banc_bol = c.desp_banc_bol;
+      if (c.moves_programada) {
+        ctx.bank.alt_data_ante_bol = "S";
+        ctx.bank.antecipa_bol = 5;
+        ctx.bank.desconto_bol = "S";
+      }
+      printed.push_back({"09/" + std::string(TrimRightBlanks(ctx.key.numero)) + "-7",
+                         Date::FromYmd(2026, 12, 1), Currency()});
+    }
+    std::vector<BatchInstallment> installments;
+    for (size_t i = 0; i < contexts.size(); ++i) {
+      installments.push_back({&contexts[i], &printed[i]});
+    }
+    RecordBatch(installments, nullptr, {.tried = [] {}, .settled = [](const BatchInstallment&) {}});
+
+    size_t together = 0;
+    size_t alone = 0;
+    for (const TracingDatabase::Statement& statement : traced_->statements) {
+      if (statement.sql.find("IDBancaria = CASE") != std::string::npos) ++together;
+      if (statement.sql.rfind("UPDATE PARCELAR  SET NumeroRecebimento", 0) == 0) ++alone;
+    }
+    EXPECT_EQ(together, c.alone == c.numeros.size() && *c.remittance == 'S' ? 0u : 1u);
+    // The second of the twice-printed is left as changed: no statement of its own.
+    EXPECT_EQ(alone, c.alone == 3 && *c.remittance == 'N' ? 2u : c.alone);
+    for (size_t i = 0; i < installments.size(); ++i) {
+      const bool second_of_twice = c.numeros[0] == c.numeros[1] && i == 1;
+      EXPECT_EQ(installments[i].outcome,
+                second_of_twice ? RecordingOutcome::kChanged : RecordingOutcome::kRecorded)
+          << i;
+      EXPECT_EQ(messages_[i]->shown.size(), second_of_twice ? 1u : 0u) << i;
+    }
+
+    for (size_t i = 0; i < contexts.size(); ++i) {
+      RecordingMessages own;
+      RunContext ctx = contexts[i];
+      ctx.db = &(*single_runs)->db();
+      ctx.messages = &own;
+      EXPECT_EQ(RecordPrintedBoleto(ctx, printed[i]), RecordingOutcome::kRecorded) << i;
+    }
+    for (const std::string& state :
+         {installments_state, remittances_state,
+          std::string("SELECT CODIGOEMP, CODIGO, NUMERO FROM DOCNUMERO")}) {
+      EXPECT_EQ(database_->Rows(state), (*single_runs)->Rows(state)) << state;
+    }
+  }
+}
+
+// A statement that the server refuses inside one installment's recording,
+// after others of it were written, undoes that installment alone: it keeps
+// no fee, no bank reference and no receipt and shows the error report and
+// kNotRecordedMessage; the installments before and after it in the batch's
+// transaction are recorded. A trigger on installment 124 refuses its bank
+// reference (the fee written before it), or its receipt (fee and bank
+// reference written before it); with a remittance account, the row queued.
+TEST_P(BatchRecordingTest, AStatementRefusedInsideOneInstallmentUndoesItAlone) {
+  const bool pg = GetParam() == Engine::kPostgres;
+  const struct {
+    const char* column;      // the trigger refuses updates of it
+    const char* remittance;  // the account's GeraRemessaBolSR
+  } cases[] = {{"IDBANCARIA", "N"}, {"NUMERORECEBIMENTO", "N"}, {"NUMERORECEBIMENTO", "S"}};
+  const std::string columns =
+      "SELECT NUMERO, VALOROUTROC, IDBANCARIA, NUMERORECEBIMENTO, DOCTORECEBIMENTO FROM PARCELAR "
+      "WHERE PARCELA = '02' ORDER BY NUMERO";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.column) + " remittance " + c.remittance);
+    SetUp();
+    const RowSet before = database_->Rows(columns);
+    const std::string refuse = std::string("CREATE TRIGGER refuse BEFORE UPDATE OF ") + c.column +
+                               " ON PARCELAR " + (pg ? "FOR EACH ROW WHEN (" : "WHEN ") +
+                               "OLD.NUMERO = '124     '" + (pg ? ") " : " ");
+    const std::vector<std::string> triggers =
+        pg ? std::vector<std::string>{"CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN "
+                                      "RAISE EXCEPTION 'refused'; END $$ LANGUAGE plpgsql",
+                                      refuse + "EXECUTE FUNCTION refuse()"}
+           : std::vector<std::string>{refuse + "BEGIN SELECT RAISE(ABORT, 'refused'); END"};
+    for (const std::string& sql : triggers) ASSERT_TRUE(database_->db().Execute(sql).ok()) << sql;
+    std::vector<RunContext> contexts = Contexts({"123     ", "124     ", "125     "}, c.remittance);
+    const PrintedBoleto printed{"09/00000012302-7", std::nullopt, Currency()};
+    std::vector<BatchInstallment> installments;
+    for (RunContext& ctx : contexts) installments.push_back({&ctx, &printed});
+    RecordBatch(installments, nullptr, {.tried = [] {}, .settled = [](const BatchInstallment&) {}});
+
+    const std::vector<RecordingOutcome> outcomes = {
+        installments[0].outcome, installments[1].outcome, installments[2].outcome};
+    EXPECT_EQ(outcomes,
+              (std::vector<RecordingOutcome>{RecordingOutcome::kRecorded, RecordingOutcome::kFailed,
+                                             RecordingOutcome::kRecorded}));
+    ASSERT_EQ(messages_[1]->shown.size(), 2u);
+    EXPECT_NE(messages_[1]->shown[0].text.find("refused"), std::string::npos);
+    EXPECT_EQ(messages_[1]->shown[1].text, kNotRecordedMessage);
+    const RowSet after = database_->Rows(columns);
+    ASSERT_EQ(after.row_count(), 3u);
+    EXPECT_EQ(after.rows()[1], before.rows()[1]) << "124 keeps nothing";
+    for (size_t recorded : {0u, 2u}) {
+      EXPECT_EQ(after.rows()[recorded].back(), "BOL-BANCAR") << recorded;
+      EXPECT_NE(after.rows()[recorded][1], before.rows()[recorded][1]) << "the fee, " << recorded;
+    }
+    RowSet queued = database_->Rows("SELECT NUMERO FROM REMESSAR ORDER BY NUMERO");
+    EXPECT_EQ(queued.row_count(), *c.remittance == 'S' ? 2u : 0u);
+    for (; !queued.eof(); queued.MoveNext()) EXPECT_NE(Cell(queued, "NUMERO"), "124     ");
+  }
 }
 
 // Installments kept in short, one account's settings shared between them,
