@@ -14,12 +14,7 @@ std::string SqlQuote(std::string_view value) {
 
 std::string SqlEqualsOrIn(std::span<const std::string> values) {
   if (values.size() == 1) return "= '" + SqlQuote(values.front()) + "'";
-  std::string in = "IN (";
-  for (const std::string& value : values) {
-    if (&value != values.data()) in += ", ";
-    in += "'" + SqlQuote(value) + "'";
-  }
-  return in + ")";
+  return SqlInList(values);
 }
 
 std::string DocumentsByKeySql(std::string_view codigo_emp, std::string_view codigo_unidade,

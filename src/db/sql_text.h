@@ -13,6 +13,16 @@ namespace boleto {
 // callers keep their fixed SQL pieces ("... = '" + SqlQuote(v) + "' ").
 std::string SqlQuote(std::string_view value);
 
+// "IN ('v1', 'v2')": `values` (not empty) quoted, in their order.
+template <typename Values>
+std::string SqlInList(const Values& values) {
+  std::string in = "IN (";
+  for (const std::string& value : values) {
+    in += (in.size() == 4 ? "'" : ", '") + SqlQuote(value) + "'";
+  }
+  return in + ")";
+}
+
 // The condition on one key column that finds `values`: "= 'v'" for one
 // value, as a single installment's query writes it, "IN ('v1', 'v2')" for
 // more. `values` is not empty.

@@ -148,17 +148,13 @@ SeriesKey SeriesOf(const InstallmentKey& key) {
 std::string SeriesWhere(const SeriesKey& series, const std::set<std::string>& numeros,
                         std::string_view table) {
   const std::string t(table);
-  std::string in_list;
-  for (const std::string& numero : numeros) {
-    in_list += (in_list.empty() ? "'" : ", '") + SqlQuote(numero) + "'";
-  }
   return t + "CodigoEmp = '" + SqlQuote(std::get<0>(series)) + "' AND " + t + "CodigoUnidade = '" +
          SqlQuote(std::get<1>(series)) + "' AND " + t + "CodigoDocumento = '" +
          SqlQuote(std::get<2>(series)) + "' AND " + t + "Serie = '" +
          SqlQuote(std::get<3>(series)) + "' AND " +
          (table == "DOCUMENTOR." ? ""
                                  : t + "Parcela = '" + SqlQuote(std::get<4>(series)) + "' AND ") +
-         t + "Numero IN (" + in_list + ")";
+         t + "Numero " + SqlInList(numeros);
 }
 
 std::string WritesTogetherSql(Dialect dialect, const SeriesKey& series,
